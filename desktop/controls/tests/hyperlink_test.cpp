@@ -286,4 +286,18 @@ TEST(HyperLink, ALinkThatCannotOpenShowsTheReason) {
   });
 }
 
+// Registry values and command lines that do not fit their buffers leave the shell's result.
+TEST(HyperLink, FallbackThatWouldNotFitReturnsTheShellsResult) {
+  const char* target = "C:\\korvala-link-too-long";
+  {
+    HtmClass htm(std::string(300, 'x').c_str());
+    EXPECT_EQ(2, CHyperLink::OpenWithShell(target, SW_HIDE)) << "browser command over 260 bytes";
+  }
+  {
+    HtmClass htm("C:\\windows\\system32\\cmd.exe /c mkdir \"%1\"");
+    std::string longTarget = "C:\\korvala-" + std::string(480, 'y');
+    EXPECT_EQ(2, CHyperLink::OpenWithShell(longTarget, SW_HIDE)) << "command over 520 bytes";
+  }
+}
+
 }  // namespace
