@@ -8,11 +8,6 @@ BOOL CBitmap::LoadBitmapResource(UINT id) {
   return m_bitmap != nullptr;
 }
 
-void CBitmap::Attach(HBITMAP bitmap) {
-  DeleteObject();
-  m_bitmap = bitmap;
-}
-
 void CBitmap::DeleteObject() {
   if (m_bitmap) {
     ::DeleteObject(m_bitmap);

@@ -12,7 +12,6 @@ class CBitmap {
 
   // Loads a bitmap resource of the program; FALSE (and empty) when it is missing.
   BOOL LoadBitmapResource(UINT id);
-  void Attach(HBITMAP bitmap);
   void DeleteObject();
 
   HBITMAP Handle() const { return m_bitmap; }

@@ -38,13 +38,12 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT message, WPARAM wPara
   return FALSE;
 }
 
-CPropertySheet::CPropertySheet(const char* caption, HWND parent, UINT selectPage) : m_psh() {
+CPropertySheet::CPropertySheet(const char* caption, HWND parent) : m_psh() {
   m_psh.dwSize = sizeof(m_psh);
   m_psh.dwFlags = PSH_DEFAULT;
   m_psh.hwndParent = parent;
   m_psh.hInstance = ResourceInstance();
   m_psh.pszCaption = caption;
-  m_psh.nStartPage = selectPage;
 }
 
 void CPropertySheet::AddPage(CPropertyPage* page) { m_pages.push_back(page); }

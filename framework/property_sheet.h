@@ -21,7 +21,8 @@ class CPropertyPage : public CDialog {
 
 class CPropertySheet {
  public:
-  CPropertySheet(const char* caption, HWND parent = nullptr, UINT selectPage = 0);
+  // Opens on the first page.
+  explicit CPropertySheet(const char* caption, HWND parent = nullptr);
   virtual ~CPropertySheet() = default;
   CPropertySheet(const CPropertySheet&) = delete;
   CPropertySheet& operator=(const CPropertySheet&) = delete;
