@@ -22,6 +22,8 @@ public:
     // The driver key name of the device added as number index, such as {GUID}\0003.
     std::string DriverKeyName(size_t index) const;
     size_t Count() const { return devices_.size(); }
+    // Leaves the devices registered when this object goes (the demo's sample PC keeps them).
+    void Keep() { devices_.clear(); }
 
 private:
     GUID setupClass_;
