@@ -269,10 +269,11 @@ TEST_F(OptionsSheetTest, MissingKeyOpensAsGuestAndIsNeitherCreatedNorReplaced) {
   }
 }
 
-// Closes each restore-point message box as it appears and keeps its text.
+// Closes each restore-point message box as it appears and keeps its text and owner.
 struct MessageBoxCloser {
   int expected = 0;
   std::vector<std::string> texts;
+  std::vector<HWND> owners;
 
   static DWORD WINAPI Run(void* parameter) {
     auto* self = static_cast<MessageBoxCloser*>(parameter);
@@ -287,6 +288,7 @@ struct MessageBoxCloser {
       char text[512] = {};
       ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
       self->texts.push_back(text);
+      self->owners.push_back(::GetWindow(box, GW_OWNER));
       ::PostMessageA(box, WM_COMMAND, IDOK, 0);
       while (::IsWindow(box)) {
         ::Sleep(20);
@@ -322,6 +324,9 @@ class SecurityPageTest : public OptionsSheetTest {
       ::WaitForSingleObject(thread, 30000);
       ::CloseHandle(thread);
       EXPECT_TRUE(::IsWindow(sheet)) << "the sheet stays open";
+      for (HWND owner : closer.owners) {
+        EXPECT_EQ(sheet, owner) << "owned by the page, whose top window is the sheet";
+      }
     });
     return closer.texts;
   }
