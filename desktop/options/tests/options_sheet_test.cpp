@@ -1,6 +1,7 @@
 // The options sheet shown for real: its pages, the identification they store under
 // HKEY_LOCAL_MACHINE "Software\Korvala" (made and removed by the tests; the program only opens
 // it), the restore point against the System Restore test double and the Help page's links.
+#include "help_links.h"
 #include "options_sheet.h"
 #include "scrambled_text.h"
 #include "srclient_double.h"
@@ -403,12 +404,7 @@ TEST_F(OptionsSheetTest, HelpLinksShowTheirTargetsAndOpenOnPress) {
   } links[] = {
       {IDC_LINK_ONLINE_HELP, "Korvala 2007 Online Help", base + "/help.php"},
       {IDC_LINK_CONTACT, "Contact Us", base + "/contact.php"},
-      {IDC_LINK_SEND_TO_FRIEND, "Send to friend",
-       "mailto:?subject=Share Korvala with a friend&body=Hi,\r\n\r\nCheck out this program called "
-       "Korvala.  It's a great tool I've been using to keep my PC updated.\r\n\r\nIf you use IE, "
-       "you can run it from the web: " +
-           base + "\r\n\r\n If not, download the program:  " + base +
-           "/download/korvala-setup.exe"},
+      {IDC_LINK_SEND_TO_FRIEND, "Send to friend", RecommendationMailLink(base)},
       {IDC_LINK_COPYRIGHT, "Korvala", base + "/about.php"},
       {IDC_LINK_WEBSITE, "Korvala Website", base},
   };
