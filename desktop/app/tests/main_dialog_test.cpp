@@ -76,6 +76,25 @@ bool HandShownOver(HWND dialog, int id) {
   return ::GetCursor() == LoadedHandCursor() && LoadedHandCursor();
 }
 
+// A pixel of what the window paints as its background (header band) into a memory bitmap.
+COLORREF BackgroundPixel(HWND window, int x, int y) {
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 1400, 200);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ previous = ::SelectObject(memory, bitmap);
+  ::SendMessageA(window, WM_PRINT, reinterpret_cast<WPARAM>(memory), PRF_ERASEBKGND | PRF_CLIENT);
+  COLORREF pixel = ::GetPixel(memory, x, y);
+  ::SelectObject(memory, previous);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  return pixel;
+}
+
+bool IsDarkRed(COLORREF colour) {
+  return GetRValue(colour) > 0x50 && GetGValue(colour) < 0x30 && GetBValue(colour) < 0x40;
+}
+
 void CompletePage(WebBrowserDouble* browser, IDispatch* from, const std::string& url) {
   std::wstring wide(url.begin(), url.end());
   VARIANT address = TextArgument(wide.c_str());
@@ -146,6 +165,17 @@ TEST_F(MainDialogTest, PointerShapesAndWhatCompletedPagesDo) {
     EXPECT_FALSE(::IsWindowVisible(d.Browser()));
     EXPECT_FALSE(::IsWindowVisible(caption));
     EXPECT_FALSE(::IsWindowVisible(busy));
+
+    // The header: dark red band over the light grey one; past the header's 835 pixels (when
+    // maximised) the tile continues both.
+    EXPECT_TRUE(IsDarkRed(BackgroundPixel(window, 5, 5)));
+    EXPECT_EQ(BackgroundPixel(window, 5, 80), RGB(230, 230, 230));
+    d.Send(WM_SYSCOMMAND, SC_MAXIMIZE);
+    ASSERT_GT(d.WindowRect().right, 1000);
+    EXPECT_TRUE(IsDarkRed(BackgroundPixel(window, 1000, 5)));
+    EXPECT_EQ(BackgroundPixel(window, 1000, 80), RGB(230, 230, 230));
+    d.Send(WM_SYSCOMMAND, SC_RESTORE);
+    EXPECT_EQ(d.WindowRect().right - d.WindowRect().left, 800);
 
     // The hand over the link-style buttons (caption one space), not over the others.
     for (int id : {1017, 1020, 1023}) {
