@@ -37,27 +37,32 @@ button stop_pressed_137.bmp 57 21 STOP "#c8c8c8" "$darkred" 1
 button options_134.bmp 65 21 OPTIONS "#f4f4f4" "#303030" 0
 button options_pressed_133.bmp 65 21 OPTIONS "#c8c8c8" "#101010" 1
 
-# Window buttons on the red band: a glyph on a square face, 24 x 24.
+# A piece of the red band's gradient: width, height, top row.
+band() {
+  echo "-size $1x56 gradient:$red-$darkred -crop $1x$2+0+$3 +repage"
+}
+
+# Window buttons on the red band (top at 3 pixels): a glyph on a square face, 24 x 24.
 window_button() { # file glyph-draw face
-  $im -size 24x24 "xc:$red" -fill "$3" -stroke "#f0c8cc" -draw "rectangle 2,2 21,21" \
+  $im $(band 24 24 3) -fill "$3" -stroke "#f0c8cc" -draw "rectangle 2,2 21,21" \
     -stroke white -strokewidth 2 -fill none -draw "$2" "BMP3:$1"
 }
 close_glyph="line 8,8 15,15 line 15,8 8,15"
 minimise_glyph="line 7,16 16,16"
 maximise_glyph="rectangle 7,7 16,16"
 restore_glyph="rectangle 6,9 13,16 line 10,6 17,6 line 17,6 17,13"
-window_button close_139.bmp "$close_glyph" "$red"
+window_button close_139.bmp "$close_glyph" none
 window_button close_pressed_138.bmp "$close_glyph" "$darkred"
-window_button minimise_162.bmp "$minimise_glyph" "$red"
+window_button minimise_162.bmp "$minimise_glyph" none
 window_button minimise_pressed_161.bmp "$minimise_glyph" "$darkred"
-window_button maximise_1006.bmp "$maximise_glyph" "$red"
+window_button maximise_1006.bmp "$maximise_glyph" none
 window_button maximise_pressed_1005.bmp "$maximise_glyph" "$darkred"
-window_button restore_1008.bmp "$restore_glyph" "$red"
+window_button restore_1008.bmp "$restore_glyph" none
 window_button restore_pressed_1007.bmp "$restore_glyph" "$darkred"
 
-# Link-style buttons on the red band: text only, underlined when pressed.
+# Link-style buttons on the red band (top at 10 pixels): text only, underlined when pressed.
 link() { # file width label underline
-  $im -size "$2x16" "xc:$red" -fill white -font "$font" -pointsize 9 -gravity west \
+  $im $(band "$2" 16 10) -fill white -font "$font" -pointsize 9 -gravity west \
     -annotate +1+0 "$3" "BMP3:$1"
   if [ "$4" = yes ]; then
     $im "$1" -fill white -draw "line 1,13 $(($2 - 2)),13" "BMP3:$1"
