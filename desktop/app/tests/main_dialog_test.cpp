@@ -4,6 +4,7 @@
 #include "main_dialog.h"
 #include "test_service_base_url.h"
 #include "web_browser_double.h"
+#include "worker_thread.h"
 
 #include <exdispid.h>
 #include <gtest/gtest.h>
@@ -43,6 +44,13 @@ class TestMainDialog : public CMainDialog {
     return result;
   }
   BOOL Growing() const { return m_growing; }
+  // Stands in for the scan threads, which the next part of the program starts.
+  void AdoptScanThreads(HANDLE monitor, HANDLE worker) {
+    m_monitorThread = monitor;
+    m_workerThread = worker;
+  }
+  LONG CancelRequest() const { return m_cancelRequest; }
+  BYTE InventoryStop() const { return m_inventoryStop; }
   HWND Browser() const { return m_browser.m_hWnd; }
 
   BEGIN_MSG_MAP(TestMainDialog, CMainDialog)
@@ -250,6 +258,52 @@ TEST_F(MainDialogTest, PointerShapesAndWhatCompletedPagesDo) {
   };
   dialog.DoModal();
   EXPECT_TRUE(ran);
+}
+
+// A scan thread as the scan run will have them: it talks to the window with SendMessage until it
+// is asked to stop, and once more on its way out.
+struct ScanThreadStandIn {
+  TestMainDialog* dialog;
+  HWND window;
+  bool stoppedByCancel;  // monitor: the cancel request; worker: the inventory stop flag
+  std::atomic<int> messagesAnswered{0};
+  std::atomic<bool> ended{false};
+};
+
+unsigned __stdcall ScanThread(void* parameter) {
+  auto* scan = static_cast<ScanThreadStandIn*>(parameter);
+  auto stopRequested = [scan] {
+    return scan->stoppedByCancel ? scan->dialog->CancelRequest() != 0 : scan->dialog->InventoryStop() != 0;
+  };
+  while (!stopRequested()) {
+    if (::SendMessageA(scan->window, WM_GETTEXTLENGTH, 0, 0) > 0) {
+      ++scan->messagesAnswered;
+    }
+    ::Sleep(1);
+  }
+  if (::SendMessageA(scan->window, WM_GETTEXTLENGTH, 0, 0) > 0) {
+    ++scan->messagesAnswered;
+  }
+  scan->ended = true;
+  return 0;
+}
+
+TEST_F(MainDialogTest, ClosingStopsTheScanThreadsWhileStillAnsweringThem) {
+  TestMainDialog dialog;
+  ScanThreadStandIn monitor{&dialog, nullptr, true};
+  ScanThreadStandIn worker{&dialog, nullptr, false};
+  dialog.body = [&](TestMainDialog& d) {
+    monitor.window = worker.window = d.m_hWnd;
+    d.AdoptScanThreads(StartWorkerThread(ScanThread, &monitor), StartWorkerThread(ScanThread, &worker));
+    PumpFor(5000, [&] { return monitor.messagesAnswered > 0 && worker.messagesAnswered > 0; });
+  };
+  const DWORD start = ::GetTickCount();
+  dialog.DoModal();
+  EXPECT_TRUE(monitor.ended);
+  EXPECT_TRUE(worker.ended);
+  EXPECT_GE(monitor.messagesAnswered, 2);
+  EXPECT_GE(worker.messagesAnswered, 2);
+  EXPECT_LT(::GetTickCount() - start, 9000u);
 }
 
 }  // namespace
