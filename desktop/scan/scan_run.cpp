@@ -2,6 +2,7 @@
 
 #include "full_inventory.h"
 #include "identification.h"
+#include "message_wait.h"
 #include "scan_document.h"
 #include "worker_thread.h"
 
@@ -23,29 +24,6 @@ void CloseThread(HANDLE& thread)
 }
 
 }  // namespace
-
-bool WaitHandlingSentMessages(const HANDLE* handles, DWORD count, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (DWORD i = 0; i < count;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs && timeoutMs != INFINITE)
-            return false;
-        DWORD left = timeoutMs == INFINITE ? INFINITE : timeoutMs - elapsed;
-        // QS_SENDMESSAGE: only messages sent by other threads are handled here; posted input
-        // stays queued for the window's own loop.
-        DWORD result = MsgWaitForMultipleObjects(1, &handles[i], FALSE, left, QS_SENDMESSAGE);
-        if (result == WAIT_OBJECT_0) {
-            ++i;
-        } else if (result == WAIT_OBJECT_0 + 1) {
-            MSG message;
-            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        } else if (result == WAIT_FAILED) {
-            return false;
-        }
-    }
-    return true;
-}
 
 ScanRun::~ScanRun()
 {

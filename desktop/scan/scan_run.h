@@ -65,7 +65,3 @@ private:
     mutable std::mutex documentLock_;
     std::string document_;
 };
-
-// Waits for the handles like WaitForMultipleObjects (all of them, at most timeoutMs), while
-// handling the messages that other threads send to this thread's windows. False on time-out.
-bool WaitHandlingSentMessages(const HANDLE* handles, DWORD count, DWORD timeoutMs);

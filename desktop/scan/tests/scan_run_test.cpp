@@ -167,28 +167,4 @@ TEST_F(ScanRunTest, StopAtOnceEndsStoppedWithNothingHandedOver)
     EXPECT_EQ(view_.Events(), (Events{"scanning", "stopped", "scanning", "stopped", "scanning", "document", "finished"}));
 }
 
-struct SendContext {
-    HWND window;
-    LRESULT answer;
-};
-
-DWORD WINAPI SendToWindow(void* parameter)
-{
-    auto* context = static_cast<SendContext*>(parameter);
-    context->answer = SendMessageA(context->window, WM_GETTEXTLENGTH, 0, 0) + 1;  // blocks until handled
-    return 0;
-}
-
-TEST(WaitHandlingSentMessages, HandlesMessagesSentByTheAwaitedThread)
-{
-    HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(window);
-    SendContext context{window, 0};
-    HANDLE thread = CreateThread(nullptr, 0, SendToWindow, &context, 0, nullptr);
-    EXPECT_TRUE(WaitHandlingSentMessages(&thread, 1, 10000));
-    EXPECT_EQ(context.answer, 1);
-    CloseHandle(thread);
-    DestroyWindow(window);
-}
-
 }  // namespace

@@ -1,0 +1,3 @@
+#include "service_base_url.h"
+
+const char* ServiceBaseUrl() { return KORVALA_SERVICE_URL; }

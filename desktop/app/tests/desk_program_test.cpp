@@ -1,0 +1,188 @@
+// The real korvala-desk.exe, started as a child process and driven from outside through its
+// window: size, layout, the keys and messages that must not close it, maximise and restore, the
+// two ways that end it, and the browser's download directory while it runs and after.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const char kIeKey[] = "Software\\Microsoft\\Internet Explorer";
+const char kDownloadValue[] = "Download Directory";
+
+std::string ProgramPath() {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  folder.erase(folder.find_last_of('\\'));          // tests
+  folder.erase(folder.find_last_of('\\') + 1);      // app
+  return folder + "korvala-desk.exe";
+}
+
+std::string DownloadDirectory() {
+  HKEY key;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kIeKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return "(none)";
+  }
+  char value[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH;
+  LONG result = ::RegQueryValueExA(key, kDownloadValue, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  ::RegCloseKey(key);
+  return result == ERROR_SUCCESS ? std::string(value) : std::string("(none)");
+}
+
+void SetDownloadDirectory(const char* directory) {
+  HKEY key;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kIeKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+            ERROR_SUCCESS);
+  ::RegSetValueExA(key, kDownloadValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(directory),
+                   static_cast<DWORD>(strlen(directory) + 1));
+  ::RegCloseKey(key);
+}
+
+RECT Rect(HWND window) {
+  RECT rect = {};
+  ::GetWindowRect(window, &rect);
+  return rect;
+}
+
+class Program {
+ public:
+  Program() {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    std::string command = "\"" + ProgramPath() + "\"";
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &m_process)) {
+      return;
+    }
+    ::WaitForInputIdle(m_process.hProcess, 20000);
+    for (int i = 0; i < 400 && !window; ++i) {
+      HWND found = ::FindWindowA("#32770", "Korvala 2007");
+      if (found && ::IsWindowVisible(found) && Rect(found).right - Rect(found).left == 800) {
+        window = found;
+      } else {
+        ::Sleep(50);
+      }
+    }
+  }
+  ~Program() {
+    if (m_process.hProcess) {
+      if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(m_process.hProcess, 99);
+      }
+      ::CloseHandle(m_process.hProcess);
+      ::CloseHandle(m_process.hThread);
+    }
+  }
+  // The program's exit code once it has ended within 20 s, else -1.
+  long WaitForEnd() {
+    DWORD code = 0;
+    if (::WaitForSingleObject(m_process.hProcess, 20000) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(m_process.hProcess, &code)) {
+      return -1;
+    }
+    return static_cast<long>(code);
+  }
+  bool Running() const { return ::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT; }
+  DWORD ThreadId() const { return m_process.dwThreadId; }
+
+  HWND window = nullptr;
+
+ private:
+  PROCESS_INFORMATION m_process = {};
+};
+
+class DeskProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_before = DownloadDirectory();
+    SetDownloadDirectory("C:\\Earlier Downloads");
+  }
+  void TearDown() override {
+    if (m_before == "(none)") {
+      HKEY key;
+      if (::RegOpenKeyExA(HKEY_CURRENT_USER, kIeKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, kDownloadValue);
+        ::RegCloseKey(key);
+      }
+    } else {
+      SetDownloadDirectory(m_before.c_str());
+    }
+  }
+  std::string m_before;
+};
+
+TEST_F(DeskProgramTest, StartsAsABandThatOnlyItsCloseBoxEnds) {
+  Program program;
+  ASSERT_NE(program.window, nullptr);
+  HWND window = program.window;
+  RECT rect = Rect(window);
+  EXPECT_EQ(rect.right - rect.left, 800);
+  EXPECT_EQ(rect.bottom - rect.top, 128);
+  EXPECT_EQ(DownloadDirectory(), "C:\\Korvala Downloads");
+
+  const struct {
+    int id;
+    int offset;
+  } rightAligned[] = {{1001, 248}, {1002, 185}, {1004, 315}, {1005, 30}, {1006, 90},
+                      {1009, 60},  {1017, 138}, {1020, 179}, {1023, 282}};
+  for (const auto& control : rightAligned) {
+    HWND child = ::GetDlgItem(window, control.id);
+    ASSERT_NE(child, nullptr) << control.id;
+    EXPECT_EQ(Rect(child).left, rect.right - control.offset) << control.id;
+  }
+
+  // Enter and Escape, at the dialog and at the focused control, and a WM_CLOSE from outside.
+  GUITHREADINFO thread = {};
+  thread.cbSize = sizeof(thread);
+  ::GetGUIThreadInfo(program.ThreadId(), &thread);
+  for (HWND target : {window, thread.hwndFocus}) {
+    if (!target) {
+      continue;
+    }
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+      ::PostMessageA(target, WM_KEYDOWN, key, 1);
+      ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    }
+  }
+  ::PostMessageA(window, WM_COMMAND, IDOK, 0);
+  ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+  ::SendMessageA(window, WM_CLOSE, 0, 0);
+  ::Sleep(500);
+  EXPECT_TRUE(program.Running());
+  EXPECT_TRUE(::IsWindowVisible(window));
+
+  // Maximising: the desktop's width at (0, 0), 15 pixels taller; restoring: the width back.
+  RECT desktop;
+  ::GetWindowRect(::GetDesktopWindow(), &desktop);
+  ::SendMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  rect = Rect(window);
+  EXPECT_EQ(rect.left, 0);
+  EXPECT_EQ(rect.top, 0);
+  EXPECT_EQ(rect.right, desktop.right);
+  EXPECT_EQ(rect.bottom - rect.top, 128 + 15);
+  EXPECT_EQ(Rect(::GetDlgItem(window, 1005)).left, rect.right - 30);
+  ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1009, BN_CLICKED), 0);
+  rect = Rect(window);
+  EXPECT_EQ(rect.right - rect.left, 800);
+  EXPECT_EQ(Rect(::GetDlgItem(window, 1005)).left, rect.right - 30);
+
+  ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(program.WaitForEnd(), 0);
+  EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+}
+
+TEST_F(DeskProgramTest, TheCloseButtonEndsIt) {
+  Program program;
+  ASSERT_NE(program.window, nullptr);
+  ::PostMessageA(program.window, WM_COMMAND, MAKEWPARAM(1005, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(program.window, 1005)));
+  EXPECT_EQ(program.WaitForEnd(), 0);
+  EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+}
+
+}  // namespace
