@@ -1,6 +1,8 @@
 #include "kv_engine.h"
 
 #include "module.h"
+#include "restore_point.h"
+#include "update_count.h"
 #include "scan_document.h"
 #include "scan_flavour.h"
 #include "software_inventory.h"
@@ -10,7 +12,14 @@
 
 namespace {
 
+// The service's base address; test builds point the library at a server of their own.
+#ifndef KVOBJECT_SERVICE_URL
+#define KVOBJECT_SERVICE_URL KORVALA_SERVICE_URL
+#endif
+
 constexpr DWORD kStopWaitMs = 3000;
+constexpr DWORD kCountWaitMs = 10000;
+constexpr int kCountAttempts = 5;
 constexpr DWORD kFullScanPollMs = 20;
 constexpr int32_t kDocumentDeviceCount = 5;
 constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
@@ -255,14 +264,54 @@ STDMETHODIMP KVEngine::GetScanString(BSTR* bstrScanString)
     return NewBstr(AnsiToWide(document), bstrScanString);
 }
 
-STDMETHODIMP KVEngine::CreateSRP(int*)
+STDMETHODIMP KVEngine::CreateSRP(int* nResult)
 {
-    return E_NOTIMPL;
+    if (!nResult)
+        return E_POINTER;
+    *nResult = CreateSrpResult();
+    return S_OK;
 }
 
-STDMETHODIMP KVEngine::GetNumUpdates(int*)
+DWORD WINAPI KVEngine::UpdateCountThread(void* engine)
 {
-    return E_NOTIMPL;
+    auto* self = static_cast<KVEngine*>(engine);
+    self->updateCount_ = kUpdateCountPending;
+    self->updateCount_ = RequestUpdateCount(KVOBJECT_SERVICE_URL, LastInventoryText().Copy());
+    FreeLibraryAndExitThread(ModuleInstance(), 0);
+}
+
+// Starts one count worker; false when no thread could be made.
+bool KVEngine::StartCountWorker()
+{
+    if (countWorker_)
+        CloseHandle(countWorker_);
+    countWorker_ = nullptr;
+    if (!PinModuleForThread())
+        return false;
+    countWorker_ = CreateThread(nullptr, 0, UpdateCountThread, this, 0, nullptr);
+    if (!countWorker_)
+        FreeLibrary(ModuleInstance());
+    return countWorker_ != nullptr;
+}
+
+STDMETHODIMP KVEngine::GetNumUpdates(int* nNumOfUpdates)
+{
+    if (!nNumOfUpdates)
+        return E_POINTER;
+    for (int attempt = 0; attempt < kCountAttempts; ++attempt) {
+        if (!StartCountWorker()) {
+            updateCount_ = kUpdateCountFailed;
+            continue;
+        }
+        // A service that does not answer in time ends the whole request: no further attempt.
+        if (WaitForSingleObject(countWorker_, kCountWaitMs) == WAIT_TIMEOUT)
+            TerminateThread(countWorker_, 0);
+        *nNumOfUpdates = updateCount_;
+        if (updateCount_ != kUpdateCountFailed)
+            return S_OK;
+    }
+    *nNumOfUpdates = kUpdateCountPending;
+    return S_OK;
 }
 
 STDMETHODIMP KVEngine::CancelScan()

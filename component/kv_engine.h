@@ -71,6 +71,8 @@ private:
     static DWORD WINAPI ScanWorker(void* engine);
     void RunScan();
     std::string SoftwarePass();
+    static DWORD WINAPI UpdateCountThread(void* engine);
+    bool StartCountWorker();
 
     OwnUnknown own_;
     IUnknown* controlling_;

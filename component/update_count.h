@@ -1,0 +1,16 @@
+#pragma once
+// Asks the service how many updates it has for an inventory.
+#include "count_reply.h"
+
+#include <cstdint>
+#include <string>
+
+// The service's page that counts updates, below its base address.
+inline constexpr char kUpdateCountPage[] = "/count_updates.php";
+
+// Wraps the inventory text in a scan document (device count 0, no e-mail or password; the
+// document's file copy is written too), posts it as the form field "data" to the count page of
+// serviceBaseUrl (for example "http://host:8077") and returns the number the reply body starts
+// with (0 when it starts with none), or kUpdateCountFailed when the request could not be made.
+// Blocks until the service closes the connection.
+int32_t RequestUpdateCount(const std::string& serviceBaseUrl, const std::string& inventoryText);

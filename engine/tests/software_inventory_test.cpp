@@ -1,0 +1,142 @@
+// The software pass on a real Wine prefix: real shell links in the three special folders,
+// real version resources made by windres, real files.
+#include "sample_pc.h"
+#include "scan_document.h"
+#include "software_inventory.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+const char kProgramFolder[] = "C:\\Program Files\\Korvala Test\\";
+
+std::string Line(const std::string& identity, const std::string& version, const ScanFlavour& flavour = kComponentFlavour)
+{
+    ScanDocument item(flavour);
+    item.SetProperty(kHardwareIdKey, identity);
+    item.SetProperty(kVersionIdKey, version);
+    if (flavour.setsPermuteLevel)
+        item.SetProperty(kPermuteLevelKey, "N");
+    return item.FormatItemLine();
+}
+
+const std::string kAcme = Line("SOFTWARE\\Acme Ltd\\Acme Viewer", "1.2.0.0");
+const std::string kNorthwind = Line("SOFTWARE\\Northwind Traders\\Northwind Mail", "3, 1, 0, 7");
+const std::string kContoso = Line("SOFTWARE\\Contoso\\Contoso Paint", "2.0.1.0");
+
+class SoftwareInventoryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        for (const char* name : {"acme_viewer", "northwind_mail", "contoso_paint", "no_description", "var_first", "no_version"})
+            ASSERT_TRUE(pc_.InstallProgram(name, Program(name))) << name;
+    }
+    void TearDown() override { CoUninitialize(); }
+
+    static std::string Program(const std::string& name) { return kProgramFolder + name + ".exe"; }
+
+    std::string RunPass(const ScanFlavour& flavour = kComponentFlavour)
+    {
+        SoftwareInventory pass(progress_, cancel_, flavour);
+        return pass.Run();
+    }
+
+    SamplePc pc_;
+    std::atomic<int32_t> progress_{0};
+    std::atomic<uint8_t> cancel_{0};
+};
+
+TEST_F(SoftwareInventoryTest, NoShortcutsGiveAnEmptyText)
+{
+    EXPECT_EQ(RunPass(), "");
+    EXPECT_EQ(progress_, 0);
+}
+
+TEST_F(SoftwareInventoryTest, FolderOrderDepthFirstWithDuplicates)
+{
+    // Each folder's own shortcuts first, then every sub-folder walked whole, in name order.
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_COMMON_STARTMENU, "Common.lnk", Program("northwind_mail")));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_DESKTOPDIRECTORY, "Acme on the desktop.lnk", Program("acme_viewer")));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "Programs\\Second\\Three.lnk", Program("contoso_paint")));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "Programs\\First\\Deeper\\Two.lnk", Program("northwind_mail")));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "Programs\\First\\One.lnk", Program("contoso_paint")));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "Top.lnk", Program("acme_viewer")));
+    // Only the user's desktop is read, not the all-users one.
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_COMMON_DESKTOPDIRECTORY, "Everyone.lnk", Program("contoso_paint")));
+
+    EXPECT_EQ(RunPass(), kAcme + kContoso + kNorthwind + kContoso + kAcme + kNorthwind);
+}
+
+TEST_F(SoftwareInventoryTest, TargetsWithoutAnExecutableOrVersionResourceAreSkipped)
+{
+    ASSERT_TRUE(pc_.InstallProgram("acme_viewer", "C:\\Program Files\\Korvala Test\\SHOUTING.EXE"));
+    ASSERT_TRUE(pc_.AddFile("C:\\Program Files\\Korvala Test\\manual.pdf", "%PDF-1.4"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "1 upper case.lnk", "C:\\Program Files\\Korvala Test\\SHOUTING.EXE"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "2 document.lnk", "C:\\Program Files\\Korvala Test\\manual.pdf"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "3 folder.lnk", "C:\\Program Files\\Korvala Test"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "4 no version.lnk", Program("no_version")));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "5 gone.lnk", "C:\\Program Files\\Korvala Test\\removed.exe"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "6 acme.lnk", Program("acme_viewer")));
+    EXPECT_EQ(RunPass(), kAcme);
+}
+
+TEST_F(SoftwareInventoryTest, IncompleteVersionResources)
+{
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "1.lnk", Program("no_description")));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "2.lnk", Program("var_first")));
+    // No description: the identity ends with the backslash after the company. Variable
+    // information first: no strings are found at all.
+    EXPECT_EQ(RunPass(), Line("SOFTWARE\\Fabrikam\\", "4.5") + Line("SOFTWARE\\\\", ""));
+}
+
+TEST_F(SoftwareInventoryTest, DesktopFlavourWritesNoLevelAndSetsUpComItself)
+{
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "Acme.lnk", Program("acme_viewer")));
+    std::string text;
+    // A thread on which nobody initialised COM: the desktop pass does it per shortcut.
+    std::thread([&] { text = RunPass(kDesktopFlavour); }).join();
+    EXPECT_EQ(text, Line("SOFTWARE\\Acme Ltd\\Acme Viewer", "1.2.0.0", kDesktopFlavour));
+    EXPECT_EQ(text.find("PLEVEL"), std::string::npos);
+}
+
+TEST_F(SoftwareInventoryTest, ProgressTotals)
+{
+    for (int i = 0; i < 120; ++i)
+        ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "Many\\" + std::to_string(i) + ".lnk", Program("acme_viewer")));
+    std::string text = RunPass();
+    EXPECT_EQ(progress_, 51);
+    EXPECT_EQ(text.size(), 120 * kAcme.size());
+}
+
+TEST_F(SoftwareInventoryTest, CancelBeforeAndDuringThePass)
+{
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "Many\\" + std::to_string(i) + ".lnk", Program("acme_viewer")));
+
+    cancel_ = 1;
+    EXPECT_EQ(RunPass(), "");
+    EXPECT_EQ(progress_, 0);
+
+    // Cancelled once the pass has earned ten units: the items made so far come back.
+    cancel_ = 0;
+    std::thread watcher([&] {
+        while (progress_ < 10)
+            Sleep(1);
+        cancel_ = 1;
+    });
+    std::string text = RunPass();
+    watcher.join();
+    size_t items = text.size() / kAcme.size();
+    EXPECT_EQ(text.size() % kAcme.size(), 0u);
+    EXPECT_GE(items, 9u);
+    EXPECT_LT(items, 60u);
+}
+
+}  // namespace

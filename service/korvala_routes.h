@@ -1,0 +1,16 @@
+#pragma once
+// The service's addresses on an HTTP server: results page, update count, information pages and
+// the installer download.
+#include "catalog_store.h"
+
+#include <httplib.h>
+
+#include <string>
+
+struct RouteSettings {
+    std::string downloadsDir;                       // where korvala-setup.exe is served from
+    size_t maxBodyBytes = 8 * 1024 * 1024;          // larger request bodies get 413
+};
+
+// The catalog must outlive the server.
+void InstallKorvalaRoutes(httplib::Server& server, CatalogStore& catalog, const RouteSettings& settings);

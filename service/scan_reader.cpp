@@ -1,0 +1,178 @@
+#include "scan_reader.h"
+
+#include <charconv>
+
+namespace {
+
+constexpr std::string_view kDeclarationAndRoot =
+    "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<ScanInstance ProtocolVersion=\"";
+constexpr std::string_view kDocumentEnd = "\r\n</Data>\r\n</ScanInstance>";
+constexpr std::string_view kDeviceListError = "ERROR";
+constexpr std::string_view kItemStart = "<ScanItem HWIDHASH=\"";
+constexpr std::string_view kVersionStart = "\" CURRENTVERSION=\"";
+constexpr std::string_view kLevelStart = "\" PLEVEL=\"";
+constexpr std::string_view kItemEnd = "\" />\r\n";
+
+// A position in the document that only moves forward.
+class Cursor {
+public:
+    explicit Cursor(std::string_view text) : text_(text) {}
+
+    bool AtEnd() const { return pos_ == text_.size(); }
+    size_t Position() const { return pos_; }
+    std::string_view Rest() const { return text_.substr(pos_); }
+
+    bool Skip(std::string_view literal)
+    {
+        if (Rest().substr(0, literal.size()) != literal)
+            return false;
+        pos_ += literal.size();
+        return true;
+    }
+
+    // The text up to the first occurrence of terminator; the terminator is consumed too.
+    bool ReadUntil(std::string_view terminator, std::string_view& value)
+    {
+        size_t end = text_.find(terminator, pos_);
+        if (end == std::string_view::npos)
+            return false;
+        value = text_.substr(pos_, end - pos_);
+        pos_ = end + terminator.size();
+        return true;
+    }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
+struct HeaderField {
+    std::string ScanReport::*field;
+    std::string_view terminator;
+    const char* name;
+};
+
+// Each header value ends where the fixed text that follows it in the layout begins.
+const HeaderField kHeaderFields[] = {
+    {&ScanReport::protocolVersion, "\">\r\n<Header>\r\n<ScanGUID>", "protocol version"},
+    {&ScanReport::scanGuid, "</ScanGUID>\r\n<OSVersion>", "scan identifier"},
+    {&ScanReport::osVersionCode, "</OSVersion>\r\n<Email>", "OS version"},
+    {&ScanReport::email, "</Email>\r\n<Password>", "e-mail address"},
+    {&ScanReport::password,
+     "</Password>\r\n<IP>127.0.0.1</IP>\r\n</Header>\r\n<Data NumberOfDevices=\"", "password"},
+};
+
+template <typename Number>
+bool ParseWholeNumber(std::string_view text, Number& value)
+{
+    const char* end = text.data() + text.size();
+    auto [stop, fault] = std::from_chars(text.data(), end, value);
+    return fault == std::errc() && stop == end && !text.empty();
+}
+
+// The value of CURRENTVERSION ends at the first double quote that is followed by the rest of a
+// line end, with or without a level: values may hold quotes of their own.
+bool ReadVersionAndLevel(Cursor& cursor, ScanEntry& entry)
+{
+    std::string_view rest = cursor.Rest();
+    for (size_t quote = rest.find('"'); quote != std::string_view::npos; quote = rest.find('"', quote + 1)) {
+        std::string_view tail = rest.substr(quote);
+        if (tail.substr(0, kItemEnd.size()) == kItemEnd) {
+            entry.version = std::string(rest.substr(0, quote));
+            return cursor.Skip(rest.substr(0, quote + kItemEnd.size()));
+        }
+        if (tail.substr(0, kLevelStart.size()) != kLevelStart)
+            continue;
+        size_t levelStart = quote + kLevelStart.size();
+        size_t levelEnd = rest.find('"', levelStart);
+        if (levelEnd == std::string_view::npos || levelEnd == levelStart)
+            continue;
+        if (rest.substr(levelEnd, kItemEnd.size()) != kItemEnd)
+            continue;
+        entry.version = std::string(rest.substr(0, quote));
+        entry.level = std::string(rest.substr(levelStart, levelEnd - levelStart));
+        return cursor.Skip(rest.substr(0, levelEnd + kItemEnd.size()));
+    }
+    return false;
+}
+
+bool ReadItem(Cursor& cursor, ScanEntry& entry, std::string& error)
+{
+    std::string_view hash;
+    int64_t hashValue = 0;
+    if (!cursor.Skip(kItemStart) || !cursor.ReadUntil("\"", hash)) {
+        error = "a ScanItem line is expected";
+        return false;
+    }
+    if (!ParseWholeNumber(hash, hashValue)) {
+        error = "HWIDHASH is not a 64-bit decimal number";
+        return false;
+    }
+    entry.hashDecimal = std::to_string(hashValue);
+    // ReadUntil consumed the closing quote of HWIDHASH, which kVersionStart begins with.
+    if (!cursor.Skip(kVersionStart.substr(1))) {
+        error = "CURRENTVERSION is missing";
+        return false;
+    }
+    if (!ReadVersionAndLevel(cursor, entry)) {
+        error = "the ScanItem line is truncated";
+        return false;
+    }
+    return true;
+}
+
+bool ReadInventory(std::string_view inventory, ScanReport& report, std::string& error)
+{
+    Cursor cursor(inventory);
+    report.deviceListError = cursor.Skip(kDeviceListError);
+    if (report.deviceListError)
+        cursor.Skip("\r\n");  // hand-made documents may end the marker's line
+    while (!cursor.AtEnd()) {
+        ScanEntry entry;
+        size_t start = cursor.Position();
+        if (!ReadItem(cursor, entry, error)) {
+            error = "Item " + std::to_string(report.items.size() + 1) + " (byte " +
+                    std::to_string(start) + " of the inventory): " + error + ".";
+            return false;
+        }
+        report.items.push_back(std::move(entry));
+    }
+    return true;
+}
+
+std::string_view WithoutTrailingWhiteSpace(std::string_view text)
+{
+    size_t end = text.find_last_not_of(" \t\r\n");
+    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+}
+
+}  // namespace
+
+bool ReadScanDocument(std::string_view document, ScanReport& report, std::string& error)
+{
+    report = ScanReport();
+    Cursor cursor(WithoutTrailingWhiteSpace(document));
+    if (!cursor.Skip(kDeclarationAndRoot)) {
+        error = "The document does not begin with the scan document's XML declaration and root element.";
+        return false;
+    }
+    for (const HeaderField& field : kHeaderFields) {
+        std::string_view value;
+        if (!cursor.ReadUntil(field.terminator, value)) {
+            error = std::string("The header is truncated or malformed after the ") + field.name + ".";
+            return false;
+        }
+        report.*field.field = std::string(value);
+    }
+    std::string_view count;
+    if (!cursor.ReadUntil("\">\r\n", count) || !ParseWholeNumber(count, report.deviceCount)) {
+        error = "The Data element's NumberOfDevices is missing or not a 32-bit number.";
+        return false;
+    }
+    std::string_view rest = cursor.Rest();
+    if (rest.size() < kDocumentEnd.size() || rest.substr(rest.size() - kDocumentEnd.size()) != kDocumentEnd) {
+        error = "The document is truncated: it does not end with the Data and ScanInstance end tags.";
+        return false;
+    }
+    return ReadInventory(rest.substr(0, rest.size() - kDocumentEnd.size()), report, error);
+}

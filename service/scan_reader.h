@@ -1,0 +1,29 @@
+#pragma once
+// Reads a scan document the way the engine writes it: a fixed layout of header and Data
+// element around one ScanItem line per item. It is not well-formed XML: values stand
+// unescaped in 8-bit ANSI text, and the device list's "ERROR" marker has no line end.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct ScanEntry {
+    std::string hashDecimal;  // HWIDHASH, normalised decimal of a signed 64-bit value
+    std::string version;      // CURRENTVERSION as sent (ANSI, unescaped)
+    std::string level;        // PLEVEL, empty when the line has none
+};
+
+struct ScanReport {
+    std::string protocolVersion;
+    std::string scanGuid;
+    std::string osVersionCode;
+    std::string email;
+    std::string password;
+    int32_t deviceCount = 0;
+    bool deviceListError = false;  // the inventory begins with "ERROR"
+    std::vector<ScanEntry> items;
+};
+
+// Fills report and returns true when the document follows the layout; otherwise returns false
+// and describes the first fault in error (plain text).
+bool ReadScanDocument(std::string_view document, ScanReport& report, std::string& error);

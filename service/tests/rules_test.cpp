@@ -1,0 +1,125 @@
+// Version order, page 1252 text, the catalog text format and the command line.
+#include "ansi_text.h"
+#include "catalog_text.h"
+#include "scan_document_layout.h"
+#include "service_options.h"
+#include "version_number.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Versions, CompareAsNumbers)
+{
+    const struct {
+        const char* installed;
+        const char* available;
+        bool update;
+    } cases[] = {
+        {"9.1", "10.0", true},
+        {"10.0", "9.1", false},
+        {"1.2", "1.2.0.0", false},
+        {"1.2.0.1", "1.2", false},
+        {"1, 6, 0, 0", "1.6.0.1", true},
+        {"1, 6, 0, 0", "1.6", false},
+        {"6.00.2900 (xpsp.080413-2111)", "6.0.2900.1", true},
+        {"6.00.2900 (xpsp.080413-2111)", "6.0.2900", false},
+        {"5.1 build 2600", "5.2", true},
+        {"  2.0", "2.1", true},
+        {"", "1.0", true},
+        {"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000", "99.0", false},
+        {"beta", "1.0", false},
+        {"99999999999999999999999.1", "1.0", false},
+        {"1.0", "not a version", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsUpdateFor(c.installed, c.available), c.update) << c.installed << " -> " << c.available;
+}
+
+TEST(Versions, ReadsLeadingNumbers)
+{
+    EXPECT_EQ(*ReadVersionNumbers("1, 6, 0, 0"), (VersionNumbers{1, 6, 0, 0}));
+    EXPECT_EQ(*ReadVersionNumbers("6.00.2900 (xpsp)"), (VersionNumbers{6, 0, 2900}));
+    EXPECT_EQ(*ReadVersionNumbers("7."), (VersionNumbers{7}));
+    EXPECT_FALSE(ReadVersionNumbers(""));
+    EXPECT_FALSE(ReadVersionNumbers(".1"));
+}
+
+TEST(AnsiText, ConvertsPage1252AndEscapes)
+{
+    EXPECT_EQ(AnsiToUtf8("caf\xE9 \x80 \x99"), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x84\xA2");
+    EXPECT_EQ(AnsiToUtf8(std::string("\x81\x01\0", 3)), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(*Utf8ToAnsi("M\xC3\xBCller \xE2\x82\xAC"), "M\xFCller \x80");
+    EXPECT_FALSE(Utf8ToAnsi("\xE4\xB8\xAD"));  // no page 1252 form
+    EXPECT_FALSE(Utf8ToAnsi("\xC3"));          // truncated sequence
+    EXPECT_FALSE(Utf8ToAnsi("\xC0\xAF"));      // overlong form
+    EXPECT_EQ(HtmlEscape("<a href=\"x\">&'</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&#39;&lt;/a&gt;");
+}
+
+TEST(CatalogText, ReadsEntriesAndRefusesBadLines)
+{
+    CatalogText parsed = ReadCatalogText(
+        "\xEF\xBB\xBF# comment\r\n"
+        "\r\n"
+        "  PCI\\VEN_1&DEV_2 |  Card  | 1.2 | http://x.example/a.exe \r\n"
+        "SOFTWARE\\M\xC3\xBCller\\Tool|Tool|2|/download/t.exe\n"
+        "too|few|fields\n"
+        "a|b|c|d|e\n"
+        "|name|1|/x\n"
+        "id||1|/x\n"
+        "id|name|v1|/x\n"
+        "id|name|1|javascript:alert(1)\n"
+        "id|name|1|/\n"
+        "SOFTWARE\\\xE4\xB8\xAD|name|1|/x\n");
+    ASSERT_EQ(parsed.entries.size(), 2u);
+    EXPECT_EQ(parsed.entries[0].identity, "PCI\\VEN_1&DEV_2");
+    EXPECT_EQ(parsed.entries[0].name, "Card");
+    EXPECT_EQ(parsed.entries[0].download, "http://x.example/a.exe");
+    ASSERT_EQ(parsed.errors.size(), 8u);
+    EXPECT_EQ(parsed.errors[0].substr(0, 8), "line 5: ");
+    EXPECT_EQ(parsed.errors[7].substr(0, 9), "line 12: ");
+}
+
+TEST(CatalogText, HashesTheAnsiFormOfIdentities)
+{
+    EXPECT_EQ(CatalogIdentityHash("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028&REV_01"), "7403206061709420101");
+    EXPECT_EQ(CatalogIdentityHash("SOFTWARE\\M\xC3\xBCller\\Tool"), IdentityHashDecimal("SOFTWARE\\M\xFCller\\Tool"));
+}
+
+TEST(ServiceOptions, ParsesCommandLines)
+{
+    const struct {
+        std::vector<const char*> args;
+        bool ok;
+        const char* host;
+        int port;
+        const char* catalog;
+        const char* import;
+    } cases[] = {
+        {{}, true, "127.0.0.1", 8077, "korvala-catalog.sqlite", ""},
+        {{"--listen", "0.0.0.0:9000", "--catalog", "c.db", "--downloads", "d"}, true, "0.0.0.0", 9000, "c.db", ""},
+        {{"--listen", "http://localhost"}, true, "localhost", 80, "korvala-catalog.sqlite", ""},
+        {{"--import", "cat.txt"}, true, "127.0.0.1", 8077, "korvala-catalog.sqlite", "cat.txt"},
+        {{"--listen", "127.0.0.1"}, false, "", 0, "", ""},
+        {{"--listen", "127.0.0.1:70000"}, false, "", 0, "", ""},
+        {{"--listen", ":80"}, false, "", 0, "", ""},
+        {{"--catalog"}, false, "", 0, "", ""},
+        {{"--bogus"}, false, "", 0, "", ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv = {"korvala-service"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ServiceOptions options;
+        std::string error;
+        bool ok = ParseServiceOptions(static_cast<int>(argv.size()), argv.data(), "http://127.0.0.1:8077", options, error);
+        EXPECT_EQ(ok, c.ok) << (c.args.empty() ? "(none)" : c.args[0]);
+        if (!ok || !c.ok)
+            continue;
+        EXPECT_EQ(options.host, c.host);
+        EXPECT_EQ(options.port, c.port);
+        EXPECT_EQ(options.catalogPath, c.catalog);
+        EXPECT_EQ(options.importFile, c.import);
+    }
+}
+
+}  // namespace
