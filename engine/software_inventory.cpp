@@ -99,21 +99,22 @@ void SoftwareInventory::CollectShortcuts(const std::string& folder, bool directo
     std::string pattern = folder + (directoriesPass ? "\\*.*" : "\\*.lnk");
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (IsDotEntry(found.cFileName))
-            continue;
-        std::string path = folder + "\\" + found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            // A directory link may lead back to an ancestor: such links are not followed.
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                CollectShortcuts(path, false, list);
-        } else if (!directoriesPass) {
-            list.push_back(path);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (IsDotEntry(found.cFileName))
+                continue;
+            std::string path = folder + "\\" + found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                // A directory link may lead back to an ancestor: such links are not followed.
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    CollectShortcuts(path, false, list);
+            } else if (!directoriesPass) {
+                list.push_back(path);
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    // Sub-folders are walked whether or not the folder holds shortcuts of its own.
     if (!directoriesPass)
         CollectShortcuts(folder, true, list);
 }

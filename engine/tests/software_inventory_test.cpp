@@ -127,7 +127,7 @@ TEST_F(SoftwareInventoryTest, CancelBeforeAndDuringThePass)
     // Cancelled once the pass has earned ten units: the items made so far come back.
     cancel_ = 0;
     std::thread watcher([&] {
-        while (progress_ < 10)
+        for (int waited = 0; progress_ < 10 && waited < 30000; ++waited)
             Sleep(1);
         cancel_ = 1;
     });

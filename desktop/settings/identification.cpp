@@ -1,0 +1,60 @@
+#include "identification.h"
+
+#include "scrambled_text.h"
+
+namespace {
+
+const char kSettingsKey[] = "Software\\Korvala";
+const char kGuestScanValue[] = "GuestScan";
+const char kUsernameValue[] = "Username";
+const char kPasswordValue[] = "Password";
+
+}  // namespace
+
+IdentificationStore::IdentificationStore()
+{
+    store_.SetRootKey(HKEY_LOCAL_MACHINE);
+    opened_ = store_.SetKey(kSettingsKey, FALSE);
+}
+
+Identification IdentificationStore::Read()
+{
+    Identification identification;
+    if (!opened_)
+        return identification;
+    identification.guestScan = store_.ReadDword(kGuestScanValue, 0);
+    identification.email = ReadScrambled(kUsernameValue);
+    identification.password = ReadScrambled(kPasswordValue);
+    return identification;
+}
+
+BOOL IdentificationStore::WriteRegistered(bool registered)
+{
+    return opened_ && store_.WriteDword(kGuestScanValue, registered ? 1 : 0);
+}
+
+BOOL IdentificationStore::WriteEmail(const std::string& email)
+{
+    return WriteScrambled(kUsernameValue, email);
+}
+
+BOOL IdentificationStore::WritePassword(const std::string& password)
+{
+    return WriteScrambled(kPasswordValue, password);
+}
+
+std::string IdentificationStore::ReadScrambled(const char* name)
+{
+    return UnscrambleText(store_.ReadString(name, std::string()), kCredentialKey);
+}
+
+// Without the key the store would address the root of HKEY_LOCAL_MACHINE: nothing is written then.
+BOOL IdentificationStore::WriteScrambled(const char* name, const std::string& plain)
+{
+    return opened_ && store_.WriteString(name, ScrambleText(plain, kCredentialKey));
+}
+
+Identification ReadIdentification()
+{
+    return IdentificationStore().Read();
+}

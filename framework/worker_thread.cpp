@@ -1,0 +1,8 @@
+#include "worker_thread.h"
+
+#include <process.h>
+
+HANDLE StartWorkerThread(WorkerFunction function, void* parameter, unsigned flags) {
+  unsigned id = 0;
+  return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, function, parameter, flags, &id));
+}

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The main job: installs what is needed, builds, starts the reference service, prepares a sample
+# PC in a private Wine prefix and shows a real scan of it against the service.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/install-deps.sh"
+"$root/tools/build.sh" all >/dev/null
+
+demo=$root/build/demo
+mkdir -p "$demo"
+export KORVALA_WINEPREFIX=$demo/wineprefix
+win=$root/build/win32
+service_log=$demo/service.log
+
+echo "== Starting the reference service (log: $service_log)"
+"$root/build/native/service/korvala-service" --catalog "$demo/catalog.sqlite" --downloads "$demo/downloads" \
+  2>"$service_log" &
+service_pid=$!
+cleanup() {
+  kill "$service_pid" 2>/dev/null || true
+  "$root/tools/wine-prefix" stop
+}
+trap cleanup EXIT
+for _ in $(seq 50); do
+  curl -s -o /dev/null http://127.0.0.1:8077/ && break
+  sleep 0.1
+done
+
+echo "== Preparing the sample PC in $KORVALA_WINEPREFIX"
+"$root/tools/wine-run" "$win/tests/demo/sample_pc_setup.exe"
+
+echo "== Scanning the sample PC (software inventory) and printing the scan document"
+"$root/tools/wine-run" "$win/tests/demo/print_scan.exe" >"$demo/scan.xml"
+cat "$demo/scan.xml"; echo
+
+echo "== Asking the service how many updates it has for this scan"
+count=$({ printf 'data='; cat "$demo/scan.xml"; } | curl -s --data-binary @- http://127.0.0.1:8077/count_updates.php)
+echo "The service offers $count update(s)."
