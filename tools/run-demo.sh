@@ -26,10 +26,12 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-echo "== Preparing the sample PC in $KORVALA_WINEPREFIX"
+echo "== Preparing the sample PC in a fresh prefix, $KORVALA_WINEPREFIX"
+"$root/tools/wine-prefix" stop
+rm -rf "$KORVALA_WINEPREFIX"
 "$root/tools/wine-run" "$win/tests/demo/sample_pc_setup.exe"
 
-echo "== Scanning the sample PC (software inventory) and printing the scan document"
+echo "== Scanning the sample PC (devices, then programs) and printing the scan document"
 "$root/tools/wine-run" "$win/tests/demo/print_scan.exe" >"$demo/scan.xml"
 cat "$demo/scan.xml"; echo
 

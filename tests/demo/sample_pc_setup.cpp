@@ -1,6 +1,8 @@
-// Makes the demo's sample PC in a Wine prefix: a few installed programs with version
-// resources, reached through shortcuts in the Start menus and on the desktop.
+// Makes the demo's sample PC in a Wine prefix: a few devices with installed drivers, and a few
+// installed programs with version resources, reached through shortcuts in the Start menus and
+// on the desktop.
 #include "sample_pc.h"
+#include "sample_pc_devices.h"
 #include "shell_link.h"
 
 #include <windows.h>
@@ -38,6 +40,11 @@ int main()
     if (FAILED(CoInitialize(nullptr)))
         return 1;
     int failures = 0;
+    auto devices = InstallSamplePcDevices();
+    std::printf("%zu device classes with sample hardware %s\n", devices.size(), devices.empty() ? "FAILED" : "registered");
+    failures += devices.empty();
+    for (auto& device : devices)
+        device->Keep();
     for (const Program& p : kPrograms) {
         std::string link = SpecialFolder(p.folder) + "\\" + p.shortcut;
         bool ok = MakeFoldersFor(p.installedAs) && CopyFileA(SampleProgramPath(p.sample).c_str(), p.installedAs, FALSE)

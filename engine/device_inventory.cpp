@@ -1,0 +1,101 @@
+#include "device_inventory.h"
+
+#include "device_identity.h"
+#include "progress_pacer.h"
+#include "registry_store.h"
+#include "scan_document.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const char kClassKey[] = "System\\CurrentControlSet\\Control\\Class\\";
+const char kNoDeviceList[] = "ERROR";
+const DWORD kPausePerDeviceMs = 25;
+
+// The device list is destroyed on every way out of the pass, a cancelled one included.
+class DeviceListScope {
+public:
+    explicit DeviceListScope(HDEVINFO list) : list_(list) {}
+    ~DeviceListScope() { SetupDiDestroyDeviceInfoList(list_); }
+    DeviceListScope(const DeviceListScope&) = delete;
+    DeviceListScope& operator=(const DeviceListScope&) = delete;
+
+private:
+    HDEVINFO list_;
+};
+
+bool EnumDevice(HDEVINFO list, DWORD index, SP_DEVINFO_DATA& device)
+{
+    device.cbSize = sizeof device;
+    return SetupDiEnumDeviceInfo(list, index, &device) != FALSE;
+}
+
+}  // namespace
+
+std::string DeviceInventory::Run()
+{
+    HDEVINFO list = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+    if (list == INVALID_HANDLE_VALUE)
+        return kNoDeviceList;
+    DeviceListScope scope(list);
+    devices_ = list;
+
+    DWORD count = 0;
+    while (EnumDevice(list, count, device_))
+        ++count;
+
+    std::string text;
+    ProgressPacer pacer(static_cast<int32_t>(count));
+    for (DWORD index = 0; EnumDevice(list, index, device_); ++index) {
+        if (pacer.Advance())
+            ++progress_;
+        if (cancel_)
+            break;
+        Sleep(kPausePerDeviceMs);
+        std::string hardwareId = ReadDeviceProperty(SPDRP_HARDWAREID);
+        std::string version = DriverVersion(ReadDeviceProperty(SPDRP_DRIVER));
+        text += ItemLines(hardwareId, version);
+    }
+    devices_ = INVALID_HANDLE_VALUE;
+    return text;
+}
+
+std::string DeviceInventory::ReadDeviceProperty(DWORD property) const
+{
+    std::vector<char> buffer;
+    DWORD required = 0;
+    while (!SetupDiGetDeviceRegistryPropertyA(devices_, const_cast<SP_DEVINFO_DATA*>(&device_), property, nullptr,
+                                              reinterpret_cast<BYTE*>(buffer.data()),
+                                              static_cast<DWORD>(buffer.size()), &required)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || required <= buffer.size())
+            return std::string();
+        buffer.assign(required, '\0');
+    }
+    // The property may hold anything: the text ends at its first zero or at the buffer's end.
+    return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+}
+
+std::string DeviceInventory::DriverVersion(const std::string& driverKey)
+{
+    CRegistryStore store;
+    store.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (!store.SetKey(kClassKey + driverKey, FALSE))
+        return driverKey;
+    return store.ReadString("DriverVersion", std::string());
+}
+
+std::string DeviceInventory::ItemLines(const std::string& hardwareId, const std::string& version) const
+{
+    ScanDocument item(flavour_);
+    item.SetProperty(kVersionIdKey, version);
+    std::string lines;
+    for (const IdentityForm& form : DeviceIdentityForms(hardwareId, !version.empty())) {
+        item.SetProperty(kHardwareIdKey, form.hardwareId);
+        if (flavour_.setsPermuteLevel)
+            item.SetProperty(kPermuteLevelKey, form.level);
+        lines += item.FormatItemLine();
+    }
+    return lines;
+}
