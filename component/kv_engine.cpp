@@ -1,5 +1,6 @@
 #include "kv_engine.h"
 
+#include "device_inventory.h"
 #include "module.h"
 #include "restore_point.h"
 #include "update_count.h"
@@ -183,9 +184,6 @@ void KVEngine::StopScanWorker(DWORD waitMs)
 
 STDMETHODIMP KVEngine::BeginScan(int nType)
 {
-    // The device inventory is not part of this build yet.
-    if (nType == 0 || nType == 1)
-        return E_NOTIMPL;
     // One worker at a time: the counter, flag and texts belong to a single scan.
     StopScanWorker(kStopWaitMs);
     progress_ = 0;
@@ -211,7 +209,33 @@ DWORD WINAPI KVEngine::ScanWorker(void* engine)
 
 void KVEngine::RunScan()
 {
-    LastInventoryText().Replace(SoftwarePass());
+    switch (scanType_) {
+    case 0: {
+        std::string text = DevicePass();
+        text += SoftwarePass();
+        LastInventoryText().Replace(text);
+        inventoryText_.Replace(std::move(text));
+        fullScanFinished_ = true;
+        break;
+    }
+    case 1:
+        LastInventoryText().Replace(DevicePass());
+        break;
+    default:
+        LastInventoryText().Replace(SoftwarePass());
+        break;
+    }
+}
+
+std::string KVEngine::DevicePass()
+{
+    PassApartment apartment;
+    DeviceInventory inventory(progress_, cancel_, kComponentFlavour);
+    status_ = 1;
+    std::string text = inventory.Run();
+    if (scanType_ != 0)
+        status_ = 2;
+    return text;
 }
 
 std::string KVEngine::SoftwarePass()

@@ -70,6 +70,7 @@ private:
 
     static DWORD WINAPI ScanWorker(void* engine);
     void RunScan();
+    std::string DevicePass();
     std::string SoftwarePass();
     static DWORD WINAPI UpdateCountThread(void* engine);
     bool StartCountWorker();
