@@ -166,11 +166,6 @@ STDMETHODIMP KVEngine::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DIS
     return hr;
 }
 
-bool KVEngine::ScanWorkerRunning() const
-{
-    return scanWorker_ && WaitForSingleObject(scanWorker_, 0) == WAIT_TIMEOUT;
-}
-
 void KVEngine::StopScanWorker(DWORD waitMs)
 {
     if (!scanWorker_)
@@ -266,11 +261,12 @@ STDMETHODIMP KVEngine::GetScanStatus(int* nStatus)
     return S_OK;
 }
 
-// Waits only while a full scan runs and none has finished before: otherwise there is either
-// a finished text to hand out or none will come.
-void KVEngine::WaitForFirstFullScan() const
+// Waits while a full-scan worker runs and either no full scan has finished before, or the
+// running one has ended its passes (status 2) and is only storing its text. Otherwise there is
+// a finished text to hand out, or none will come.
+void KVEngine::WaitForFullScanText() const
 {
-    while (!fullScanFinished_ && scanType_ == 0 && scanWorker_ &&
+    while (scanType_ == 0 && scanWorker_ && (!fullScanFinished_ || status_ == 2) &&
            WaitForSingleObject(scanWorker_, kFullScanPollMs) == WAIT_TIMEOUT) {
     }
 }
@@ -280,7 +276,7 @@ STDMETHODIMP KVEngine::GetScanString(BSTR* bstrScanString)
     if (!bstrScanString)
         return E_POINTER;
     *bstrScanString = nullptr;
-    WaitForFirstFullScan();
+    WaitForFullScanText();
     ScanDocument builder(kComponentFlavour);
     builder.email = email_;
     builder.password = password_;

@@ -63,10 +63,9 @@ private:
     virtual ~KVEngine();
 
     bool AnswersTo(REFIID riid) const;
-    bool ScanWorkerRunning() const;
     // Cancels a running scan worker and waits for it, killing it after waitMs.
     void StopScanWorker(DWORD waitMs);
-    void WaitForFirstFullScan() const;
+    void WaitForFullScanText() const;
 
     static DWORD WINAPI ScanWorker(void* engine);
     void RunScan();
