@@ -14,8 +14,9 @@ made=(
   "$KORVALA_WINEPREFIX/drive_c/Program Files/Contoso"
 )
 trap 'rm -rf "${made[@]}"' EXIT
-"$tools/wine-run" "$setup" >/dev/null
+"$tools/wine-run" "$setup" --no-devices >/dev/null
 ln -sfn .. "$programs/loop"
-items=$(timeout 120 "$tools/wine-run" "$scan" | grep -c '<ScanItem')
+# Only the sample programs' lines count: other tests may add devices meanwhile.
+items=$(timeout 120 "$tools/wine-run" "$scan" | grep -c -E 'CURRENTVERSION="(1\.2\.0\.0|3, 1, 0, 7|2\.0\.1\.0)"')
 echo "items found: $items"
 [ "$items" -eq 3 ]
