@@ -25,7 +25,7 @@ void SendAll(SOCKET socket, const std::string& bytes)
 
 }  // namespace
 
-LoopbackServer::LoopbackServer()
+LoopbackServer::LoopbackServer(int port)
 {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
@@ -33,7 +33,7 @@ LoopbackServer::LoopbackServer()
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_port = htons(static_cast<u_short>(port));
     int length = sizeof address;
     if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(listener_, 4) == 0
         && getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0)

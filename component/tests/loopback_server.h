@@ -14,7 +14,8 @@ public:
         ClosesAtOnce,  // closes the connection as soon as it is accepted, reading and sending nothing
     };
 
-    LoopbackServer();
+    // Listens on the given port, or on one that the system chooses when it is 0.
+    explicit LoopbackServer(int port = 0);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;

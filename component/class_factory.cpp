@@ -1,0 +1,80 @@
+#include "class_factory.h"
+
+#include "critical_section.h"
+#include "kv_engine.h"
+#include "module.h"
+
+#include <new>
+
+namespace {
+CriticalSection factoryLock;
+CKVEngineFactory* cachedFactory = nullptr;
+}  // namespace
+
+CKVEngineFactory* CKVEngineFactory::Instance()
+{
+    ScopedLock hold(factoryLock);
+    if (!cachedFactory)
+        cachedFactory = new (std::nothrow) CKVEngineFactory();
+    return cachedFactory;
+}
+
+void CKVEngineFactory::ReleaseInstance()
+{
+    ScopedLock hold(factoryLock);
+    if (cachedFactory) {
+        cachedFactory->Release();
+        cachedFactory = nullptr;
+    }
+}
+
+STDMETHODIMP CKVEngineFactory::QueryInterface(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+        *object = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+// While anyone besides the cache holds the class object, the library must stay loaded.
+STDMETHODIMP_(ULONG) CKVEngineFactory::AddRef()
+{
+    LONG count = InterlockedIncrement(&references_);
+    if (count == 2)
+        LockModule();
+    return ULONG(count);
+}
+
+STDMETHODIMP_(ULONG) CKVEngineFactory::Release()
+{
+    LONG count = InterlockedDecrement(&references_);
+    if (count == 1)
+        UnlockModule();
+    else if (count == 0)
+        delete this;
+    return ULONG(count);
+}
+
+STDMETHODIMP CKVEngineFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (outer && !IsEqualIID(riid, IID_IUnknown))
+        return CLASS_E_NOAGGREGATION;
+    return KVEngine::Create(outer, riid, object);
+}
+
+STDMETHODIMP CKVEngineFactory::LockServer(BOOL lock)
+{
+    if (lock)
+        LockModule();
+    else
+        UnlockModule();
+    return S_OK;
+}

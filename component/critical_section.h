@@ -1,0 +1,28 @@
+#pragma once
+// A Win32 critical section with scoped ownership.
+#include <windows.h>
+
+class CriticalSection {
+public:
+    CriticalSection() { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+
+    void Enter() { EnterCriticalSection(&section_); }
+    void Leave() { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
+class ScopedLock {
+public:
+    explicit ScopedLock(CriticalSection& section) : section_(section) { section_.Enter(); }
+    ~ScopedLock() { section_.Leave(); }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
+
+private:
+    CriticalSection& section_;
+};

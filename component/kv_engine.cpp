@@ -1,0 +1,383 @@
+#include "kv_engine.h"
+
+#include "device_inventory.h"
+#include "module.h"
+#include "restore_point.h"
+#include "update_count.h"
+#include "scan_document.h"
+#include "scan_flavour.h"
+#include "software_inventory.h"
+#include "wide_text.h"
+
+#include <new>
+
+namespace {
+
+// The service's base address; test builds point the library at a server of their own.
+#ifndef KVOBJECT_SERVICE_URL
+#define KVOBJECT_SERVICE_URL KORVALA_SERVICE_URL
+#endif
+
+constexpr DWORD kStopWaitMs = 3000;
+constexpr DWORD kCountWaitMs = 10000;
+constexpr int kCountAttempts = 5;
+constexpr DWORD kFullScanPollMs = 20;
+constexpr int32_t kDocumentDeviceCount = 5;
+constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+
+std::string TextOf(BSTR text)
+{
+    return WideToAnsi(text, text ? SysStringLen(text) : 0);
+}
+
+HRESULT NewBstr(const std::wstring& text, BSTR* out)
+{
+    *out = SysAllocStringLen(text.data(), UINT(text.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// COM for the duration of one inventory pass on the worker thread.
+class PassApartment {
+public:
+    PassApartment() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~PassApartment()
+    {
+        if (initialised_)
+            CoUninitialize();
+    }
+    PassApartment(const PassApartment&) = delete;
+    PassApartment& operator=(const PassApartment&) = delete;
+
+private:
+    bool initialised_;
+};
+
+}  // namespace
+
+HRESULT KVEngine::Create(IUnknown* outer, REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (outer && !IsEqualIID(riid, IID_IUnknown))
+        return CLASS_E_NOAGGREGATION;
+    KVEngine* engine = new (std::nothrow) KVEngine(outer);
+    if (!engine)
+        return E_OUTOFMEMORY;
+    // Hold the object across the query so that a failed query destroys it.
+    engine->own_.AddRef();
+    HRESULT hr = engine->own_.QueryInterface(riid, object);
+    engine->own_.Release();
+    return hr;
+}
+
+KVEngine::KVEngine(IUnknown* outer) : own_(*this), controlling_(outer ? outer : &own_)
+{
+    LockModule();
+}
+
+KVEngine::~KVEngine()
+{
+    StopScanWorker(kStopWaitMs);
+    if (countWorker_)
+        CloseHandle(countWorker_);
+    UnlockModule();
+}
+
+STDMETHODIMP KVEngine::OwnUnknown::QueryInterface(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown))
+        *object = static_cast<IUnknown*>(this);
+    else if (IsEqualIID(riid, IID_IKVEngine) || IsEqualIID(riid, IID_IDispatch))
+        *object = static_cast<IKVEngine*>(&owner_);
+    else if (IsEqualIID(riid, IID_IObjectSafety))
+        *object = static_cast<IObjectSafety*>(&owner_);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    static_cast<IUnknown*>(*object)->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) KVEngine::OwnUnknown::AddRef()
+{
+    return ULONG(InterlockedIncrement(&references_));
+}
+
+STDMETHODIMP_(ULONG) KVEngine::OwnUnknown::Release()
+{
+    LONG count = InterlockedDecrement(&references_);
+    if (count == 0)
+        delete &owner_;
+    return ULONG(count);
+}
+
+bool KVEngine::AnswersTo(REFIID riid) const
+{
+    return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IKVEngine) || IsEqualIID(riid, IID_IDispatch) ||
+           IsEqualIID(riid, IID_IObjectSafety);
+}
+
+STDMETHODIMP KVEngine::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+STDMETHODIMP KVEngine::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo)
+{
+    if (!typeInfo)
+        return E_POINTER;
+    *typeInfo = nullptr;
+    if (index != 0)
+        return DISP_E_BADINDEX;
+    return GetEngineTypeInfo(lcid, typeInfo);
+}
+
+STDMETHODIMP KVEngine::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids)
+{
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    ITypeInfo* typeInfo = nullptr;
+    HRESULT hr = GetEngineTypeInfo(lcid, &typeInfo);
+    if (FAILED(hr))
+        return hr;
+    hr = typeInfo->GetIDsOfNames(names, count, ids);
+    typeInfo->Release();
+    return hr;
+}
+
+STDMETHODIMP KVEngine::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                              EXCEPINFO* exception, UINT* argumentError)
+{
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    ITypeInfo* typeInfo = nullptr;
+    HRESULT hr = GetEngineTypeInfo(lcid, &typeInfo);
+    if (FAILED(hr))
+        return hr;
+    hr = typeInfo->Invoke(static_cast<IKVEngine*>(this), id, flags, params, result, exception, argumentError);
+    typeInfo->Release();
+    return hr;
+}
+
+void KVEngine::StopScanWorker(DWORD waitMs)
+{
+    if (!scanWorker_)
+        return;
+    cancel_ = 1;
+    if (WaitForSingleObject(scanWorker_, waitMs) == WAIT_TIMEOUT)
+        TerminateThread(scanWorker_, 0);
+    CloseHandle(scanWorker_);
+    scanWorker_ = nullptr;
+}
+
+STDMETHODIMP KVEngine::BeginScan(int nType)
+{
+    // One worker at a time: the counter, flag and texts belong to a single scan.
+    StopScanWorker(kStopWaitMs);
+    progress_ = 0;
+    status_ = 0;
+    scanType_ = nType;
+    cancel_ = 0;
+    if (PinModuleForThread()) {
+        scanWorker_ = CreateThread(nullptr, 0, ScanWorker, this, 0, nullptr);
+        if (!scanWorker_)
+            FreeLibrary(ModuleInstance());
+    }
+    // Without a worker the scan is over before it began; pollers must not wait for it.
+    if (!scanWorker_)
+        status_ = 2;
+    return S_OK;
+}
+
+DWORD WINAPI KVEngine::ScanWorker(void* engine)
+{
+    static_cast<KVEngine*>(engine)->RunScan();
+    FreeLibraryAndExitThread(ModuleInstance(), 0);
+}
+
+void KVEngine::RunScan()
+{
+    switch (scanType_) {
+    case 0: {
+        std::string text = DevicePass();
+        text += SoftwarePass();
+        LastInventoryText().Replace(text);
+        inventoryText_.Replace(std::move(text));
+        fullScanFinished_ = true;
+        break;
+    }
+    case 1:
+        LastInventoryText().Replace(DevicePass());
+        break;
+    default:
+        LastInventoryText().Replace(SoftwarePass());
+        break;
+    }
+}
+
+std::string KVEngine::DevicePass()
+{
+    PassApartment apartment;
+    DeviceInventory inventory(progress_, cancel_, kComponentFlavour);
+    status_ = 1;
+    std::string text = inventory.Run();
+    if (scanType_ != 0)
+        status_ = 2;
+    return text;
+}
+
+std::string KVEngine::SoftwarePass()
+{
+    PassApartment apartment;
+    SoftwareInventory inventory(progress_, cancel_, kComponentFlavour);
+    if (scanType_ == 2)
+        status_ = 1;
+    std::string text = inventory.Run();
+    if (scanType_ != 1)
+        status_ = 2;
+    return text;
+}
+
+STDMETHODIMP KVEngine::GetScanProgress(int* nProgress)
+{
+    if (!nProgress)
+        return E_POINTER;
+    *nProgress = scanType_ == 0 ? progress_.load() : 2 * progress_.load();
+    return S_OK;
+}
+
+STDMETHODIMP KVEngine::GetScanStatus(int* nStatus)
+{
+    if (!nStatus)
+        return E_POINTER;
+    *nStatus = status_;
+    return S_OK;
+}
+
+// Waits while a full-scan worker runs and either no full scan has finished before, or the
+// running one has ended its passes (status 2) and is only storing its text. Otherwise there is
+// a finished text to hand out, or none will come.
+void KVEngine::WaitForFullScanText() const
+{
+    while (scanType_ == 0 && scanWorker_ && (!fullScanFinished_ || status_ == 2) &&
+           WaitForSingleObject(scanWorker_, kFullScanPollMs) == WAIT_TIMEOUT) {
+    }
+}
+
+STDMETHODIMP KVEngine::GetScanString(BSTR* bstrScanString)
+{
+    if (!bstrScanString)
+        return E_POINTER;
+    *bstrScanString = nullptr;
+    WaitForFullScanText();
+    ScanDocument builder(kComponentFlavour);
+    builder.email = email_;
+    builder.password = password_;
+    std::string document = builder.BuildDocument(inventoryText_.Copy(), kDocumentDeviceCount);
+    return NewBstr(AnsiToWide(document), bstrScanString);
+}
+
+STDMETHODIMP KVEngine::CreateSRP(int* nResult)
+{
+    if (!nResult)
+        return E_POINTER;
+    *nResult = CreateSrpResult();
+    return S_OK;
+}
+
+DWORD WINAPI KVEngine::UpdateCountThread(void* engine)
+{
+    auto* self = static_cast<KVEngine*>(engine);
+    self->updateCount_ = kUpdateCountPending;
+    self->updateCount_ = RequestUpdateCount(KVOBJECT_SERVICE_URL, LastInventoryText().Copy());
+    FreeLibraryAndExitThread(ModuleInstance(), 0);
+}
+
+// Starts one count worker; false when no thread could be made.
+bool KVEngine::StartCountWorker()
+{
+    if (countWorker_)
+        CloseHandle(countWorker_);
+    countWorker_ = nullptr;
+    if (!PinModuleForThread())
+        return false;
+    countWorker_ = CreateThread(nullptr, 0, UpdateCountThread, this, 0, nullptr);
+    if (!countWorker_)
+        FreeLibrary(ModuleInstance());
+    return countWorker_ != nullptr;
+}
+
+STDMETHODIMP KVEngine::GetNumUpdates(int* nNumOfUpdates)
+{
+    if (!nNumOfUpdates)
+        return E_POINTER;
+    for (int attempt = 0; attempt < kCountAttempts; ++attempt) {
+        if (!StartCountWorker()) {
+            updateCount_ = kUpdateCountFailed;
+            continue;
+        }
+        // A service that does not answer in time ends the whole request: no further attempt.
+        if (WaitForSingleObject(countWorker_, kCountWaitMs) == WAIT_TIMEOUT)
+            TerminateThread(countWorker_, 0);
+        *nNumOfUpdates = updateCount_;
+        if (updateCount_ != kUpdateCountFailed)
+            return S_OK;
+    }
+    *nNumOfUpdates = kUpdateCountPending;
+    return S_OK;
+}
+
+STDMETHODIMP KVEngine::CancelScan()
+{
+    cancel_ = 1;
+    return S_OK;
+}
+
+STDMETHODIMP KVEngine::GetVersion(BSTR* bstrVersion)
+{
+    if (!bstrVersion)
+        return E_POINTER;
+    return NewBstr(L"1.6", bstrVersion);
+}
+
+STDMETHODIMP KVEngine::SetEmail(BSTR bstrEmail)
+{
+    email_ = TextOf(bstrEmail);
+    return S_OK;
+}
+
+STDMETHODIMP KVEngine::SetPassword(BSTR bstrPassword)
+{
+    password_ = TextOf(bstrPassword);
+    return S_OK;
+}
+
+STDMETHODIMP KVEngine::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, DWORD* enabled)
+{
+    if (!supported || !enabled)
+        return E_POINTER;
+    if (!AnswersTo(riid)) {
+        *supported = *enabled = 0;
+        return E_NOINTERFACE;
+    }
+    *supported = kSafeOptions;
+    *enabled = safetyOptions_;
+    return S_OK;
+}
+
+STDMETHODIMP KVEngine::SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled)
+{
+    if (mask & ~kSafeOptions)
+        return E_FAIL;
+    if (!AnswersTo(riid))
+        return E_NOINTERFACE;
+    safetyOptions_ = (safetyOptions_ & ~mask) | (enabled & mask);
+    return S_OK;
+}

@@ -1,0 +1,142 @@
+#include "module.h"
+
+#include "class_factory.h"
+#include "critical_section.h"
+#include "kvobject.h"
+#include "shared_text.h"
+
+namespace {
+
+constexpr LCID kTypeLibLocale = 0x0409;
+
+HINSTANCE moduleInstance = nullptr;
+LONG moduleLocks = 0;
+CriticalSection typeInfoLock;
+ITypeInfo* engineTypeInfo = nullptr;
+
+HRESULT LoadEngineTypeInfo(LCID lcid, ITypeInfo** typeInfo)
+{
+    ITypeLib* typeLib = nullptr;
+    // The library is registered for one locale only; callers in other locales get that one.
+    HRESULT hr = LoadRegTypeLib(LIBID_KVOBJECTLib, 1, 0, lcid, &typeLib);
+    if (FAILED(hr) && lcid != kTypeLibLocale)
+        hr = LoadRegTypeLib(LIBID_KVOBJECTLib, 1, 0, kTypeLibLocale, &typeLib);
+    if (FAILED(hr)) {
+        std::wstring loadedFrom;
+        hr = LoadModuleTypeLib(&typeLib, loadedFrom);
+    }
+    if (FAILED(hr))
+        return hr;
+    hr = typeLib->GetTypeInfoOfGuid(IID_IKVEngine, typeInfo);
+    typeLib->Release();
+    return hr;
+}
+
+}  // namespace
+
+SharedText& LastInventoryText()
+{
+    static SharedText text;
+    return text;
+}
+
+HINSTANCE ModuleInstance()
+{
+    return moduleInstance;
+}
+
+std::string ModuleFileName()
+{
+    char name[MAX_PATH + 1] = {};
+    DWORD length = GetModuleFileNameA(moduleInstance, name, MAX_PATH);
+    return std::string(name, length <= MAX_PATH ? length : 0);
+}
+
+void LockModule()
+{
+    InterlockedIncrement(&moduleLocks);
+}
+
+void UnlockModule()
+{
+    InterlockedDecrement(&moduleLocks);
+}
+
+LONG ModuleLockCount()
+{
+    return InterlockedCompareExchange(&moduleLocks, 0, 0);
+}
+
+bool PinModuleForThread()
+{
+    HMODULE pinned = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                              reinterpret_cast<LPCWSTR>(&PinModuleForThread), &pinned) != FALSE;
+}
+
+HRESULT LoadModuleTypeLib(ITypeLib** typeLib, std::wstring& loadedFrom)
+{
+    wchar_t name[MAX_PATH + 1] = {};
+    DWORD length = GetModuleFileNameW(moduleInstance, name, MAX_PATH);
+    if (length == 0 || length > MAX_PATH)
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    loadedFrom.assign(name, length);
+    HRESULT hr = LoadTypeLib(loadedFrom.c_str(), typeLib);
+    if (SUCCEEDED(hr))
+        return hr;
+    size_t dot = loadedFrom.rfind(L'.');
+    size_t separator = loadedFrom.find_last_of(L"\\/:");
+    if (dot != std::wstring::npos && (separator == std::wstring::npos || dot > separator))
+        loadedFrom.erase(dot);
+    loadedFrom += L".tlb";
+    return LoadTypeLib(loadedFrom.c_str(), typeLib);
+}
+
+HRESULT GetEngineTypeInfo(LCID lcid, ITypeInfo** typeInfo)
+{
+    if (!typeInfo)
+        return E_POINTER;
+    *typeInfo = nullptr;
+    ScopedLock hold(typeInfoLock);
+    if (!engineTypeInfo) {
+        HRESULT hr = LoadEngineTypeInfo(lcid, &engineTypeInfo);
+        if (FAILED(hr))
+            return hr;
+    }
+    engineTypeInfo->AddRef();
+    *typeInfo = engineTypeInfo;
+    return S_OK;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        moduleInstance = instance;
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        // Unloaded by FreeLibrary (not at process exit): give back what the library cached.
+        CKVEngineFactory::ReleaseInstance();
+        if (engineTypeInfo) {
+            engineTypeInfo->Release();
+            engineTypeInfo = nullptr;
+        }
+    }
+    return TRUE;
+}
+
+STDAPI DllCanUnloadNow()
+{
+    return ModuleLockCount() == 0 ? S_OK : S_FALSE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (!IsEqualCLSID(clsid, CLSID_KVEngine))
+        return CLASS_E_CLASSNOTAVAILABLE;
+    CKVEngineFactory* factory = CKVEngineFactory::Instance();
+    if (!factory)
+        return E_OUTOFMEMORY;
+    return factory->QueryInterface(riid, object);
+}

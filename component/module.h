@@ -1,0 +1,27 @@
+#pragma once
+// State of the loaded library: its instance, the count of reasons to stay loaded, and the
+// cached type information that serves the dispatch side of the engine object.
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+
+HINSTANCE ModuleInstance();
+// The library's full file name as the loader knows it.
+std::string ModuleFileName();
+
+// The module lock count: live objects, server locks and class objects held by clients.
+void LockModule();
+void UnlockModule();
+LONG ModuleLockCount();
+
+// Keeps the library loaded while a worker thread runs; the thread ends with
+// FreeLibraryAndExitThread(ModuleInstance(), ...). False when the reference could not be taken.
+bool PinModuleForThread();
+
+// The library's type library: from the file itself, or from a ".tlb" beside it. loadedFrom
+// receives the file name that loaded.
+HRESULT LoadModuleTypeLib(ITypeLib** typeLib, std::wstring& loadedFrom);
+
+// The type information of IKVEngine, loaded once and held until the library is unloaded.
+HRESULT GetEngineTypeInfo(LCID lcid, ITypeInfo** typeInfo);

@@ -1,0 +1,131 @@
+// The library's self-registration: the class and its ProgIDs from the registry script, the
+// safe-for-scripting categories and the type library.
+#include "kvobject.h"
+#include "module.h"
+#include "registrar.h"
+#include "resource.h"
+
+#include <comcat.h>
+#include <objbase.h>
+
+namespace {
+
+// Both categories the class declares: it may be driven by scripts and initialised from them.
+const CATID kImplementedCategories[] = {
+    {0x7DD95801, 0x9882, 0x11CF, {0x9F, 0xA9, 0x00, 0xAA, 0x00, 0x6C, 0x42, 0xC4}},
+    {0x7DD95802, 0x9882, 0x11CF, {0x9F, 0xA9, 0x00, 0xAA, 0x00, 0x6C, 0x42, 0xC4}},
+};
+
+// The module's 8.3 path, as written for InprocServer32 (no spaces for old loaders).
+std::string ModuleShortPath()
+{
+    std::string longName = ModuleFileName();
+    char shortName[MAX_PATH + 1] = {};
+    DWORD length = GetShortPathNameA(longName.c_str(), shortName, MAX_PATH);
+    if (length == 0 || length > MAX_PATH)
+        return longName;
+    return std::string(shortName, length);
+}
+
+HRESULT LoadScript(RegistryScript& script)
+{
+    return LoadScriptResource(ModuleInstance(), IDR_KVENGINE, ModuleShortPath(), script);
+}
+
+ICatRegister* CreateCategoryManager()
+{
+    ICatRegister* manager = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
+                                reinterpret_cast<void**>(&manager))))
+        return nullptr;
+    return manager;
+}
+
+HRESULT RegisterCategories()
+{
+    ICatRegister* manager = CreateCategoryManager();
+    if (!manager)
+        return S_OK;
+    HRESULT hr = S_OK;
+    for (const CATID& category : kImplementedCategories) {
+        CATID one = category;
+        hr = manager->RegisterClassImplCategories(CLSID_KVEngine, 1, &one);
+        if (FAILED(hr))
+            break;
+    }
+    manager->Release();
+    return hr;
+}
+
+void UnregisterCategories()
+{
+    ICatRegister* manager = CreateCategoryManager();
+    if (!manager)
+        return;
+    for (const CATID& category : kImplementedCategories) {
+        CATID one = category;
+        manager->UnRegisterClassImplCategories(CLSID_KVEngine, 1, &one);
+    }
+    manager->Release();
+}
+
+HRESULT RegisterModuleTypeLib()
+{
+    ITypeLib* typeLib = nullptr;
+    std::wstring loadedFrom;
+    HRESULT hr = LoadModuleTypeLib(&typeLib, loadedFrom);
+    if (FAILED(hr))
+        return hr;
+    std::wstring helpDirectory = loadedFrom.substr(0, loadedFrom.find_last_of(L"\\/:") + 1);
+    hr = RegisterTypeLib(typeLib, &loadedFrom[0], &helpDirectory[0]);
+    typeLib->Release();
+    return hr;
+}
+
+void UnregisterModuleTypeLib()
+{
+    using UnRegisterTypeLibFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+    HMODULE oleaut = LoadLibraryA("oleaut32.dll");
+    if (!oleaut)
+        return;
+    auto unregister = reinterpret_cast<UnRegisterTypeLibFunction>(
+        reinterpret_cast<void*>(GetProcAddress(oleaut, "UnRegisterTypeLib")));
+    ITypeLib* typeLib = nullptr;
+    std::wstring loadedFrom;
+    if (unregister && SUCCEEDED(LoadModuleTypeLib(&typeLib, loadedFrom))) {
+        TLIBATTR* attributes = nullptr;
+        if (SUCCEEDED(typeLib->GetLibAttr(&attributes))) {
+            unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
+                       attributes->syskind);
+            typeLib->ReleaseTLibAttr(attributes);
+        }
+        typeLib->Release();
+    }
+    FreeLibrary(oleaut);
+}
+
+}  // namespace
+
+STDAPI DllRegisterServer()
+{
+    RegistryScript script;
+    HRESULT hr = LoadScript(script);
+    if (SUCCEEDED(hr))
+        hr = RegisterScript(script);
+    if (SUCCEEDED(hr))
+        hr = RegisterCategories();
+    if (SUCCEEDED(hr))
+        hr = RegisterModuleTypeLib();
+    return hr;
+}
+
+STDAPI DllUnregisterServer()
+{
+    // The categories live below the class key; they go first so the key can go with them.
+    UnregisterCategories();
+    RegistryScript script;
+    if (SUCCEEDED(LoadScript(script)))
+        UnregisterScript(script);
+    UnregisterModuleTypeLib();
+    return S_OK;
+}

@@ -1,0 +1,161 @@
+// Scans that walk the device list, on a prefix holding exactly 120 devices: the pass sleeps
+// 25 ms per device, so a full scan takes about three seconds and can be caught mid-way.
+#include "kvobject_library.h"
+#include "test_devices.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kDevices = 120;
+// A setup class of the test's own, so the devices are told apart from the prefix's.
+const GUID kTestClass = {0x5c2f3a10, 0x7b1d, 0x4c55, {0x9a, 0x61, 0x2d, 0x44, 0x18, 0x0b, 0x6e, 0x31}};
+
+std::string ScanString(IKVEngine* engine)
+{
+    BSTR document = nullptr;
+    EXPECT_EQ(engine->GetScanString(&document), S_OK);
+    std::string text;
+    for (UINT i = 0; i < SysStringLen(document); ++i)
+        text += char(document[i]);
+    SysFreeString(document);
+    return text;
+}
+
+std::string DataElement(const std::string& document)
+{
+    size_t start = document.find("<Data ");
+    size_t end = document.find("</Data>");
+    return start == std::string::npos || end == std::string::npos ? std::string() : document.substr(start, end - start);
+}
+
+size_t ItemCount(const std::string& document)
+{
+    size_t count = 0;
+    for (size_t at = document.find("<ScanItem "); at != std::string::npos; at = document.find("<ScanItem ", at + 1))
+        ++count;
+    return count;
+}
+
+class DeviceScan : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        devices_ = new TestDevices(kTestClass);
+        int missing = kDevices - CountPresentDevices();
+        for (int i = 0; i < missing; ++i)
+            devices_->Add("PCI\\VEN_8086&DEV_" + std::to_string(1000 + i) + "&SUBSYS_00011234&REV_02", "6.1.7600.16385");
+    }
+    static void TearDownTestSuite()
+    {
+        delete devices_;
+        devices_ = nullptr;
+    }
+
+    void SetUp() override
+    {
+        int present = CountPresentDevices();
+        // Devices that other programs left in the prefix can only be added to, not taken away.
+        if (present > kDevices)
+            GTEST_SKIP() << "the prefix already holds " << present << " devices";
+        ASSERT_EQ(present, kDevices);
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        ASSERT_TRUE(library_.Loaded());
+        engine_ = library_.NewEngine();
+        ASSERT_NE(engine_, nullptr);
+    }
+    void TearDown() override
+    {
+        if (engine_)
+            engine_->Release();
+        CoUninitialize();
+    }
+
+    // Waits until the device pass has earned some progress; false if the scan ended first.
+    bool WaitForDevicePass()
+    {
+        int progress = 0, status = 0;
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(5)) {
+            engine_->GetScanProgress(&progress);
+            engine_->GetScanStatus(&status);
+            if (status == 2)
+                return false;
+            if (progress >= 5)
+                return true;
+        }
+        return false;
+    }
+
+    static TestDevices* devices_;
+    KVObjectLibrary library_;
+    IKVEngine* engine_ = nullptr;
+};
+TestDevices* DeviceScan::devices_ = nullptr;
+
+TEST_F(DeviceScan, DevicesOnlyDoublesTheProgress)
+{
+    ASSERT_EQ(engine_->BeginScan(1), S_OK);
+    int status = -1, progress = -1;
+    engine_->GetScanStatus(&status);
+    EXPECT_NE(status, 2);
+    bool sawRunning = false;
+    EXPECT_EQ(WaitForScanEnd(engine_, 30000, &sawRunning), 2);
+    EXPECT_TRUE(sawRunning);
+    engine_->GetScanProgress(&progress);
+    EXPECT_EQ(progress, 102);  // 51 units, doubled
+}
+
+TEST_F(DeviceScan, FullScanShowsRunningUntilBothPassesEnd)
+{
+    ASSERT_EQ(engine_->BeginScan(0), S_OK);
+    // The first document waits for the scan: no full scan has finished before.
+    std::string document = ScanString(engine_);
+    int status = -1, progress = -1;
+    engine_->GetScanStatus(&status);
+    engine_->GetScanProgress(&progress);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(progress, 51);  // not doubled; the software pass has too few entries to earn units
+    EXPECT_GE(ItemCount(document), size_t(kDevices));
+}
+
+TEST_F(DeviceScan, CancelDuringTheDevicePassKeepsTheDevicesGathered)
+{
+    ASSERT_EQ(engine_->BeginScan(0), S_OK);
+    ASSERT_TRUE(WaitForDevicePass());
+    engine_->CancelScan();
+    EXPECT_EQ(WaitForScanEnd(engine_, 5000), 2);
+    std::string document = ScanString(engine_);
+    size_t items = ItemCount(document);
+    EXPECT_GT(items, 0u);
+    EXPECT_LT(items, size_t(kDevices));  // a few devices' items, far from all of them
+}
+
+TEST_F(DeviceScan, NewFullScanStillHandsOutTheEarlierItemsAtOnce)
+{
+    ASSERT_EQ(engine_->BeginScan(0), S_OK);
+    ASSERT_EQ(WaitForScanEnd(engine_, 30000), 2);
+    std::string first = DataElement(ScanString(engine_));
+    ASSERT_GE(ItemCount(first), size_t(kDevices));
+
+    ASSERT_EQ(engine_->BeginScan(0), S_OK);
+    DWORD start = GetTickCount();
+    std::string second = DataElement(ScanString(engine_));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_EQ(second, first);
+    int status = -1;
+    engine_->GetScanStatus(&status);
+    EXPECT_NE(status, 2);  // the new scan is still running
+}
+
+TEST_F(DeviceScan, ReleaseDuringTheDevicePassStopsTheScan)
+{
+    ASSERT_EQ(engine_->BeginScan(0), S_OK);
+    ASSERT_TRUE(WaitForDevicePass());
+    DWORD start = GetTickCount();
+    engine_->Release();
+    engine_ = nullptr;
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_EQ(library_.CanUnloadNow(), S_OK);
+}
+
+}  // namespace

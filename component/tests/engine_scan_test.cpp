@@ -1,0 +1,166 @@
+// Scans driven through IKVEngine: status sequences, progress, the document, overlapping scans
+// and release during a scan. Shortcuts to this (versioned) program make the software items.
+#include "kvobject_library.h"
+#include "shell_link.h"
+
+#include <shlobj.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kShortcuts = 60;  // enough for the pass to earn its ~50 progress units
+
+std::string DocumentText(BSTR document)
+{
+    std::string text;
+    for (UINT i = 0; i < SysStringLen(document); ++i)
+        text += char(document[i]);
+    return text;
+}
+
+std::string DataElement(const std::string& document)
+{
+    size_t start = document.find("<Data ");
+    size_t end = document.find("</Data>");
+    return start == std::string::npos || end == std::string::npos ? std::string() : document.substr(start, end - start);
+}
+
+class EngineScan : public testing::Test {
+protected:
+    // The shortcuts sit in the Start menu itself: the walk only descends from folders that
+    // hold a shortcut of their own.
+    static void SetUpTestSuite()
+    {
+        CoInitialize(nullptr);
+        char self[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        for (int i = 0; i < kShortcuts; ++i)
+            CreateShortcut(ShortcutPath(i), self);
+        CoUninitialize();
+    }
+    static void TearDownTestSuite()
+    {
+        for (int i = 0; i < kShortcuts; ++i)
+            DeleteFileA(ShortcutPath(i).c_str());
+    }
+    static std::string ShortcutPath(int i)
+    {
+        return SpecialFolder(CSIDL_STARTMENU) + "\\KVObject test tool " + std::to_string(i) + ".lnk";
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        ASSERT_TRUE(library_.Loaded());
+        engine_ = library_.NewEngine();
+        ASSERT_NE(engine_, nullptr);
+    }
+    void TearDown() override
+    {
+        if (engine_)
+            engine_->Release();
+        CoUninitialize();
+    }
+
+    std::string ScanString()
+    {
+        BSTR document = nullptr;
+        EXPECT_EQ(engine_->GetScanString(&document), S_OK);
+        std::string text = DocumentText(document);
+        SysFreeString(document);
+        return text;
+    }
+
+    KVObjectLibrary library_;
+    IKVEngine* engine_ = nullptr;
+};
+
+TEST_F(EngineScan, SoftwareScansShowTheirStatusAndDoubledProgress)
+{
+    struct Case {
+        int type;
+        bool showsRunning;
+    } const cases[] = {{2, true}, {5, false}, {-1, false}};
+    for (const Case& c : cases) {
+        int status = -1, progress = -1;
+        ASSERT_EQ(engine_->BeginScan(c.type), S_OK);
+        engine_->GetScanStatus(&status);
+        EXPECT_NE(status, 2) << c.type;
+        bool sawRunning = false;
+        EXPECT_EQ(WaitForScanEnd(engine_, 30000, &sawRunning), 2) << c.type;
+        EXPECT_EQ(sawRunning, c.showsRunning) << c.type;
+        engine_->GetScanProgress(&progress);
+        EXPECT_EQ(progress % 2, 0) << c.type;
+        EXPECT_GE(progress, 98) << c.type;
+        EXPECT_LE(progress, 102) << c.type;
+    }
+}
+
+TEST_F(EngineScan, ScanStringWithoutFullScanReturnsAtOnceWithEmptyData)
+{
+    DeleteFileA("C:\\ScanXML.xml");
+    std::wstring email = L"user@example.com", password = L"secret";
+    BSTR emailText = SysAllocString(email.c_str()), passwordText = SysAllocString(password.c_str());
+    engine_->SetEmail(emailText);
+    engine_->SetPassword(passwordText);
+    SysFreeString(emailText);
+    SysFreeString(passwordText);
+
+    for (int type : {-2, 2}) {
+        if (type != -2) {
+            engine_->BeginScan(type);
+            WaitForScanEnd(engine_, 30000);
+        }
+        DWORD start = GetTickCount();
+        std::string document = ScanString();
+        EXPECT_LT(GetTickCount() - start, 2000u);
+        EXPECT_EQ(DataElement(document), "<Data NumberOfDevices=\"5\">\r\n\r\n") << document;
+        EXPECT_NE(document.find("<Email>user@example.com</Email>"), std::string::npos);
+        EXPECT_NE(document.find("<Password>secret</Password>"), std::string::npos);
+
+        std::ifstream copy("C:\\ScanXML.xml", std::ios::binary);
+        std::stringstream written;
+        written << copy.rdbuf();
+        EXPECT_EQ(written.str(), document);
+    }
+}
+
+TEST_F(EngineScan, CancelBeforeTheFirstEntryEndsTheScanEmpty)
+{
+    ASSERT_EQ(engine_->BeginScan(5), S_OK);
+    engine_->CancelScan();
+    EXPECT_EQ(WaitForScanEnd(engine_, 5000), 2);
+    int progress = -1;
+    engine_->GetScanProgress(&progress);
+    EXPECT_LT(progress, 98);
+}
+
+TEST_F(EngineScan, SecondBeginScanReplacesTheRunningOne)
+{
+    ASSERT_EQ(engine_->BeginScan(2), S_OK);
+    ASSERT_EQ(engine_->BeginScan(5), S_OK);
+    bool sawRunning = false;
+    EXPECT_EQ(WaitForScanEnd(engine_, 30000, &sawRunning), 2);
+    EXPECT_FALSE(sawRunning);  // only the second scan's (type 5) status shows
+    int progress = -1;
+    engine_->GetScanProgress(&progress);
+    EXPECT_GE(progress, 98);  // one pass's units, not two passes sharing the counter
+    EXPECT_LE(progress, 102);
+}
+
+TEST_F(EngineScan, ReleaseDuringAScanStopsIt)
+{
+    ASSERT_EQ(engine_->BeginScan(5), S_OK);
+    DWORD start = GetTickCount();
+    engine_->Release();
+    engine_ = nullptr;
+    EXPECT_LT(GetTickCount() - start, 3500u);
+    // The worker is gone with its object: nothing keeps the library loaded.
+    EXPECT_EQ(library_.CanUnloadNow(), S_OK);
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+#include "kvobject_library.h"
+
+#include "shell_link.h"
+
+namespace {
+using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+using CanUnloadNowFunction = HRESULT(WINAPI*)();
+
+template <typename Function>
+Function Export(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+}  // namespace
+
+KVObjectLibrary::KVObjectLibrary() : module_(LoadLibraryA(Path().c_str())) {}
+
+KVObjectLibrary::~KVObjectLibrary()
+{
+    if (module_)
+        FreeLibrary(module_);
+}
+
+std::string KVObjectLibrary::Path() const
+{
+    return ProgramFolder() + "\\KVObject.dll";
+}
+
+HRESULT KVObjectLibrary::GetClassObject(REFCLSID clsid, REFIID riid, void** object) const
+{
+    return Export<GetClassObjectFunction>(module_, "DllGetClassObject")(clsid, riid, object);
+}
+
+HRESULT KVObjectLibrary::CanUnloadNow() const
+{
+    return Export<CanUnloadNowFunction>(module_, "DllCanUnloadNow")();
+}
+
+IKVEngine* KVObjectLibrary::NewEngine() const
+{
+    IClassFactory* factory = nullptr;
+    if (FAILED(GetClassObject(CLSID_KVEngine, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
+        return nullptr;
+    IKVEngine* engine = nullptr;
+    factory->CreateInstance(nullptr, IID_IKVEngine, reinterpret_cast<void**>(&engine));
+    factory->Release();
+    return engine;
+}
+
+int WaitForScanEnd(IKVEngine* engine, DWORD timeoutMs, bool* sawRunning)
+{
+    DWORD start = GetTickCount();
+    int status = -1;
+    for (;;) {
+        engine->GetScanStatus(&status);
+        if (status == 1 && sawRunning)
+            *sawRunning = true;
+        if (status == 2 || GetTickCount() - start > timeoutMs)
+            return status;
+        Sleep(1);
+    }
+}

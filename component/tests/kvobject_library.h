@@ -1,0 +1,29 @@
+#pragma once
+// Loads the built KVObject.dll (beside the test program) and reaches its class object directly,
+// as COM would after reading the registry.
+#include "kvobject.h"
+
+#include <windows.h>
+
+#include <string>
+
+class KVObjectLibrary {
+public:
+    KVObjectLibrary();
+    ~KVObjectLibrary();
+
+    bool Loaded() const { return module_ != nullptr; }
+    std::string Path() const;
+
+    HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** object) const;
+    HRESULT CanUnloadNow() const;
+    // A new engine through the class factory; nullptr on failure.
+    IKVEngine* NewEngine() const;
+
+private:
+    HMODULE module_;
+};
+
+// Polls the status until it is 2 or timeoutMs passes; returns the last status seen and
+// records whether status 1 was ever seen.
+int WaitForScanEnd(IKVEngine* engine, DWORD timeoutMs, bool* sawRunning = nullptr);
