@@ -170,7 +170,9 @@ void InstallKorvalaRoutes(httplib::Server& server, CatalogStore& catalog, const 
         std::string error;
         if (!Evaluate(catalog, std::string_view(body).substr(kField.size()), "count", result, error))
             return Fail(req, res, 400, "The scan document could not be read. " + error);
-        res.set_content(std::to_string(result.offers.size()), "text/plain");
+        // Not text/*: the library would gzip a text reply for a client that accepts gzip, and the
+        // engine's client sends "Accept-Encoding: gzip, deflate" but reads the body as it comes.
+        res.set_content(std::to_string(result.offers.size()), "application/octet-stream");
     });
 
     server.Get("/result_page.php", [](const httplib::Request& req, httplib::Response& res) {

@@ -10,6 +10,7 @@ demo=$root/build/demo
 mkdir -p "$demo"
 export KORVALA_WINEPREFIX=$demo/wineprefix
 win=$root/build/win32
+winepath_of() { echo "Z:$1" | tr / '\\'; }
 service_log=$demo/service.log
 
 echo "== Starting the reference service (log: $service_log)"
@@ -35,6 +36,7 @@ echo "== Scanning the sample PC (devices, then programs) and printing the scan d
 "$root/tools/wine-run" "$win/tests/demo/print_scan.exe" >"$demo/scan.xml"
 cat "$demo/scan.xml"; echo
 
-echo "== Asking the service how many updates it has for this scan"
-count=$({ printf 'data='; cat "$demo/scan.xml"; } | curl -s --data-binary @- http://127.0.0.1:8077/count_updates.php)
-echo "The service offers $count update(s)."
+echo "== Registering KVObject and running a full scan through it from a script, as a web page would"
+cp "$win/component/KVObject.dll" "$KORVALA_WINEPREFIX/drive_c/KVObject.dll"
+"$root/tools/wine-run" regsvr32 /s 'C:\KVObject.dll'
+"$root/tools/wine-run" cscript //nologo "$(winepath_of "$root/component/scripts/scan.js")" | tr -d '\r'

@@ -51,6 +51,19 @@ std::string CountReply(TestService& service, const std::string& document)
     return reply ? reply->body : std::string();
 }
 
+TEST(ServiceHttp, CountReplyIsNeverCompressed)
+{
+    TestService service;
+    httplib::Client client = service.Client();
+    client.set_decompress(false);
+    const std::string body = "data=" + WholeDocument(SamplePcInventory());
+    httplib::Result reply = client.Post(kCount, {{"Accept-Encoding", "gzip, deflate"}}, body.data(), body.size(), kForm);
+    ASSERT_TRUE(reply);
+    EXPECT_FALSE(reply->has_header("Content-Encoding"));
+    EXPECT_EQ(reply->body, CountReply(service, WholeDocument(SamplePcInventory())));
+    EXPECT_TRUE(ReadsAsNumber(reply->body));
+}
+
 TEST(ServiceHttp, OffersAndCountsKnownDevicesAndPrograms)
 {
     TestService service;
