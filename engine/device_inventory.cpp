@@ -62,11 +62,11 @@ std::string DeviceInventory::Run()
     return text;
 }
 
-std::string DeviceInventory::ReadDeviceProperty(DWORD property) const
+std::string DeviceInventory::ReadDeviceProperty(DWORD property)
 {
     std::vector<char> buffer;
     DWORD required = 0;
-    while (!SetupDiGetDeviceRegistryPropertyA(devices_, const_cast<SP_DEVINFO_DATA*>(&device_), property, nullptr,
+    while (!SetupDiGetDeviceRegistryPropertyA(devices_, &device_, property, nullptr,
                                               reinterpret_cast<BYTE*>(buffer.data()),
                                               static_cast<DWORD>(buffer.size()), &required)) {
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || required <= buffer.size())

@@ -21,7 +21,7 @@ public:
 
     // A registry property (SPDRP_*) of the current device as text: the first string of a
     // string list, empty when the device has no such property.
-    std::string ReadDeviceProperty(DWORD property) const;
+    std::string ReadDeviceProperty(DWORD property);
 
 private:
     // The DriverVersion under the device's class key; the driver key name itself when that key

@@ -31,8 +31,7 @@ std::string DataElement(const std::string& document)
 
 class EngineScan : public testing::Test {
 protected:
-    // The shortcuts sit in the Start menu itself: the walk only descends from folders that
-    // hold a shortcut of their own.
+    // The shortcuts sit in the user's Start menu itself and are removed after the suite.
     static void SetUpTestSuite()
     {
         CoInitialize(nullptr);
