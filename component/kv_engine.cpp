@@ -1,5 +1,6 @@
 #include "kv_engine.h"
 
+#include "com_scope.h"
 #include "device_inventory.h"
 #include "module.h"
 #include "restore_point.h"
@@ -35,22 +36,6 @@ HRESULT NewBstr(const std::wstring& text, BSTR* out)
     *out = SysAllocStringLen(text.data(), UINT(text.size()));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
-
-// COM for the duration of one inventory pass on the worker thread.
-class PassApartment {
-public:
-    PassApartment() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~PassApartment()
-    {
-        if (initialised_)
-            CoUninitialize();
-    }
-    PassApartment(const PassApartment&) = delete;
-    PassApartment& operator=(const PassApartment&) = delete;
-
-private:
-    bool initialised_;
-};
 
 }  // namespace
 
@@ -224,7 +209,7 @@ void KVEngine::RunScan()
 
 std::string KVEngine::DevicePass()
 {
-    PassApartment apartment;
+    ComScope apartment;
     DeviceInventory inventory(progress_, cancel_, kComponentFlavour);
     status_ = 1;
     std::string text = inventory.Run();
@@ -235,7 +220,7 @@ std::string KVEngine::DevicePass()
 
 std::string KVEngine::SoftwarePass()
 {
-    PassApartment apartment;
+    ComScope apartment;
     SoftwareInventory inventory(progress_, cancel_, kComponentFlavour);
     if (scanType_ == 2)
         status_ = 1;

@@ -1,5 +1,7 @@
 #include "scan_document_layout.h"
 
+#include "hex_digit.h"
+
 #include <cinttypes>
 #include <cstdio>
 
@@ -9,17 +11,6 @@ uint32_t LittleEndianWord(const Md5& digest, size_t index)
 {
     const uint8_t* p = digest.data() + 4 * index;
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "software_inventory.h"
 
+#include "com_scope.h"
 #include "progress_pacer.h"
 #include "scan_document.h"
 #include "version_block.h"
@@ -20,22 +21,6 @@ bool IsDotEntry(const char* name)
 {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
-
-// Keeps COM initialised on this thread for the scope, when asked to.
-class ComScope {
-public:
-    explicit ComScope(bool wanted) : initialised_(wanted && SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComScope()
-    {
-        if (initialised_)
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool initialised_;
-};
 
 // The target's whole version resource; empty when it has none.
 std::vector<char> ReadVersionBlockA(const std::string& path)

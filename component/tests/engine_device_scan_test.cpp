@@ -1,6 +1,6 @@
 // Scans that walk the device list, on a prefix holding exactly 120 devices: the pass sleeps
 // 25 ms per device, so a full scan takes about three seconds and can be caught mid-way.
-#include "kvobject_library.h"
+#include "engine_fixture.h"
 #include "test_devices.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +37,7 @@ size_t ItemCount(const std::string& document)
     return count;
 }
 
-class DeviceScan : public testing::Test {
+class DeviceScan : public EngineTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -59,16 +59,7 @@ protected:
         if (present > kDevices)
             GTEST_SKIP() << "the prefix already holds " << present << " devices";
         ASSERT_EQ(present, kDevices);
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ASSERT_TRUE(library_.Loaded());
-        engine_ = library_.NewEngine();
-        ASSERT_NE(engine_, nullptr);
-    }
-    void TearDown() override
-    {
-        if (engine_)
-            engine_->Release();
-        CoUninitialize();
+        EngineTest::SetUp();
     }
 
     // Waits until the device pass has earned some progress; false if the scan ended first.
@@ -87,8 +78,6 @@ protected:
     }
 
     static TestDevices* devices_;
-    KVObjectLibrary library_;
-    IKVEngine* engine_ = nullptr;
 };
 TestDevices* DeviceScan::devices_ = nullptr;
 
@@ -99,7 +88,7 @@ TEST_F(DeviceScan, DevicesOnlyDoublesTheProgress)
     engine_->GetScanStatus(&status);
     EXPECT_NE(status, 2);
     bool sawRunning = false;
-    EXPECT_EQ(WaitForScanEnd(engine_, 30000, &sawRunning), 2);
+    EXPECT_EQ(WaitForScanEnd(engine_, kScanEndBoundMs, &sawRunning), 2);
     EXPECT_TRUE(sawRunning);
     engine_->GetScanProgress(&progress);
     EXPECT_EQ(progress, 102);  // 51 units, doubled
@@ -123,7 +112,7 @@ TEST_F(DeviceScan, CancelDuringTheDevicePassKeepsTheDevicesGathered)
     ASSERT_EQ(engine_->BeginScan(0), S_OK);
     ASSERT_TRUE(WaitForDevicePass());
     engine_->CancelScan();
-    EXPECT_EQ(WaitForScanEnd(engine_, 5000), 2);
+    EXPECT_EQ(WaitForScanEnd(engine_, kScanEndBoundMs), 2);
     std::string document = ScanString(engine_);
     size_t items = ItemCount(document);
     EXPECT_GT(items, 0u);
@@ -133,7 +122,7 @@ TEST_F(DeviceScan, CancelDuringTheDevicePassKeepsTheDevicesGathered)
 TEST_F(DeviceScan, NewFullScanStillHandsOutTheEarlierItemsAtOnce)
 {
     ASSERT_EQ(engine_->BeginScan(0), S_OK);
-    ASSERT_EQ(WaitForScanEnd(engine_, 30000), 2);
+    ASSERT_EQ(WaitForScanEnd(engine_, kScanEndBoundMs), 2);
     std::string first = DataElement(ScanString(engine_));
     ASSERT_GE(ItemCount(first), size_t(kDevices));
 

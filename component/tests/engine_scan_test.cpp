@@ -1,6 +1,6 @@
 // Scans driven through IKVEngine: status sequences, progress, the document, overlapping scans
 // and release during a scan. Shortcuts to this (versioned) program make the software items.
-#include "kvobject_library.h"
+#include "engine_fixture.h"
 #include "shell_link.h"
 
 #include <shlobj.h>
@@ -29,7 +29,7 @@ std::string DataElement(const std::string& document)
     return start == std::string::npos || end == std::string::npos ? std::string() : document.substr(start, end - start);
 }
 
-class EngineScan : public testing::Test {
+class EngineScan : public EngineTest {
 protected:
     // The shortcuts sit in the user's Start menu itself and are removed after the suite.
     static void SetUpTestSuite()
@@ -51,19 +51,6 @@ protected:
         return SpecialFolder(CSIDL_STARTMENU) + "\\KVObject test tool " + std::to_string(i) + ".lnk";
     }
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ASSERT_TRUE(library_.Loaded());
-        engine_ = library_.NewEngine();
-        ASSERT_NE(engine_, nullptr);
-    }
-    void TearDown() override
-    {
-        if (engine_)
-            engine_->Release();
-        CoUninitialize();
-    }
 
     std::string ScanString()
     {
@@ -74,8 +61,6 @@ protected:
         return text;
     }
 
-    KVObjectLibrary library_;
-    IKVEngine* engine_ = nullptr;
 };
 
 TEST_F(EngineScan, SoftwareScansShowTheirStatusAndDoubledProgress)
@@ -90,7 +75,7 @@ TEST_F(EngineScan, SoftwareScansShowTheirStatusAndDoubledProgress)
         engine_->GetScanStatus(&status);
         EXPECT_NE(status, 2) << c.type;
         bool sawRunning = false;
-        EXPECT_EQ(WaitForScanEnd(engine_, 30000, &sawRunning), 2) << c.type;
+        EXPECT_EQ(WaitForScanEnd(engine_, kScanEndBoundMs, &sawRunning), 2) << c.type;
         EXPECT_EQ(sawRunning, c.showsRunning) << c.type;
         engine_->GetScanProgress(&progress);
         EXPECT_EQ(progress % 2, 0) << c.type;
@@ -112,7 +97,7 @@ TEST_F(EngineScan, ScanStringWithoutFullScanReturnsAtOnceWithEmptyData)
     for (int type : {-2, 2}) {
         if (type != -2) {
             engine_->BeginScan(type);
-            WaitForScanEnd(engine_, 30000);
+            WaitForScanEnd(engine_, kScanEndBoundMs);
         }
         DWORD start = GetTickCount();
         std::string document = ScanString();
@@ -132,7 +117,7 @@ TEST_F(EngineScan, CancelBeforeTheFirstEntryEndsTheScanEmpty)
 {
     ASSERT_EQ(engine_->BeginScan(5), S_OK);
     engine_->CancelScan();
-    EXPECT_EQ(WaitForScanEnd(engine_, 5000), 2);
+    EXPECT_EQ(WaitForScanEnd(engine_, kScanEndBoundMs), 2);
     int progress = -1;
     engine_->GetScanProgress(&progress);
     EXPECT_LT(progress, 98);
@@ -143,7 +128,7 @@ TEST_F(EngineScan, SecondBeginScanReplacesTheRunningOne)
     ASSERT_EQ(engine_->BeginScan(2), S_OK);
     ASSERT_EQ(engine_->BeginScan(5), S_OK);
     bool sawRunning = false;
-    EXPECT_EQ(WaitForScanEnd(engine_, 30000, &sawRunning), 2);
+    EXPECT_EQ(WaitForScanEnd(engine_, kScanEndBoundMs, &sawRunning), 2);
     EXPECT_FALSE(sawRunning);  // only the second scan's (type 5) status shows
     int progress = -1;
     engine_->GetScanProgress(&progress);

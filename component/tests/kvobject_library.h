@@ -24,6 +24,9 @@ private:
     HMODULE module_;
 };
 
+// How long a test waits for a scan to end: generous, so that a loaded machine is not a failure.
+constexpr DWORD kScanEndBoundMs = 120000;
+
 // Polls the status until it is 2 or timeoutMs passes; returns the last status seen and
 // records whether status 1 was ever seen.
 int WaitForScanEnd(IKVEngine* engine, DWORD timeoutMs, bool* sawRunning = nullptr);

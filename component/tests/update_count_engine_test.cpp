@@ -1,7 +1,7 @@
 // GetNumUpdates against a server of the test's own on the port this build of the library uses.
 // Sockets first: the server's header must come before windows.h.
 #include "loopback_server.h"
-#include "kvobject_library.h"
+#include "engine_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,25 +9,7 @@ namespace {
 
 constexpr int kServicePort = 18077;
 
-class EngineUpdateCount : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ASSERT_TRUE(library_.Loaded());
-        engine_ = library_.NewEngine();
-        ASSERT_NE(engine_, nullptr);
-    }
-    void TearDown() override
-    {
-        if (engine_)
-            engine_->Release();
-        CoUninitialize();
-    }
-
-    KVObjectLibrary library_;
-    IKVEngine* engine_ = nullptr;
-};
+using EngineUpdateCount = EngineTest;
 
 TEST_F(EngineUpdateCount, ServiceAnswerIsTheCount)
 {

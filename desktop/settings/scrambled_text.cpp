@@ -1,21 +1,12 @@
 #include "scrambled_text.h"
 
+#include "hex_digit.h"
+
 namespace {
 
 unsigned char KeyByte(const std::string& key, size_t index)
 {
     return key.empty() ? 0 : static_cast<unsigned char>(key[index % key.size()]);
-}
-
-int HexDigitValue(char digit)
-{
-    if (digit >= '0' && digit <= '9')
-        return digit - '0';
-    if (digit >= 'a' && digit <= 'f')
-        return digit - 'a' + 10;
-    if (digit >= 'A' && digit <= 'F')
-        return digit - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
