@@ -160,12 +160,17 @@ TEST_F(DeskScanTest, FinishedScansReachTheServiceWithOnlyARegisteredUsersIdentif
     EXPECT_NE(document.find(c.email), std::string::npos);
     EXPECT_NE(document.find(c.password), std::string::npos) << document;
   }
-  const std::string log = FileText(Environment("KORVALA_SERVICE_LOG"));
-  size_t posts = 0;
-  for (size_t at = log.find(kResultsPostLine); at != std::string::npos; at = log.find(kResultsPostLine, at + 1)) {
-    ++posts;
-  }
-  EXPECT_EQ(posts, DocumentsReceived());
+  // The service logs a request once it has answered it: a moment after it saved the document.
+  auto loggedPosts = [] {
+    const std::string log = FileText(Environment("KORVALA_SERVICE_LOG"));
+    size_t posts = 0;
+    for (size_t at = log.find(kResultsPostLine); at != std::string::npos; at = log.find(kResultsPostLine, at + 1)) {
+      ++posts;
+    }
+    return posts;
+  };
+  EXPECT_TRUE(WaitFor([&] { return loggedPosts() == DocumentsReceived(); }, 10000))
+      << loggedPosts() << " logged, " << DocumentsReceived() << " received";
   EXPECT_TRUE(program.Running());
 }
 
@@ -201,6 +206,7 @@ TEST_F(DeskScanTest, AStoppedScanEndsIdleWithNothingPosted) {
   PressScanButton(window);
   int highestProgress = 0;
   EXPECT_TRUE(AwaitIdle(window, before + 1, highestProgress));
+  EXPECT_EQ(DocumentsReceived(), before + 1);  // only this scan's document, none of the stopped ones
   EXPECT_LE(highestProgress, 100);
 }
 
