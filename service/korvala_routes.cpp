@@ -6,10 +6,12 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 namespace {
 
@@ -126,6 +128,27 @@ bool ReadWholeFile(const std::string& path, std::string& content)
     return !file.bad();
 }
 
+// Saves each document as the next numbered file of the folder; a failed write only leaves the
+// file out (the client's reply does not depend on it).
+class ScanKeeper {
+public:
+    explicit ScanKeeper(std::string folder) : folder_(std::move(folder)) {}
+    void Keep(const std::string& document)
+    {
+        if (folder_.empty())
+            return;
+        std::string path = folder_ + "/scan-" + std::to_string(++received_) + ".xml";
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file.write(document.data(), static_cast<std::streamsize>(document.size()));
+        if (!file)
+            std::fprintf(stderr, "korvala-service: could not save %s\n", path.c_str());
+    }
+
+private:
+    std::string folder_;
+    std::atomic<unsigned> received_{0};
+};
+
 void ServeInfoPage(httplib::Server& server, const char* path, InfoPage page)
 {
     server.Get(path, [page](const httplib::Request&, httplib::Response& res) { res.set_content(RenderInfoPage(page), kHtml); });
@@ -144,13 +167,15 @@ void InstallKorvalaRoutes(httplib::Server& server, CatalogStore& catalog, const 
     });
 
     // Both query forms share one path: the raw target decides.
-    server.Post("/result_page.php", [&catalog, limit](const httplib::Request& req, httplib::Response& res,
-                                                      const httplib::ContentReader& reader) {
+    auto keeper = std::make_shared<ScanKeeper>(settings.keptScansDir);
+    server.Post("/result_page.php", [&catalog, limit, keeper](const httplib::Request& req, httplib::Response& res,
+                                                              const httplib::ContentReader& reader) {
         std::string body;
         if (!AcceptBody(req, res, reader, limit, body))
             return;
         if (req.target != kResultsTarget)
             return Fail(req, res, 404, DefaultMessage(404));
+        keeper->Keep(body);
         Evaluation result;
         std::string error;
         if (!Evaluate(catalog, body, "desktop", result, error))

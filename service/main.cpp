@@ -46,7 +46,7 @@ int ImportCatalog(CatalogStore& catalog, const ServiceOptions& options)
 int Serve(CatalogStore& catalog, const ServiceOptions& options, const sigset_t& stopSignals)
 {
     httplib::Server server;
-    InstallKorvalaRoutes(server, catalog, RouteSettings{options.downloadsDir});
+    InstallKorvalaRoutes(server, catalog, RouteSettings{options.downloadsDir, options.keptScansDir});
     int port = options.port;
     if (port == 0)
         port = server.bind_to_any_port(options.host);

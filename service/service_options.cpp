@@ -45,6 +45,7 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
         std::string* target = name == "--catalog"     ? &options.catalogPath
                               : name == "--downloads" ? &options.downloadsDir
                               : name == "--import"    ? &options.importFile
+                              : name == "--keep-scans" ? &options.keptScansDir
                                                       : nullptr;
         if (!target && name != "--listen") {
             error = "unknown option " + std::string(name);
@@ -68,6 +69,7 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
 std::string ServiceUsage(std::string_view defaultAddress)
 {
     return "Usage: korvala-service [--listen HOST:PORT] [--catalog FILE] [--downloads DIR]\n"
+           "                      [--keep-scans DIR]\n"
            "       korvala-service [--catalog FILE] --import CATALOG.txt\n"
            "\n"
            "Korvala's update service: answers scan documents with results pages and update counts.\n"
@@ -78,6 +80,9 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "                      filled with the built-in sample catalog\n"
            "  --downloads DIR     folder that /download/korvala-setup.exe is served from\n"
            "                      (default downloads)\n"
+           "  --keep-scans DIR    also save each scan document posted to the results page there, as\n"
+           "                      scan-1.xml, scan-2.xml, ... in the order received (for checking\n"
+           "                      what a client sent; earlier files of those names are replaced)\n"
            "  --import FILE       add the entries of a catalog text file (identity | name | version |\n"
            "                      download per line) to the catalog, replacing entries with the same\n"
            "                      identity, and exit; nothing is imported if any line is refused\n"

@@ -9,6 +9,7 @@ struct ServiceOptions {
     std::string catalogPath = "korvala-catalog.sqlite";
     std::string downloadsDir = "downloads";
     std::string importFile;  // import this catalog text and exit
+    std::string keptScansDir;  // where received desktop scan documents are saved; empty: nowhere
     bool help = false;
 };
 

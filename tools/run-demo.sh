@@ -40,3 +40,8 @@ echo "== Registering KVObject and running a full scan through it from a script, 
 cp "$win/component/KVObject.dll" "$KORVALA_WINEPREFIX/drive_c/KVObject.dll"
 "$root/tools/wine-run" regsvr32 /s 'C:\KVObject.dll'
 "$root/tools/wine-run" cscript //nologo "$(winepath_of "$root/component/scripts/scan.js")" | tr -d '\r'
+
+echo "== Running korvala-desk on the sample PC: Start pressed, its scan posted to the service"
+# The desktop program needs a display: the wineserver is restarted under it.
+"$root/tools/wine-prefix" stop
+"$root/tools/with-display.sh" "$root/tools/demo-desk-scan.sh" "$service_log" "$demo/catalog.sqlite"

@@ -95,16 +95,19 @@ TEST(ServiceOptions, ParsesCommandLines)
         int port;
         const char* catalog;
         const char* import;
+        const char* keptScans;
     } cases[] = {
-        {{}, true, "127.0.0.1", 8077, "korvala-catalog.sqlite", ""},
-        {{"--listen", "0.0.0.0:9000", "--catalog", "c.db", "--downloads", "d"}, true, "0.0.0.0", 9000, "c.db", ""},
-        {{"--listen", "http://localhost"}, true, "localhost", 80, "korvala-catalog.sqlite", ""},
-        {{"--import", "cat.txt"}, true, "127.0.0.1", 8077, "korvala-catalog.sqlite", "cat.txt"},
-        {{"--listen", "127.0.0.1"}, false, "", 0, "", ""},
-        {{"--listen", "127.0.0.1:70000"}, false, "", 0, "", ""},
-        {{"--listen", ":80"}, false, "", 0, "", ""},
-        {{"--catalog"}, false, "", 0, "", ""},
-        {{"--bogus"}, false, "", 0, "", ""},
+        {{}, true, "127.0.0.1", 8077, "korvala-catalog.sqlite", "", ""},
+        {{"--listen", "0.0.0.0:9000", "--catalog", "c.db", "--downloads", "d"}, true, "0.0.0.0", 9000, "c.db", "", ""},
+        {{"--listen", "http://localhost"}, true, "localhost", 80, "korvala-catalog.sqlite", "", ""},
+        {{"--import", "cat.txt"}, true, "127.0.0.1", 8077, "korvala-catalog.sqlite", "cat.txt", ""},
+        {{"--keep-scans", "received", "--listen", "127.0.0.1:0"}, true, "127.0.0.1", 0, "korvala-catalog.sqlite", "", "received"},
+        {{"--keep-scans"}, false, "", 0, "", "", ""},
+        {{"--listen", "127.0.0.1"}, false, "", 0, "", "", ""},
+        {{"--listen", "127.0.0.1:70000"}, false, "", 0, "", "", ""},
+        {{"--listen", ":80"}, false, "", 0, "", "", ""},
+        {{"--catalog"}, false, "", 0, "", "", ""},
+        {{"--bogus"}, false, "", 0, "", "", ""},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv = {"korvala-service"};
@@ -119,6 +122,7 @@ TEST(ServiceOptions, ParsesCommandLines)
         EXPECT_EQ(options.port, c.port);
         EXPECT_EQ(options.catalogPath, c.catalog);
         EXPECT_EQ(options.importFile, c.import);
+        EXPECT_EQ(options.keptScansDir, c.keptScans);
     }
 }
 

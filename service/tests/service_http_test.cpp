@@ -242,4 +242,25 @@ TEST(ServiceHttp, ServesTheInstallerWhenPresent)
     EXPECT_EQ(present->body, installer);
 }
 
+TEST(ServiceHttp, KeepsEachDesktopDocumentAsReceived)
+{
+    TestService service(true);
+    const std::string first = WholeDocument(SamplePcInventory());
+    const std::string second("<unreadable \0 document>", 24);
+    ASSERT_TRUE(Post(service, kResults, first, nullptr));
+    ASSERT_TRUE(Post(service, kCount, "data=" + first, kForm));        // not a desktop document
+    ASSERT_TRUE(Post(service, "/result_page.php?restore_point", first, nullptr));  // refused address
+    httplib::Result refused = Post(service, kResults, second, kForm);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 400);
+
+    auto read = [&](const char* name) {
+        std::ifstream file(service.KeptScansFolder() + "/" + name, std::ios::binary);
+        return file ? std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()) : "(missing)";
+    };
+    EXPECT_EQ(read("scan-1.xml"), first);
+    EXPECT_EQ(read("scan-2.xml"), second);
+    EXPECT_EQ(read("scan-3.xml"), "(missing)");
+}
+
 }  // namespace

@@ -8,15 +8,16 @@
 #include <cstdlib>
 #include <filesystem>
 
-TestService::TestService()
+TestService::TestService(bool keepScans)
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "korvala-service-XXXXXX").string();
     folder_ = mkdtemp(pattern.data()) ? pattern : std::string();
     std::filesystem::create_directory(DownloadsFolder());
+    std::filesystem::create_directory(KeptScansFolder());
     std::string error;
     catalog_ = CatalogStore::Open(folder_ + "/catalog.sqlite", error);
     EXPECT_TRUE(catalog_) << error;
-    InstallKorvalaRoutes(server_, *catalog_, RouteSettings{DownloadsFolder()});
+    InstallKorvalaRoutes(server_, *catalog_, RouteSettings{DownloadsFolder(), keepScans ? KeptScansFolder() : std::string()});
     port_ = server_.bind_to_any_port("127.0.0.1");
     EXPECT_GT(port_, 0);
     if (port_ > 0)

@@ -11,13 +11,15 @@
 
 class TestService {
 public:
-    TestService();
+    // keepScans: the desktop documents it receives are saved in KeptScansFolder().
+    explicit TestService(bool keepScans = false);
     ~TestService();
 
     httplib::Client Client() const;
     CatalogStore& Catalog() { return *catalog_; }
     const std::string& Folder() const { return folder_; }
     std::string DownloadsFolder() const { return folder_ + "/downloads"; }
+    std::string KeptScansFolder() const { return folder_ + "/scans"; }
 
 private:
     std::string folder_;

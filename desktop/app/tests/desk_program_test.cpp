@@ -1,6 +1,8 @@
 // The real korvala-desk.exe, started as a child process and driven from outside through its
 // window: size, layout, the keys and messages that must not close it, maximise and restore, the
 // two ways that end it, and the browser's download directory while it runs and after.
+#include "desk_program.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,15 +13,6 @@ namespace {
 
 const char kIeKey[] = "Software\\Microsoft\\Internet Explorer";
 const char kDownloadValue[] = "Download Directory";
-
-std::string ProgramPath() {
-  char path[MAX_PATH] = {};
-  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  folder.erase(folder.find_last_of('\\'));          // tests
-  folder.erase(folder.find_last_of('\\') + 1);      // app
-  return folder + "korvala-desk.exe";
-}
 
 std::string DownloadDirectory() {
   HKEY key;
@@ -43,59 +36,6 @@ void SetDownloadDirectory(const char* directory) {
   ::RegCloseKey(key);
 }
 
-RECT Rect(HWND window) {
-  RECT rect = {};
-  ::GetWindowRect(window, &rect);
-  return rect;
-}
-
-class Program {
- public:
-  Program() {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    std::string command = "\"" + ProgramPath() + "\"";
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &m_process)) {
-      return;
-    }
-    ::WaitForInputIdle(m_process.hProcess, 20000);
-    for (int i = 0; i < 400 && !window; ++i) {
-      HWND found = ::FindWindowA("#32770", "Korvala 2007");
-      if (found && ::IsWindowVisible(found) && Rect(found).right - Rect(found).left == 800) {
-        window = found;
-      } else {
-        ::Sleep(50);
-      }
-    }
-  }
-  ~Program() {
-    if (m_process.hProcess) {
-      if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
-        ::TerminateProcess(m_process.hProcess, 99);
-      }
-      ::CloseHandle(m_process.hProcess);
-      ::CloseHandle(m_process.hThread);
-    }
-  }
-  // The program's exit code once it has ended within 20 s, else -1.
-  long WaitForEnd() {
-    DWORD code = 0;
-    if (::WaitForSingleObject(m_process.hProcess, 20000) != WAIT_OBJECT_0 ||
-        !::GetExitCodeProcess(m_process.hProcess, &code)) {
-      return -1;
-    }
-    return static_cast<long>(code);
-  }
-  bool Running() const { return ::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT; }
-  DWORD ThreadId() const { return m_process.dwThreadId; }
-
-  HWND window = nullptr;
-
- private:
-  PROCESS_INFORMATION m_process = {};
-};
-
 class DeskProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -117,10 +57,10 @@ class DeskProgramTest : public ::testing::Test {
 };
 
 TEST_F(DeskProgramTest, StartsAsABandThatOnlyItsCloseBoxEnds) {
-  Program program;
+  DeskProgram program;
   ASSERT_NE(program.window, nullptr);
   HWND window = program.window;
-  RECT rect = Rect(window);
+  RECT rect = WindowRect(window);
   EXPECT_EQ(rect.right - rect.left, 800);
   EXPECT_EQ(rect.bottom - rect.top, 128);
   EXPECT_EQ(DownloadDirectory(), "C:\\Korvala Downloads");
@@ -133,7 +73,7 @@ TEST_F(DeskProgramTest, StartsAsABandThatOnlyItsCloseBoxEnds) {
   for (const auto& control : rightAligned) {
     HWND child = ::GetDlgItem(window, control.id);
     ASSERT_NE(child, nullptr) << control.id;
-    EXPECT_EQ(Rect(child).left, rect.right - control.offset) << control.id;
+    EXPECT_EQ(WindowRect(child).left, rect.right - control.offset) << control.id;
   }
 
   // Enter and Escape, at the dialog and at the focused control, and a WM_CLOSE from outside.
@@ -160,16 +100,16 @@ TEST_F(DeskProgramTest, StartsAsABandThatOnlyItsCloseBoxEnds) {
   RECT desktop;
   ::GetWindowRect(::GetDesktopWindow(), &desktop);
   ::SendMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  rect = Rect(window);
+  rect = WindowRect(window);
   EXPECT_EQ(rect.left, 0);
   EXPECT_EQ(rect.top, 0);
   EXPECT_EQ(rect.right, desktop.right);
   EXPECT_EQ(rect.bottom - rect.top, 128 + 15);
-  EXPECT_EQ(Rect(::GetDlgItem(window, 1005)).left, rect.right - 30);
+  EXPECT_EQ(WindowRect(::GetDlgItem(window, 1005)).left, rect.right - 30);
   ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1009, BN_CLICKED), 0);
-  rect = Rect(window);
+  rect = WindowRect(window);
   EXPECT_EQ(rect.right - rect.left, 800);
-  EXPECT_EQ(Rect(::GetDlgItem(window, 1005)).left, rect.right - 30);
+  EXPECT_EQ(WindowRect(::GetDlgItem(window, 1005)).left, rect.right - 30);
 
   ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(program.WaitForEnd(), 0);
@@ -177,7 +117,7 @@ TEST_F(DeskProgramTest, StartsAsABandThatOnlyItsCloseBoxEnds) {
 }
 
 TEST_F(DeskProgramTest, TheCloseButtonEndsIt) {
-  Program program;
+  DeskProgram program;
   ASSERT_NE(program.window, nullptr);
   ::PostMessageA(program.window, WM_COMMAND, MAKEWPARAM(1005, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(program.window, 1005)));

@@ -1,7 +1,7 @@
 // The scan run's threads with the real device and software passes, seen through a view that
 // records what the monitor asks of the main window.
 #include "scan_run.h"
-#include "scrambled_text.h"
+#include "stored_identification.h"
 #include "test_devices.h"
 
 #include <gtest/gtest.h>
@@ -57,30 +57,6 @@ private:
 };
 
 using Events = std::vector<std::string>;
-
-// HKLM\Software\Korvala as the installer leaves it, with the user's identification.
-class StoredIdentification {
-public:
-    StoredIdentification(DWORD guestScan, const std::string& email, const std::string& password)
-    {
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Korvala", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-        RegSetValueExA(key_, "GuestScan", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&guestScan), 4);
-        SetText("Username", ScrambleText(email, kCredentialKey));
-        SetText("Password", ScrambleText(password, kCredentialKey));
-    }
-    ~StoredIdentification()
-    {
-        RegCloseKey(key_);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Korvala");
-    }
-
-private:
-    void SetText(const char* name, const std::string& value)
-    {
-        RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
-    }
-    HKEY key_ = nullptr;
-};
 
 class ScanRunTest : public ::testing::Test {
 protected:
