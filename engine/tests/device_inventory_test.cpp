@@ -186,7 +186,7 @@ TEST(DeviceInventory, SamplePcDevicesAreListedAndRemoved)
         ASSERT_EQ(sample.size(), 3u);
         std::string text = RunPass(kComponentFlavour);
         const char* expected[][2] = {{kPci8086, "5.1.2600.0"},
-                                     {"PCI\\VEN_10DE&DEV_0421&SUBSYS_04211043&REV_A1", "6.14.11.7519"},
+                                     {"HDAUDIO\\FUNC_01&VEN_10EC&DEV_0888&SUBSYS_10438357&REV_1000", "5.10.0.5657"},
                                      {kUsbMouse, "5.1.2600.0"}};
         for (const auto& device : expected)
             EXPECT_NE(text.find(Line(device[0], device[1], "N")), std::string::npos) << device[0] << "\n" << text;

@@ -1,5 +1,5 @@
 #pragma once
-// The devices of the demo's sample PC: a chipset part, a display adapter and a mouse, each
+// The devices of the demo's sample PC: a chipset part, a sound device and a mouse, each
 // with a driver version, registered in the Wine prefix like installed hardware.
 #include "test_devices.h"
 
