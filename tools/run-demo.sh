@@ -9,6 +9,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 demo=$root/build/demo
 mkdir -p "$demo"
 export KORVALA_WINEPREFIX=$demo/wineprefix
+# The sample PC's shortcuts stay inside the prefix: Wine's menu builder does not copy them into
+# the host's menus.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 win=$root/build/win32
 winepath_of() { echo "Z:$1" | tr / '\\'; }
 service_log=$demo/service.log

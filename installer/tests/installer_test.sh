@@ -8,6 +8,9 @@ set -uo pipefail
 setup=$(realpath "$1") wine_run=$(realpath "$2") client=$(realpath "$3") close_window=$(realpath "$4")
 : "${KORVALA_WINEPREFIX:?KORVALA_WINEPREFIX must name the test prefix}"
 export WINEDEBUG=-all
+# Wine's menu builder would mirror the shortcuts into the host's menus and desktop; it has no
+# part in what is tested and races with the uninstaller.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 drive_c=$KORVALA_WINEPREFIX/drive_c
 # Where Wine keeps the installation and the all-users shortcuts.
 install_dir=$drive_c/Program\ Files/Korvala
