@@ -10,7 +10,8 @@ service_log=$1 catalog=$2
 posts() { grep -c "POST /result_page.php?desktop" "$service_log"; }
 
 before=$(posts)
-"$root/tools/wine-run" "$win/desktop/app/korvala-desk.exe" >/dev/null 2>&1 &
+# The program as the installer put it on the sample PC.
+"$root/tools/wine-run" 'C:\Program Files\Korvala\korvala-desk.exe' >/dev/null 2>&1 &
 desk_pid=$!
 status=1
 if "$root/tools/wine-run" "$win/tests/demo/desk_button.exe" 1001; then

@@ -9,9 +9,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 demo=$root/build/demo
 mkdir -p "$demo"
 export KORVALA_WINEPREFIX=$demo/wineprefix
+# The sample PC's shortcuts stay inside the prefix: Wine's menu builder does not copy them into
+# the host's menus.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 win=$root/build/win32
 winepath_of() { echo "Z:$1" | tr / '\\'; }
 service_log=$demo/service.log
+
+echo "== Publishing the installer in the service's downloads folder"
+mkdir -p "$demo/downloads"
+cp "$win/installer/korvala-setup.exe" "$demo/downloads/korvala-setup.exe"
 
 echo "== Starting the reference service (log: $service_log)"
 "$root/build/native/service/korvala-service" --catalog "$demo/catalog.sqlite" --downloads "$demo/downloads" \
@@ -32,13 +39,15 @@ echo "== Preparing the sample PC in a fresh prefix, $KORVALA_WINEPREFIX"
 rm -rf "$KORVALA_WINEPREFIX"
 "$root/tools/wine-run" "$win/tests/demo/sample_pc_setup.exe"
 
+echo "== Downloading korvala-setup.exe from the service and installing Korvala silently"
+curl -sSf -o "$demo/korvala-setup.exe" http://127.0.0.1:8077/download/korvala-setup.exe
+"$root/tools/wine-run" "$(winepath_of "$demo/korvala-setup.exe")" /S
+
 echo "== Scanning the sample PC (devices, then programs) and printing the scan document"
 "$root/tools/wine-run" "$win/tests/demo/print_scan.exe" >"$demo/scan.xml"
 cat "$demo/scan.xml"; echo
 
-echo "== Registering KVObject and running a full scan through it from a script, as a web page would"
-cp "$win/component/KVObject.dll" "$KORVALA_WINEPREFIX/drive_c/KVObject.dll"
-"$root/tools/wine-run" regsvr32 /s 'C:\KVObject.dll'
+echo "== Running a full scan through the installed KVObject from a script, as a web page would"
 "$root/tools/wine-run" cscript //nologo "$(winepath_of "$root/component/scripts/scan.js")" | tr -d '\r'
 
 echo "== Running korvala-desk on the sample PC: Start pressed, its scan posted to the service"

@@ -1,5 +1,6 @@
 // Runs a scan through the registered KVObject library and shows what a web page would see.
-// Register the library first (regsvr32 KVObject.dll), then: cscript //nologo scan.js [type]
+// Install Korvala (korvala-setup.exe) or register the library (regsvr32 KVObject.dll), then:
+// cscript //nologo scan.js [type]
 // (type 0 full scan, the default; 1 devices only; 2 software only).
 function now() {
     return new Date().getTime();

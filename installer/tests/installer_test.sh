@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Installs korvala-setup.exe silently into the test prefix and checks what it put in place
+# (files, shortcuts, keys, COM registration, the library from a script, the program starting),
+# installs it again over itself, then uninstalls silently and compares the registry and the
+# file tree with their state before the installation.
+# Usage: installer_test.sh <korvala-setup.exe> <wine-run> <installed_client.js> <close_program_window.exe>
+set -uo pipefail
+setup=$(realpath "$1") wine_run=$(realpath "$2") client=$(realpath "$3") close_window=$(realpath "$4")
+: "${KORVALA_WINEPREFIX:?KORVALA_WINEPREFIX must name the test prefix}"
+export WINEDEBUG=-all
+# Wine's menu builder would mirror the shortcuts into the host's menus and desktop; it has no
+# part in what is tested and races with the uninstaller.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+drive_c=$KORVALA_WINEPREFIX/drive_c
+# Where Wine keeps the installation and the all-users shortcuts.
+install_dir=$drive_c/Program\ Files/Korvala
+win_install_dir='C:\Program Files\Korvala'
+start_menu=$drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
+desktop=$drive_c/users/Public/Desktop
+settings_key='HKLM\Software\Korvala'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvala'
+
+work=$(mktemp -d)
+windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
+failures=0
+check() {
+  local what=$1; shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+wine_out() { "$wine_run" "$@" 2>/dev/null </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+reg_value() { wine_out reg query "$1" /v "$2" | grep -E "^\s+$2\s"; }
+reg_default() { wine_out reg query "$1" /ve | sed -n 's/^\s*(Default)\s\+REG_SZ\s\+//p'; }
+key_exists() { wine_out reg query "$1" >/dev/null; }
+# Polls a condition for up to $1 seconds.
+wait_for() {
+  local seconds=$1; shift
+  for _ in $(seq $((seconds * 5))); do "$@" && return 0; sleep 0.2; done
+  return 1
+}
+
+# Settings that other tests left in the prefix are put aside and given back at the end, so that
+# the installer meets a machine that never had Korvala.
+if key_exists "$settings_key"; then
+  wine_out reg export "$settings_key" "$(windows_path "$work/earlier-settings.reg")" /y >/dev/null
+  wine_out reg delete "$settings_key" /f >/dev/null
+fi
+finish() {
+  [ -f "$work/earlier-settings.reg" ] && wine_out reg import "$(windows_path "$work/earlier-settings.reg")" >/dev/null
+  rm -rf "$work"
+}
+trap finish EXIT
+
+# The registry parts and files an installation touches; what the running program makes itself
+# ("C:\Korvala Downloads", "C:\ScanXML.xml") and temporary folders are not the installer's.
+snapshot() {
+  local key
+  for key in 'HKLM\Software' 'HKCR\CLSID' 'HKCR\TypeLib' 'HKCR\Interface' \
+             'HKCR\KVObject.KVEngine' 'HKCR\KVObject.KVEngine.1'; do
+    echo "[$key]"
+    if wine_out reg export "$key" "$(windows_path "$work/export.reg")" /y >/dev/null; then
+      iconv -f UTF-16 -t UTF-8 "$work/export.reg" | tr -d '\r'
+    else
+      echo "(missing)"
+    fi
+  done >"$work/$1.registry"
+  (cd "$drive_c" && find . -path '*/[Tt]emp' -prune -o -print |
+     grep -v -e '^\./Korvala Downloads' -e '^\./ScanXML\.xml$' | sort) >"$work/$1.files"
+}
+same_as_before() {
+  diff -u "$work/before.$1" "$work/after.$1" >"$work/$1.diff" || { head -40 "$work/$1.diff"; return 1; }
+}
+
+installed_files() {
+  [ -f "$install_dir/korvala-desk.exe" ] && [ -f "$install_dir/KVObject.dll" ] && [ -f "$install_dir/uninstall.exe" ]
+}
+# A shortcut file holds its target's path as text.
+shortcut_to_program() { [ -f "$1/Korvala.lnk" ] && grep -qa 'Korvala\\korvala-desk.exe' "$1/Korvala.lnk"; }
+one_shortcut_in() { [ "$(find "$1" -maxdepth 1 -iname '*korvala*' | wc -l)" -eq 1 ]; }
+guest_scan_is() { reg_value "$settings_key" GuestScan | grep -qE "REG_BINARY\s+$1\$"; }
+no_credentials() { ! reg_value "$settings_key" Username && ! reg_value "$settings_key" Password; }
+listed_as_installed() {
+  reg_value "$uninstall_key" DisplayName | grep -q 'REG_SZ\s\+Korvala$' &&
+  reg_value "$uninstall_key" DisplayVersion | grep -q 'REG_SZ\s\+1\.6$' &&
+  reg_value "$uninstall_key" Publisher | grep -q 'REG_SZ\s\+Korvala$' &&
+  reg_value "$uninstall_key" UninstallString | grep -qF "\"$win_install_dir\\uninstall.exe\""
+}
+# The library registers its short path, which Wine spells in its own way: compare the files.
+library_registered_installed() {
+  local clsid server
+  clsid=$(reg_default 'HKCR\KVObject.KVEngine\CLSID') && [ -n "$clsid" ] &&
+  server=$(reg_default "HKCR\\CLSID\\$clsid\\InprocServer32") && [ -n "$server" ] &&
+  [ "$(realpath "$(wine_out winepath -u "$server")")" = "$(realpath "$install_dir/KVObject.dll")" ]
+}
+script_creates_library() {
+  local output
+  output=$(wine_out cscript //nologo "$(windows_path "$client")")
+  echo "     $output"
+  grep -q '^ok KVObject version 1\.6$' <<<"$output"
+}
+program_starts_and_closes() {
+  "$wine_run" "$win_install_dir\\korvala-desk.exe" >/dev/null 2>&1 </dev/null &
+  local pid=$! shown=1 closed=1
+  wine_out "$(windows_path "$close_window")" "Korvala 2007" 30 >/dev/null && shown=0
+  wait_for 30 eval '! kill -0 '"$pid"' 2>/dev/null' && closed=0
+  if [ $closed -ne 0 ]; then
+    wine_out taskkill /f /im korvala-desk.exe >/dev/null
+    wait "$pid"
+  fi
+  [ $shown -eq 0 ] && [ $closed -eq 0 ]
+}
+# "_?=" makes the uninstaller run in place and be waited for; it then leaves itself behind. It
+# must come last and unquoted, so the command line goes through cmd just as it is written.
+uninstall_in_place() {
+  wine_out cmd /c "$win_install_dir\\uninstall.exe" /S "$@" '_?=C:\Program' 'Files\Korvala' >/dev/null
+}
+setup_silently() { wine_out "$(windows_path "$setup")" /S >/dev/null; }
+nothing_installed_left() {
+  [ ! -e "$install_dir" ] && [ ! -e "$start_menu/Korvala.lnk" ] && [ ! -e "$desktop/Korvala.lnk" ] &&
+  ! key_exists "$uninstall_key" && ! key_exists 'HKCR\KVObject.KVEngine'
+}
+
+# An earlier run that broke off may have left an installation: remove it first.
+if [ -f "$install_dir/uninstall.exe" ]; then
+  uninstall_in_place
+  rm -rf "$install_dir"
+  wine_out reg delete "$settings_key" /f >/dev/null
+fi
+
+# The first script run makes Wine register its scripting host's own types: let that happen
+# before the snapshot.
+check "no KVObject for scripts before the installation" eval '! script_creates_library'
+snapshot before
+
+echo "== silent installation"
+check "setup /S succeeds" setup_silently
+check "program, library and uninstaller installed" installed_files
+check "Start menu shortcut to the program" shortcut_to_program "$start_menu"
+check "desktop shortcut to the program" shortcut_to_program "$desktop"
+check "GuestScan is 0 as 4 bytes of REG_BINARY" guest_scan_is 00000000
+check "no e-mail address or password written" no_credentials
+check "listed among the installed programs" listed_as_installed
+check "KVObject registered from the installation folder" library_registered_installed
+check "a script creates the installed KVObject by its ProgID" script_creates_library
+check "the installed program shows its window and closes" program_starts_and_closes
+
+echo "== installing over the installation"
+wine_out reg add "$settings_key" /v GuestScan /t REG_BINARY /d 01000000 /f >/dev/null
+check "setup /S over the installation succeeds" setup_silently
+check "program, library and uninstaller still installed" installed_files
+check "one Start menu shortcut" one_shortcut_in "$start_menu"
+check "one desktop shortcut" one_shortcut_in "$desktop"
+check "the user's GuestScan choice is kept" guest_scan_is 01000000
+check "still listed among the installed programs" listed_as_installed
+check "KVObject still registered" library_registered_installed
+
+echo "== silent uninstallation keeping the settings"
+uninstall_in_place /KEEPSETTINGS
+check "only the uninstaller left in the folder" \
+  test "$(ls "$install_dir" 2>/dev/null)" = uninstall.exe
+rm -rf "$install_dir"
+check "nothing else of the installation left" nothing_installed_left
+check "the settings are kept" guest_scan_is 01000000
+wine_out reg delete "$settings_key" /f >/dev/null
+
+echo "== silent uninstallation"
+check "setup /S again succeeds" setup_silently
+# The uninstaller copies itself away and runs detached; its last step removes the settings.
+wine_out "$win_install_dir\\uninstall.exe" /S >/dev/null
+check "the uninstaller finishes" wait_for 60 eval 'nothing_installed_left && ! key_exists "$settings_key"'
+snapshot after
+check "registry as before the installation" same_as_before registry
+check "files as before the installation" same_as_before files
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
