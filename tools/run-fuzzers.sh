@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every fuzzer for the given number of seconds each (default 60), one after the other,
-# starting from its kept corpus. New inputs go to build/fuzz/found/<name> (add the useful ones
-# to fuzz/corpus/<name> by hand), faults to build/fuzz/findings/. Prints each fuzzer's coverage
-# and features at the start and at the end, and how many inputs it ran.
+# starting from its kept corpus alone. New inputs go to build/fuzz/found/<name> (emptied at the
+# start; add the useful ones to fuzz/corpus/<name> by hand), faults to build/fuzz/findings/.
+# Prints each fuzzer's coverage and features over the seeds and at the end, and how many inputs
+# it ran.
 # Usage: run-fuzzers.sh [seconds] [name...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,10 +18,11 @@ if [ ${#names[@]} -eq 0 ]; then
 fi
 mkdir -p "$root/build/fuzz/findings" "$root/build/fuzz/logs"
 status=0
-printf '%-16s %-22s %-22s %12s %s\n' fuzzer "start (cov/ft)" "end (cov/ft)" executions result
+printf '%-16s %-22s %-22s %12s %s\n' fuzzer "seeds (cov/ft)" "end (cov/ft)" executions result
 for name in "${names[@]}"; do
   found=$root/build/fuzz/found/$name
   log=$root/build/fuzz/logs/$name.log
+  rm -rf "$found"
   mkdir -p "$found"
   result=clean
   "$root/build/fuzz/fuzz/${name}_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 \
