@@ -26,7 +26,7 @@ ASAN_OPTIONS=quarantine_size_mb=1 "$root/build/native/service/korvala-service" -
 service=$!
 trap 'kill $service 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 50); do
-  curl -s -o /dev/null "http://127.0.0.1:$port/" && break
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
   sleep 0.2
 done
 load="$root/build/native/stress/service_load"
