@@ -1,5 +1,6 @@
 #include "korvala_routes.h"
 
+#include "count_form.h"
 #include "offer_matcher.h"
 #include "pages.h"
 #include "scan_reader.h"
@@ -185,15 +186,15 @@ void InstallKorvalaRoutes(httplib::Server& server, CatalogStore& catalog, const 
 
     server.Post(kCountPath, [&catalog, limit](const httplib::Request& req, httplib::Response& res,
                                               const httplib::ContentReader& reader) {
-        constexpr std::string_view kField = "data=";
         std::string body;
         if (!AcceptBody(req, res, reader, limit, body))
             return;
-        if (std::string_view(body).substr(0, kField.size()) != kField)
+        std::optional<std::string_view> document = CountFormDocument(body);
+        if (!document)
             return Fail(req, res, 400, "The body must be data= followed by the scan document.");
         Evaluation result;
         std::string error;
-        if (!Evaluate(catalog, std::string_view(body).substr(kField.size()), "count", result, error))
+        if (!Evaluate(catalog, *document, "count", result, error))
             return Fail(req, res, 400, "The scan document could not be read. " + error);
         // Not text/*: the library would gzip a text reply for a client that accepts gzip, and the
         // engine's client sends "Accept-Encoding: gzip, deflate" but reads the body as it comes.

@@ -5,8 +5,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
 "$root/tools/build.sh" all
+"$root/tools/build.sh" fuzz
 
 ctest --test-dir "$root/build/native" --output-on-failure -j2
+# Every fuzzer over its corpus for a fixed number of inputs.
+ctest --test-dir "$root/build/fuzz" --output-on-failure -j2 -L fuzz
 
 export KORVALA_WINEPREFIX=$root/build/win32/wineprefix
 status=0
