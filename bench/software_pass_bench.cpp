@@ -21,7 +21,7 @@ namespace {
 const int kPrograms = 200;
 const int kShortcuts = 1000;
 const int kShortcutsPerGroup = 50;
-const int kRounds = 5;
+const int kRounds = 3;
 const char kProgramsFolder[] = "C:\\Korvala Bench Programs";
 const char kMenuFolder[] = "Programs\\Korvala Bench";
 const char* const kSamples[] = {"acme_viewer", "northwind_mail", "contoso_paint", "no_description", "var_first"};
