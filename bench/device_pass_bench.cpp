@@ -58,13 +58,14 @@ void BarePassCalls()
             if (access != KEY_ALL_ACCESS) {
                 char value[256];
                 DWORD type = 0, size = sizeof value;
-                RegQueryValueExA(key, "DriverVersion", nullptr, &type, access == KEY_READ ? reinterpret_cast<BYTE*>(value) : nullptr,
-                                 access == KEY_READ ? &size : nullptr);
+                bool text = access == KEY_READ;
+                RegQueryValueExA(key, "DriverVersion", nullptr, &type, text ? reinterpret_cast<BYTE*>(value) : nullptr,
+                                 text ? &size : nullptr);
             }
             RegCloseKey(key);
         }
-        for (int form = 0; form < 4; ++form)
-            Md5Digest(hardwareId.data(), hardwareId.size() - form);
+        for (size_t form = 0; form < 4; ++form)
+            Md5Digest(hardwareId.data(), hardwareId.size() > form ? hardwareId.size() - form : 0);
     }
     SetupDiDestroyDeviceInfoList(list);
 }
