@@ -35,12 +35,13 @@ build/native/bench/service_bench catalog "$work/catalog.txt" 100000
 import_start=$(date +%s.%N)
 build/native/service/korvala-service --catalog "$work/catalog.sqlite" --import "$work/catalog.txt" | tee -a "$log"
 import_seconds=$(awk -v a="$import_start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+: >"$work/service.log"
 build/native/service/korvala-service --listen 127.0.0.1:0 --catalog "$work/catalog.sqlite" \
   --downloads "$work" 2>"$work/service.log" &
 service_pid=$!
 port=
-for _ in $(seq 100); do
-  port=$(sed -n 's|.*listening on http://127.0.0.1:\([0-9]*\).*|\1|p' "$work/service.log")
+for _ in $(seq 300); do
+  port=$(sed -n 's|.*listening on http://127.0.0.1:\([0-9]*\).*|\1|p' "$work/service.log" || true)
   [ -n "$port" ] && break
   sleep 0.1
 done
