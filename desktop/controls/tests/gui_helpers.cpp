@@ -1,5 +1,7 @@
 #include "gui_helpers.h"
 
+#include <commctrl.h>
+
 void PumpMessages() {
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -58,4 +60,23 @@ LRESULT CheckDialog::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   }
   handled = FALSE;
   return 0;
+}
+
+std::string TooltipText(HWND link) {
+  HWND tooltip = nullptr;
+  while ((tooltip = ::FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
+    wchar_t text[1024] = {};
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = link;
+    tool.uId = 1;
+    if (::SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
+      tool.lpszText = text;
+      ::SendMessageW(tooltip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+      char ansi[1024] = {};
+      ::WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof(ansi), nullptr, nullptr);
+      return ansi;
+    }
+  }
+  return "(no tooltip)";
 }

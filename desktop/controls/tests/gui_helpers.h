@@ -4,12 +4,17 @@
 #include "dialog.h"
 
 #include <functional>
+#include <string>
 
 // Processes the messages waiting for this thread.
 void PumpMessages();
 
 // Pumps messages until `done` returns true or `timeoutMs` passes; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// The text of tool 1 of the tooltip that serves `link` (tooltips belong to the top window), or
+// "(no tooltip)". Read in UTF-16: the 8-bit query gives at most 80 characters under Wine.
+std::string TooltipText(HWND link);
 
 // What `window` paints into its client area (WM_PRINTCLIENT) over a magenta background.
 const COLORREF kUnpainted = RGB(255, 0, 255);

@@ -65,24 +65,6 @@ SIZE TextExtent(const CHyperLink& link) {
   return extent;
 }
 
-// The text of tool 1 of the tooltip that serves `link` (tooltips belong to the top window).
-std::string TooltipText(const CHyperLink& link) {
-  HWND tooltip = nullptr;
-  while ((tooltip = ::FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
-    char text[256] = {};
-    TOOLINFOA tool = {};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = link;
-    tool.uId = 1;
-    tool.lpszText = text;
-    if (::SendMessageA(tooltip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&tool))) {
-      ::SendMessageA(tooltip, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&tool));
-      return text;
-    }
-  }
-  return "(no tooltip)";
-}
-
 BOOL Underlined(const CHyperLink& link) {
   LOGFONTA font = {};
   ::GetObjectA(reinterpret_cast<HGDIOBJ>(link.Send(WM_GETFONT)), sizeof(font), &font);

@@ -1,6 +1,7 @@
 // The options sheet shown for real: its pages, the identification they store under
 // HKEY_LOCAL_MACHINE "Software\Korvala" (made and removed by the tests; the program only opens
 // it), the restore point against the System Restore test double and the Help page's links.
+#include "gui_helpers.h"
 #include "help_links.h"
 #include "options_sheet.h"
 #include "scrambled_text.h"
@@ -363,27 +364,6 @@ const COLORREF kLinkColour = RGB(193, 3, 51);
 
 CHyperLink* LinkOf(HWND page, int id) {
   return dynamic_cast<CHyperLink*>(CWnd::FromHandlePermanent(::GetDlgItem(page, id)));
-}
-
-// The text of tool 1 of the tooltip that serves `link`. Read in UTF-16: the 8-bit query gives at
-// most 80 characters under Wine, and the mail link's target is longer.
-std::string TooltipText(HWND link) {
-  HWND tooltip = nullptr;
-  while ((tooltip = ::FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
-    wchar_t text[1024] = {};
-    TOOLINFOW tool = {};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = link;
-    tool.uId = 1;
-    if (::SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
-      tool.lpszText = text;
-      ::SendMessageW(tooltip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
-      char ansi[1024] = {};
-      ::WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof(ansi), nullptr, nullptr);
-      return ansi;
-    }
-  }
-  return "(no tooltip)";
 }
 
 COLORREF TextColour(HWND page, HWND link) {
