@@ -27,9 +27,9 @@ std::string Property(HDEVINFO list, SP_DEVINFO_DATA& device, DWORD property)
     char value[1024] = {};
     DWORD required = 0;
     SetupDiGetDeviceRegistryPropertyA(list, &device, property, nullptr, nullptr, 0, &required);
-    if (required == 0 || required > sizeof value
-        || !SetupDiGetDeviceRegistryPropertyA(list, &device, property, nullptr, reinterpret_cast<BYTE*>(value),
-                                              sizeof value, &required))
+    if (required == 0 || required > sizeof value ||
+        !SetupDiGetDeviceRegistryPropertyA(list, &device, property, nullptr, reinterpret_cast<BYTE*>(value),
+                                           sizeof value, &required))
         return std::string();
     return value;
 }
@@ -77,8 +77,8 @@ int main()
     TestDevices devices(GUID_DEVCLASS_SYSTEM);
     for (int i = 0; i < kTestDevices; ++i) {
         char hardwareId[80], version[32];
-        std::snprintf(hardwareId, sizeof hardwareId, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X&REV_01", 0x1000 + i, 0x2000 + i,
-                      0x30000000 + i);
+        std::snprintf(hardwareId, sizeof hardwareId, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X&REV_01", 0x1000 + i,
+                      0x2000 + i, 0x30000000 + i);
         std::snprintf(version, sizeof version, "1.0.0.%d", i);
         if (!devices.Add(hardwareId, version)) {
             std::fprintf(stderr, "device_pass_bench: cannot register test device %d\n", i);

@@ -20,8 +20,8 @@ std::string Reply()
     std::string body(kBodySize, 'x');
     for (size_t i = 0; i < body.size(); i += 64)
         body[i] = static_cast<char>('a' + i / 64 % 26);
-    return "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(kBodySize)
-        + "\r\n\r\n" + body;
+    return "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(kBodySize) +
+           "\r\n\r\n" + body;
 }
 
 // A GET on its own socket, the reply read with recv calls of headerRead bytes until the

@@ -106,8 +106,8 @@ int main()
     auto [least, most] = std::minmax_element(perItem.begin(), perItem.end());
     PrintRow(std::string("Scan document (") + KORVALA_BENCH_PLATFORM + "), 1k / 10k / 100k items: time per item (us)",
              "flat within 20%", times + " (spread " + Fixed((*most / *least - 1) * 100, 0) + "%)");
-    PrintRow(std::string("Scan document (") + KORVALA_BENCH_PLATFORM
-                 + "), 1k / 10k / 100k items: MD5 share of the build time",
+    PrintRow(std::string("Scan document (") + KORVALA_BENCH_PLATFORM +
+                 "), 1k / 10k / 100k items: MD5 share of the build time",
              "(reported)", shares);
     return 0;
 }

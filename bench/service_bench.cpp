@@ -27,8 +27,8 @@ const int kDocumentsPerClient = 8;
 std::string Identity(int number)
 {
     char text[80];
-    std::snprintf(text, sizeof text, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X&REV_01", 0x1000 + number % 4096,
-                  number / 4096, 0x10000000 + number);
+    std::snprintf(text, sizeof text, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X&REV_01", 0x1000 + number % 4096, number / 4096,
+                  0x10000000 + number);
     return text;
 }
 
@@ -56,9 +56,9 @@ std::string CountRequestBody(unsigned seed)
         std::string identity = i % 2 ? Identity(number) : "BENCH\\UNKNOWN_" + std::to_string(seed);
         text += ItemLine(IdentityHashDecimal(identity), "1.0.0.0", nullptr);
     }
-    return "data=" + AssembleDocument({"{BENCH000-0000-0000-0000-" + std::to_string(100000000000 + seed) + "}", "6", "",
-                                       ""},
-                                      text, kItemsPerDocument);
+    return "data=" +
+           AssembleDocument({"{BENCH000-0000-0000-0000-" + std::to_string(100000000000 + seed) + "}", "6", "", ""},
+                            text, kItemsPerDocument);
 }
 
 double Percentile(std::vector<double>& sorted, double fraction)
@@ -114,7 +114,8 @@ int Load(const std::string& host, int port, double seconds, int clients)
     std::printf("service: %zu requests in %.1f s from %d clients, %d failed, %.1f offers per document\n",
                 latencies.size(), elapsed, clients, failures.load(),
                 latencies.empty() ? 0.0 : double(offers) / latencies.size());
-    std::printf("  %.1f update counts per second; latency p50 %.1f ms, p90 %.1f ms, p99 %.1f ms\n", rate, p50, p90, p99);
+    std::printf("  %.1f update counts per second; latency p50 %.1f ms, p90 %.1f ms, p99 %.1f ms\n", rate, p50, p90,
+                p99);
     PrintRow("Service, 500-item documents, 100,000-entry catalog, " + std::to_string(clients) +
                  " clients: update counts per second",
              "(reported)", Fixed(rate, 1) + (failures ? " (" + std::to_string(failures.load()) + " failed)" : ""));
@@ -132,7 +133,8 @@ int main(int argc, char* argv[])
         return WriteCatalog(argv[2], argc == 4 ? std::atoi(argv[3]) : kDefaultEntries);
     if (mode == "load" && argc == 6)
         return Load(argv[2], std::atoi(argv[3]), std::atof(argv[4]), std::atoi(argv[5]));
-    std::fprintf(stderr, "usage: service_bench catalog FILE [ENTRIES]\n"
-                         "       service_bench load HOST PORT SECONDS CLIENTS\n");
+    std::fprintf(stderr,
+                 "usage: service_bench catalog FILE [ENTRIES]\n"
+                 "       service_bench load HOST PORT SECONDS CLIENTS\n");
     return 2;
 }

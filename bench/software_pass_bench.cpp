@@ -26,7 +26,8 @@ const char kProgramsFolder[] = "C:\\Korvala Bench Programs";
 const char kMenuFolder[] = "Programs\\Korvala Bench";
 const char* const kSamples[] = {"acme_viewer", "northwind_mail", "contoso_paint", "no_description", "var_first"};
 const int kFolders[] = {CSIDL_STARTMENU, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_STARTMENU};
-const char* const kQueries[] = {"\\StringFileInfo\\040904B0\\CompanyName", "\\StringFileInfo\\040904B0\\FileDescription",
+const char* const kQueries[] = {"\\StringFileInfo\\040904B0\\CompanyName",
+                                "\\StringFileInfo\\040904B0\\FileDescription",
                                 "\\StringFileInfo\\040904B0\\FileVersion"};
 
 // The same two-pass folder walk as the pass: shortcuts of a folder, then its sub-folders.

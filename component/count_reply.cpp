@@ -28,5 +28,6 @@ int32_t ReadCount(std::string_view body)
     for (; at < body.size() && body[at] >= '0' && body[at] <= '9'; ++at)
         magnitude = std::min(magnitude * 10 + (body[at] - '0'), kMagnitudeCap);
     int64_t value = negative ? -magnitude : magnitude;
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }

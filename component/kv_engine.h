@@ -18,7 +18,10 @@ public:
     static HRESULT Create(IUnknown* outer, REFIID riid, void** object);
 
     // IUnknown, delegated to the controlling unknown.
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override { return controlling_->QueryInterface(riid, object); }
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        return controlling_->QueryInterface(riid, object);
+    }
     STDMETHODIMP_(ULONG) AddRef() override { return controlling_->AddRef(); }
     STDMETHODIMP_(ULONG) Release() override { return controlling_->Release(); }
 

@@ -70,8 +70,8 @@ LONG ModuleLockCount()
 bool PinModuleForThread()
 {
     HMODULE pinned = nullptr;
-    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                              reinterpret_cast<LPCWSTR>(&PinModuleForThread), &pinned) != FALSE;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&PinModuleForThread),
+                              &pinned) != FALSE;
 }
 
 HRESULT LoadModuleTypeLib(ITypeLib** typeLib, std::wstring& loadedFrom)

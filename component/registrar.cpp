@@ -30,7 +30,8 @@ LONG SetValue(HKEY key, const RegistryValue& value)
 {
     const char* name = value.name.empty() ? nullptr : value.name.c_str();
     if (value.kind == RegistryValue::Kind::Dword)
-        return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.number), sizeof value.number);
+        return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.number),
+                              sizeof value.number);
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text.c_str()),
                           DWORD(value.text.size() + 1));
 }
@@ -128,7 +129,8 @@ HRESULT LoadScriptResource(HINSTANCE module, int id, const std::string& shortPat
         return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
     std::string text(data, SizeofResource(module, found));
     std::string expanded, error;
-    if (!ExpandScriptVariables(text, {{"MODULE", shortPath}}, expanded) || !ParseRegistryScript(expanded, script, error))
+    if (!ExpandScriptVariables(text, {{"MODULE", shortPath}}, expanded) ||
+        !ParseRegistryScript(expanded, script, error))
         return E_UNEXPECTED;
     return S_OK;
 }

@@ -39,7 +39,10 @@ public:
     std::string error;
 
 private:
-    static bool IsName(const Token& token) { return token.type == Token::Type::Quoted || token.type == Token::Type::Word; }
+    static bool IsName(const Token& token)
+    {
+        return token.type == Token::Type::Quoted || token.type == Token::Type::Word;
+    }
     static bool IsWord(const Token& token, const char* word)
     {
         return token.type == Token::Type::Word && strcasecmp(token.text.c_str(), word) == 0;
@@ -161,7 +164,8 @@ private:
             }
             RegistryKey subkey;
             if (IsWord(token, "NoRemove") || IsWord(token, "ForceRemove")) {
-                subkey.removal = IsWord(token, "NoRemove") ? RegistryKey::Removal::NoRemove : RegistryKey::Removal::ForceRemove;
+                subkey.removal =
+                    IsWord(token, "NoRemove") ? RegistryKey::Removal::NoRemove : RegistryKey::Removal::ForceRemove;
                 if (!Next(token))
                     return false;
             }

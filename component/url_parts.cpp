@@ -33,8 +33,8 @@ int32_t LeadingDigits(std::string_view text)
 
 bool IsHostChar(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-        || c == ':';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == ':';
 }
 
 UrlParts ParseUrl(std::string_view url)

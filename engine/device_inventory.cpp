@@ -67,8 +67,8 @@ std::string DeviceInventory::ReadDeviceProperty(DWORD property)
     std::vector<char> buffer;
     DWORD required = 0;
     while (!SetupDiGetDeviceRegistryPropertyA(devices_, &device_, property, nullptr,
-                                              reinterpret_cast<BYTE*>(buffer.data()),
-                                              static_cast<DWORD>(buffer.size()), &required)) {
+                                              reinterpret_cast<BYTE*>(buffer.data()), static_cast<DWORD>(buffer.size()),
+                                              &required)) {
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || required <= buffer.size())
             return std::string();
         buffer.assign(required, '\0');

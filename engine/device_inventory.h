@@ -13,7 +13,9 @@
 class DeviceInventory {
 public:
     DeviceInventory(std::atomic<int32_t>& progress, const std::atomic<uint8_t>& cancel, const ScanFlavour& flavour)
-        : progress_(progress), cancel_(cancel), flavour_(flavour) {}
+        : progress_(progress), cancel_(cancel), flavour_(flavour)
+    {
+    }
 
     // The inventory text of the pass, in the order of the device list; "ERROR" when the device
     // list cannot be had. The cancel flag is tested once per device.

@@ -8,4 +8,5 @@
 #include <cstdint>
 #include <string>
 
-std::string FullInventory(std::atomic<int32_t>& progress, const std::atomic<uint8_t>& cancel, const ScanFlavour& flavour);
+std::string FullInventory(std::atomic<int32_t>& progress, const std::atomic<uint8_t>& cancel,
+                          const ScanFlavour& flavour);

@@ -30,10 +30,9 @@ Md5 Md5Digest(const void* data, size_t size)
     HCRYPTPROV provider = Provider();
     HCRYPTHASH hash = 0;
     DWORD length = static_cast<DWORD>(digest.size());
-    bool ok = provider && CryptCreateHash(provider, CALG_MD5, 0, 0, &hash)
-        && CryptHashData(hash, static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0)
-        && CryptGetHashParam(hash, HP_HASHVAL, digest.data(), &length, 0)
-        && length == digest.size();
+    bool ok = provider && CryptCreateHash(provider, CALG_MD5, 0, 0, &hash) &&
+              CryptHashData(hash, static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0) &&
+              CryptGetHashParam(hash, HP_HASHVAL, digest.data(), &length, 0) && length == digest.size();
     if (hash)
         CryptDestroyHash(hash);
     if (!ok)

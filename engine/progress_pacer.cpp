@@ -1,7 +1,6 @@
 #include "progress_pacer.h"
 
-ProgressPacer::ProgressPacer(int32_t entries)
-    : perUnit_(entries / 50)
+ProgressPacer::ProgressPacer(int32_t entries) : perUnit_(entries / 50)
 {
     int32_t remainder = entries % 50;
     limit_ = remainder != 0 ? entries / remainder : entries;

@@ -84,9 +84,9 @@ std::string AssembleDocument(const DocumentHeader& header, std::string_view inve
     document.reserve(inventoryText.size() + 512);
     document += "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n";
     document += "<ScanInstance ProtocolVersion=\"1.1\">\r\n";
-    document += "<Header>\r\n<ScanGUID>" + header.scanGuid + "</ScanGUID>\r\n<OSVersion>" + header.osVersionCode
-        + "</OSVersion>\r\n<Email>" + header.email + "</Email>\r\n<Password>" + header.password
-        + "</Password>\r\n<IP>127.0.0.1</IP>\r\n</Header>\r\n";
+    document += "<Header>\r\n<ScanGUID>" + header.scanGuid + "</ScanGUID>\r\n<OSVersion>" + header.osVersionCode +
+                "</OSVersion>\r\n<Email>" + header.email + "</Email>\r\n<Password>" + header.password +
+                "</Password>\r\n<IP>127.0.0.1</IP>\r\n</Header>\r\n";
     document += "<Data NumberOfDevices=\"" + std::to_string(deviceCount) + "\">\r\n";
     document += inventoryText;
     document += "\r\n</Data>\r\n</ScanInstance>";

@@ -44,7 +44,8 @@ std::string ScanDocument::NewScanGuid()
 
 std::string ScanDocument::BuildDocument(const std::string& inventoryText, int32_t deviceCount) const
 {
-    std::string document = AssembleDocument({NewScanGuid(), OsVersionCode(), email, password}, inventoryText, deviceCount);
+    std::string document =
+        AssembleDocument({NewScanGuid(), OsVersionCode(), email, password}, inventoryText, deviceCount);
     if (flavour_.writesFileCopy)
         WriteFileCopy(document);
     return document;

@@ -79,7 +79,8 @@ std::string SoftwareInventory::ItemLineFor(const std::string& target) const
     return item.FormatItemLine();
 }
 
-void SoftwareInventory::CollectShortcuts(const std::string& folder, bool directoriesPass, std::vector<std::string>& list)
+void SoftwareInventory::CollectShortcuts(const std::string& folder, bool directoriesPass,
+                                         std::vector<std::string>& list)
 {
     std::string pattern = folder + (directoriesPass ? "\\*.*" : "\\*.lnk");
     WIN32_FIND_DATAA found;

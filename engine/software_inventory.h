@@ -12,7 +12,9 @@
 class SoftwareInventory {
 public:
     SoftwareInventory(std::atomic<int32_t>& progress, const std::atomic<uint8_t>& cancel, const ScanFlavour& flavour)
-        : progress_(progress), cancel_(cancel), flavour_(flavour) {}
+        : progress_(progress), cancel_(cancel), flavour_(flavour)
+    {
+    }
 
     // The inventory text of the pass; empty when nothing was found or the pass was cancelled
     // before its first item. The caller has COM initialised unless the flavour does it per shortcut.

@@ -8,5 +8,4 @@
 
 // Runs until `running` returns false. Returns false when WM_QUIT arrived (it is posted again
 // for the loop outside).
-bool RunModalLoop(HWND dialog, const std::function<bool()>& running,
-                  const std::function<BOOL(MSG*)>& isDialogMessage);
+bool RunModalLoop(HWND dialog, const std::function<bool()>& running, const std::function<BOOL(MSG*)>& isDialogMessage);

@@ -8,19 +8,19 @@
 class CWnd;
 
 class CWinApp {
- public:
-  explicit CWinApp(const char* appName = nullptr);
-  virtual ~CWinApp();
-  CWinApp(const CWinApp&) = delete;
-  CWinApp& operator=(const CWinApp&) = delete;
+public:
+    explicit CWinApp(const char* appName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
 
-  // Runs the program; the program ends when it returns FALSE (or after ExitInstance).
-  virtual BOOL InitInstance() { return TRUE; }
-  virtual int ExitInstance() { return 0; }
+    // Runs the program; the program ends when it returns FALSE (or after ExitInstance).
+    virtual BOOL InitInstance() { return TRUE; }
+    virtual int ExitInstance() { return 0; }
 
-  HINSTANCE m_hInstance = nullptr;
-  CWnd* m_pMainWnd = nullptr;
-  const char* m_pszAppName = nullptr;
+    HINSTANCE m_hInstance = nullptr;
+    CWnd* m_pMainWnd = nullptr;
+    const char* m_pszAppName = nullptr;
 };
 
 CWinApp* GetApp();

@@ -7,146 +7,164 @@ namespace {
 // The window property that links a window to its object.
 const char kObjectProperty[] = "KorvalaWindowObject";
 
-HWND ReflectionTarget(UINT message, LPARAM lParam) {
-  if (message == WM_DRAWITEM) {
-    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-    return item->CtlType == ODT_MENU ? nullptr : item->hwndItem;
-  }
-  if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-    return reinterpret_cast<HWND>(lParam);
-  }
-  return nullptr;
+HWND ReflectionTarget(UINT message, LPARAM lParam)
+{
+    if (message == WM_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        return item->CtlType == ODT_MENU ? nullptr : item->hwndItem;
+    }
+    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+        return reinterpret_cast<HWND>(lParam);
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-CWnd::~CWnd() {
-  if (m_hWnd && ::IsWindow(m_hWnd)) {
-    UnsubclassWindow();
-  }
+CWnd::~CWnd()
+{
+    if (m_hWnd && ::IsWindow(m_hWnd)) {
+        UnsubclassWindow();
+    }
 }
 
-CWnd* CWnd::FromHandlePermanent(HWND window) {
-  return window ? static_cast<CWnd*>(::GetPropA(window, kObjectProperty)) : nullptr;
+CWnd* CWnd::FromHandlePermanent(HWND window)
+{
+    return window ? static_cast<CWnd*>(::GetPropA(window, kObjectProperty)) : nullptr;
 }
 
-BOOL CWnd::SubclassWindow(HWND window) {
-  if (m_hWnd || !::IsWindow(window) || FromHandlePermanent(window)) {
+BOOL CWnd::SubclassWindow(HWND window)
+{
+    if (m_hWnd || !::IsWindow(window) || FromHandlePermanent(window)) {
+        return FALSE;
+    }
+    m_hWnd = window;
+    PreSubclassWindow();
+    ::SetPropA(window, kObjectProperty, this);
+    m_oldProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)));
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(int id, HWND parent)
+{
+    return SubclassWindow(::GetDlgItem(parent, id));
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    HWND window = m_hWnd;
+    if (!window) {
+        return nullptr;
+    }
+    if (::GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)) {
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+    }
+    ::RemovePropA(window, kObjectProperty);
+    m_oldProc = nullptr;
+    m_hWnd = nullptr;
+    return window;
+}
+
+BOOL CWnd::WalkPreTranslateTree(HWND stop, MSG* msg)
+{
+    for (HWND window = msg->hwnd; window; window = ::GetParent(window)) {
+        CWnd* object = FromHandlePermanent(window);
+        if (object && object->PreTranslateMessage(msg)) {
+            return TRUE;
+        }
+        if (window == stop) {
+            break;
+        }
+    }
     return FALSE;
-  }
-  m_hWnd = window;
-  PreSubclassWindow();
-  ::SetPropA(window, kObjectProperty, this);
-  m_oldProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)));
-  return TRUE;
 }
 
-BOOL CWnd::SubclassDlgItem(int id, HWND parent) {
-  return SubclassWindow(::GetDlgItem(parent, id));
+LRESULT CWnd::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_oldProc) {
+        return ::CallWindowProcA(m_oldProc, m_hWnd, message, wParam, lParam);
+    }
+    return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
 }
 
-HWND CWnd::UnsubclassWindow() {
-  HWND window = m_hWnd;
-  if (!window) {
-    return nullptr;
-  }
-  if (::GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)) {
-    ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
-  }
-  ::RemovePropA(window, kObjectProperty);
-  m_oldProc = nullptr;
-  m_hWnd = nullptr;
-  return window;
+LRESULT CWnd::Send(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
 }
 
-BOOL CWnd::WalkPreTranslateTree(HWND stop, MSG* msg) {
-  for (HWND window = msg->hwnd; window; window = ::GetParent(window)) {
+BOOL CWnd::Post(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    return ::PostMessageA(m_hWnd, message, wParam, lParam);
+}
+
+void CWnd::ModifyStyle(DWORD remove, DWORD add) const
+{
+    ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>((GetStyle() & ~remove) | add));
+}
+
+std::string CWnd::GetText() const
+{
+    int length = ::GetWindowTextLengthA(m_hWnd);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::vector<char> buffer(static_cast<size_t>(length) + 1);
+    int copied = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
+    return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
+}
+
+RECT CWnd::ClientRect() const
+{
+    RECT rect = {};
+    ::GetClientRect(m_hWnd, &rect);
+    return rect;
+}
+
+RECT CWnd::WindowRect() const
+{
+    RECT rect = {};
+    ::GetWindowRect(m_hWnd, &rect);
+    return rect;
+}
+
+BOOL CWnd::IsOwnedByCurrentThread() const
+{
+    return ::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId();
+}
+
+LRESULT CALLBACK CWnd::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     CWnd* object = FromHandlePermanent(window);
-    if (object && object->PreTranslateMessage(msg)) {
-      return TRUE;
+    if (!object) {
+        return ::DefWindowProcA(window, message, wParam, lParam);
     }
-    if (window == stop) {
-      break;
+    LRESULT result = object->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY && object->m_hWnd == window) {
+        object->UnsubclassWindow();
     }
-  }
-  return FALSE;
-}
-
-LRESULT CWnd::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (m_oldProc) {
-    return ::CallWindowProcA(m_oldProc, m_hWnd, message, wParam, lParam);
-  }
-  return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
-}
-
-LRESULT CWnd::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
-  return ::SendMessageA(m_hWnd, message, wParam, lParam);
-}
-
-BOOL CWnd::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
-  return ::PostMessageA(m_hWnd, message, wParam, lParam);
-}
-
-void CWnd::ModifyStyle(DWORD remove, DWORD add) const {
-  ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>((GetStyle() & ~remove) | add));
-}
-
-std::string CWnd::GetText() const {
-  int length = ::GetWindowTextLengthA(m_hWnd);
-  if (length <= 0) {
-    return std::string();
-  }
-  std::vector<char> buffer(static_cast<size_t>(length) + 1);
-  int copied = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
-  return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
-}
-
-RECT CWnd::ClientRect() const {
-  RECT rect = {};
-  ::GetClientRect(m_hWnd, &rect);
-  return rect;
-}
-
-RECT CWnd::WindowRect() const {
-  RECT rect = {};
-  ::GetWindowRect(m_hWnd, &rect);
-  return rect;
-}
-
-BOOL CWnd::IsOwnedByCurrentThread() const {
-  return ::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId();
-}
-
-LRESULT CALLBACK CWnd::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  CWnd* object = FromHandlePermanent(window);
-  if (!object) {
-    return ::DefWindowProcA(window, message, wParam, lParam);
-  }
-  LRESULT result = object->HandleMessage(message, wParam, lParam);
-  if (message == WM_NCDESTROY && object->m_hWnd == window) {
-    object->UnsubclassWindow();
-  }
-  return result;
-}
-
-LRESULT CWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = 0;
-  if (ProcessWindowMessage(m_hWnd, message, wParam, lParam, result)) {
     return result;
-  }
-  if (ReflectToChild(message, wParam, lParam, result)) {
-    return result;
-  }
-  return DefaultProc(message, wParam, lParam);
 }
 
-BOOL CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  HWND child = ReflectionTarget(message, lParam);
-  if (!child || !FromHandlePermanent(child)) {
-    return FALSE;
-  }
-  // A control that does not handle the reflected message answers 0: default handling then.
-  result = ::SendMessageA(child, OCM__BASE + message, wParam, lParam);
-  return result != 0;
+LRESULT CWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (ProcessWindowMessage(m_hWnd, message, wParam, lParam, result)) {
+        return result;
+    }
+    if (ReflectToChild(message, wParam, lParam, result)) {
+        return result;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+BOOL CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    HWND child = ReflectionTarget(message, lParam);
+    if (!child || !FromHandlePermanent(child)) {
+        return FALSE;
+    }
+    // A control that does not handle the reflected message answers 0: default handling then.
+    result = ::SendMessageA(child, OCM__BASE + message, wParam, lParam);
+    return result != 0;
 }

@@ -19,97 +19,98 @@
 //   END_MSG_MAP()
 //
 // A message handler that clears `handled` passes the message on down the chain.
-#define BEGIN_MSG_MAP(theClass, baseClass)                                                    \
- public:                                                                                     \
-  BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,            \
-                            LRESULT& lResult) override {                                    \
-    typedef baseClass MessageMapBase;                                                        \
-    BOOL bHandled = TRUE;                                                                    \
-    (void)bHandled;
+#define BEGIN_MSG_MAP(theClass, baseClass)                                                                   \
+public:                                                                                                      \
+    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override \
+    {                                                                                                        \
+        typedef baseClass MessageMapBase;                                                                    \
+        BOOL bHandled = TRUE;                                                                                \
+        (void)bHandled;
 
-#define MESSAGE_HANDLER(msg, func)                                                            \
-    if (uMsg == (msg)) {                                                                     \
-      bHandled = TRUE;                                                                       \
-      lResult = func(uMsg, wParam, lParam, bHandled);                                        \
-      if (bHandled) return TRUE;                                                             \
+#define MESSAGE_HANDLER(msg, func)                      \
+    if (uMsg == (msg)) {                                \
+        bHandled = TRUE;                                \
+        lResult = func(uMsg, wParam, lParam, bHandled); \
+        if (bHandled)                                   \
+            return TRUE;                                \
     }
 
-#define COMMAND_HANDLER(id, code, func)                                                       \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) {          \
-      lResult = 0;                                                                           \
-      func();                                                                                \
-      return TRUE;                                                                           \
+#define COMMAND_HANDLER(id, code, func)                                             \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) { \
+        lResult = 0;                                                                \
+        func();                                                                     \
+        return TRUE;                                                                \
     }
 
-#define COMMAND_ID_HANDLER(id, func)                                                          \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                      \
-      lResult = 0;                                                                           \
-      func();                                                                                \
-      return TRUE;                                                                           \
+#define COMMAND_ID_HANDLER(id, func)                    \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) { \
+        lResult = 0;                                    \
+        func();                                         \
+        return TRUE;                                    \
     }
 
-#define NOTIFY_HANDLER(id, notifyCode, func)                                                  \
-    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == (UINT_PTR)(id) &&   \
-        reinterpret_cast<NMHDR*>(lParam)->code == (UINT)(notifyCode)) {                      \
-      lResult = func(reinterpret_cast<NMHDR*>(lParam));                                      \
-      return TRUE;                                                                           \
+#define NOTIFY_HANDLER(id, notifyCode, func)                                               \
+    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == (UINT_PTR)(id) && \
+        reinterpret_cast<NMHDR*>(lParam)->code == (UINT)(notifyCode)) {                    \
+        lResult = func(reinterpret_cast<NMHDR*>(lParam));                                  \
+        return TRUE;                                                                       \
     }
 
-#define END_MSG_MAP()                                                                         \
-    return MessageMapBase::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult);        \
-  }
+#define END_MSG_MAP()                                                                 \
+    return MessageMapBase::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult); \
+    }
 
 // Messages a parent reflects to the child they concern (OCM_DRAWITEM, OCM_CTLCOLORSTATIC, ...
 // from <olectl.h>): the control object handles its own drawing and colours.
 
 class CWnd {
- public:
-  CWnd() = default;
-  virtual ~CWnd();
-  CWnd(const CWnd&) = delete;
-  CWnd& operator=(const CWnd&) = delete;
+public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
 
-  HWND m_hWnd = nullptr;
-  operator HWND() const { return m_hWnd; }
+    HWND m_hWnd = nullptr;
+    operator HWND() const { return m_hWnd; }
 
-  // The object bound to a window by SubclassWindow, or null.
-  static CWnd* FromHandlePermanent(HWND window);
+    // The object bound to a window by SubclassWindow, or null.
+    static CWnd* FromHandlePermanent(HWND window);
 
-  BOOL SubclassWindow(HWND window);
-  BOOL SubclassDlgItem(int id, HWND parent);
-  HWND UnsubclassWindow();
+    BOOL SubclassWindow(HWND window);
+    BOOL SubclassDlgItem(int id, HWND parent);
+    HWND UnsubclassWindow();
 
-  // Offers a message to every window object from the message's window up to `stop` (inclusive);
-  // TRUE when one of them consumed it.
-  static BOOL WalkPreTranslateTree(HWND stop, MSG* msg);
+    // Offers a message to every window object from the message's window up to `stop` (inclusive);
+    // TRUE when one of them consumed it.
+    static BOOL WalkPreTranslateTree(HWND stop, MSG* msg);
 
-  virtual BOOL ProcessWindowMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { return FALSE; }
-  virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
+    virtual BOOL ProcessWindowMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { return FALSE; }
+    virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
 
-  // The window's original handling of a message.
-  LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The window's original handling of a message.
+    LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
 
-  // Thin wrappers used by the controls and dialogs.
-  LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-  BOOL Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-  HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-  HWND GetParent() const { return ::GetParent(m_hWnd); }
-  DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)); }
-  void ModifyStyle(DWORD remove, DWORD add) const;
-  std::string GetText() const;
-  BOOL Invalidate(BOOL erase = TRUE) const { return ::InvalidateRect(m_hWnd, nullptr, erase); }
-  RECT ClientRect() const;
-  RECT WindowRect() const;
-  BOOL IsOwnedByCurrentThread() const;
+    // Thin wrappers used by the controls and dialogs.
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    BOOL Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    HWND GetParent() const { return ::GetParent(m_hWnd); }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)); }
+    void ModifyStyle(DWORD remove, DWORD add) const;
+    std::string GetText() const;
+    BOOL Invalidate(BOOL erase = TRUE) const { return ::InvalidateRect(m_hWnd, nullptr, erase); }
+    RECT ClientRect() const;
+    RECT WindowRect() const;
+    BOOL IsOwnedByCurrentThread() const;
 
- protected:
-  // Called with m_hWnd set, before the window procedure is replaced.
-  virtual void PreSubclassWindow() {}
+protected:
+    // Called with m_hWnd set, before the window procedure is replaced.
+    virtual void PreSubclassWindow() {}
 
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  BOOL ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    BOOL ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-  WNDPROC m_oldProc = nullptr;
+    WNDPROC m_oldProc = nullptr;
 };

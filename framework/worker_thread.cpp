@@ -2,7 +2,8 @@
 
 #include <process.h>
 
-HANDLE StartWorkerThread(WorkerFunction function, void* parameter, unsigned flags) {
-  unsigned id = 0;
-  return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, function, parameter, flags, &id));
+HANDLE StartWorkerThread(WorkerFunction function, void* parameter, unsigned flags)
+{
+    unsigned id = 0;
+    return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, function, parameter, flags, &id));
 }

@@ -11,7 +11,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::optional<std::string_view> document = CountFormDocument(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::optional<std::string_view> document =
+        CountFormDocument(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!document)
         return 0;
     ScanReport report;

@@ -16,4 +16,7 @@ std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
 std::string HtmlEscape(std::string_view text);
 
 // An ANSI text from a document, ready for a page: converted to UTF-8, then escaped.
-inline std::string AnsiToHtml(std::string_view ansi) { return HtmlEscape(AnsiToUtf8(ansi)); }
+inline std::string AnsiToHtml(std::string_view ansi)
+{
+    return HtmlEscape(AnsiToUtf8(ansi));
+}

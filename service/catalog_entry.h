@@ -9,4 +9,7 @@ struct CatalogEntry {
     std::string download;  // absolute http(s) address, or a path on this service
 };
 
-inline bool IsProgramIdentity(const std::string& identity) { return identity.rfind("SOFTWARE\\", 0) == 0; }
+inline bool IsProgramIdentity(const std::string& identity)
+{
+    return identity.rfind("SOFTWARE\\", 0) == 0;
+}

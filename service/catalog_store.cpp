@@ -28,7 +28,8 @@ public:
     std::string Text(int column) const
     {
         const unsigned char* text = sqlite3_column_text(stmt_, column);
-        return text ? std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(stmt_, column)) : std::string();
+        return text ? std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(stmt_, column))
+                    : std::string();
     }
     long long Integer(int column) const { return sqlite3_column_int64(stmt_, column); }
 
@@ -69,7 +70,8 @@ std::string UtcNow()
 std::unique_ptr<CatalogStore> CatalogStore::Open(const std::string& path, std::string& error)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         error = "cannot open catalog " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return nullptr;
@@ -92,7 +94,10 @@ std::unique_ptr<CatalogStore> CatalogStore::Open(const std::string& path, std::s
     return store;
 }
 
-CatalogStore::~CatalogStore() { sqlite3_close(db_); }
+CatalogStore::~CatalogStore()
+{
+    sqlite3_close(db_);
+}
 
 bool CatalogStore::Execute(const char* sql, std::string& error)
 {
@@ -145,7 +150,8 @@ bool CatalogStore::Import(const std::vector<CatalogEntry>& entries, std::string&
 std::optional<CatalogEntry> CatalogStore::FindByHash(const std::string& hashDecimal)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    Statement query(db_, "SELECT identity, name, version, download FROM catalog WHERE hash = ?1 ORDER BY identity LIMIT 1");
+    Statement query(db_,
+                    "SELECT identity, name, version, download FROM catalog WHERE hash = ?1 ORDER BY identity LIMIT 1");
     if (!query.Ready())
         return std::nullopt;
     query.Bind(1, hashDecimal);
@@ -157,7 +163,9 @@ std::optional<CatalogEntry> CatalogStore::FindByHash(const std::string& hashDeci
 bool CatalogStore::RecordScan(const ScanRecord& record)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    Statement insert(db_, "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    Statement insert(
+        db_,
+        "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     if (!insert.Ready())
         return false;
     insert.Bind(1, record.scanGuid);
@@ -169,5 +177,11 @@ bool CatalogStore::RecordScan(const ScanRecord& record)
     return insert.Step() == SQLITE_DONE;
 }
 
-long long CatalogStore::EntryCount() { return CountRows("SELECT COUNT(*) FROM catalog"); }
-long long CatalogStore::ScanCount() { return CountRows("SELECT COUNT(*) FROM scans"); }
+long long CatalogStore::EntryCount()
+{
+    return CountRows("SELECT COUNT(*) FROM catalog");
+}
+long long CatalogStore::ScanCount()
+{
+    return CountRows("SELECT COUNT(*) FROM scans");
+}

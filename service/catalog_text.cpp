@@ -82,7 +82,8 @@ CatalogText ReadCatalogText(std::string_view text)
             result.errors.push_back(where + "expected 4 fields separated by |, found " + std::to_string(count + 1));
             continue;
         }
-        CatalogEntry entry{std::string(fields[0]), std::string(fields[1]), std::string(fields[2]), std::string(fields[3])};
+        CatalogEntry entry{std::string(fields[0]), std::string(fields[1]), std::string(fields[2]),
+                           std::string(fields[3])};
         std::string fault = Fault(entry);
         if (!fault.empty())
             result.errors.push_back(where + fault);

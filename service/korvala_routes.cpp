@@ -36,18 +36,24 @@ void Fail(const httplib::Request& req, httplib::Response& res, int status, const
 std::string DefaultMessage(int status)
 {
     switch (status) {
-    case 400: return "The request could not be read.";
-    case 404: return "There is no page at this address.";
-    case 405: return "This address does not answer this kind of request.";
-    case 413: return "The request is too large.";
-    default: return "The request failed.";
+    case 400:
+        return "The request could not be read.";
+    case 404:
+        return "There is no page at this address.";
+    case 405:
+        return "This address does not answer this kind of request.";
+    case 413:
+        return "The request is too large.";
+    default:
+        return "The request failed.";
     }
 }
 
 enum class BodyOutcome { Read, TooLarge, Unreadable, FormData };
 
 // The request body as sent: never form-decoded, whatever Content-Type says.
-BodyOutcome ReadRawBody(const httplib::Request& req, const httplib::ContentReader& reader, size_t limit, std::string& body)
+BodyOutcome ReadRawBody(const httplib::Request& req, const httplib::ContentReader& reader, size_t limit,
+                        std::string& body)
 {
     if (req.is_multipart_form_data())
         return BodyOutcome::FormData;
@@ -66,18 +72,20 @@ BodyOutcome ReadRawBody(const httplib::Request& req, const httplib::ContentReade
 }
 
 // Reads the body and answers the failures; true when the body is ready for the handler.
-bool AcceptBody(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader,
-                size_t limit, std::string& body)
+bool AcceptBody(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader, size_t limit,
+                std::string& body)
 {
     switch (ReadRawBody(req, reader, limit, body)) {
     case BodyOutcome::Read:
         return true;
     case BodyOutcome::TooLarge:
-        Fail(req, res, 413, "The scan document is larger than this service accepts (" + std::to_string(limit) + " bytes).");
+        Fail(req, res, 413,
+             "The scan document is larger than this service accepts (" + std::to_string(limit) + " bytes).");
         break;
     case BodyOutcome::Unreadable:
         // A body over the limit that was announced in Content-Length is refused before reading.
-        Fail(req, res, res.status == 413 ? 413 : 400, res.status == 413 ? DefaultMessage(413) : "The request body could not be read.");
+        Fail(req, res, res.status == 413 ? 413 : 400,
+             res.status == 413 ? DefaultMessage(413) : "The request body could not be read.");
         break;
     case BodyOutcome::FormData:
         Fail(req, res, 415, "Send the scan document as the raw request body, not as multipart form data.");
@@ -93,13 +101,14 @@ struct Evaluation {
     std::vector<Offer> offers;
 };
 
-bool Evaluate(CatalogStore& catalog, std::string_view document, const char* page, Evaluation& result, std::string& error)
+bool Evaluate(CatalogStore& catalog, std::string_view document, const char* page, Evaluation& result,
+              std::string& error)
 {
     if (!ReadScanDocument(document, result.report, error))
         return false;
     result.offers = FindOffers(result.report, [&](const std::string& hash) { return catalog.FindByHash(hash); });
-    catalog.RecordScan({result.report.scanGuid, result.report.osVersionCode, page, result.report.items.size(),
-                        result.offers.size()});
+    catalog.RecordScan(
+        {result.report.scanGuid, result.report.osVersionCode, page, result.report.items.size(), result.offers.size()});
     return true;
 }
 
@@ -152,7 +161,9 @@ private:
 
 void ServeInfoPage(httplib::Server& server, const char* path, InfoPage page)
 {
-    server.Get(path, [page](const httplib::Request&, httplib::Response& res) { res.set_content(RenderInfoPage(page), kHtml); });
+    server.Get(path, [page](const httplib::Request&, httplib::Response& res) {
+        res.set_content(RenderInfoPage(page), kHtml);
+    });
 }
 
 }  // namespace
@@ -205,7 +216,8 @@ void InstallKorvalaRoutes(httplib::Server& server, CatalogStore& catalog, const 
         if (req.target == kRestorePointTarget)
             return res.set_content(RenderInfoPage(InfoPage::RestorePoint), kHtml);
         if (req.target == kResultsTarget)
-            return Fail(req, res, 405, "The results page shows the result of a scan that Korvala sends. Start a scan in Korvala.");
+            return Fail(req, res, 405,
+                        "The results page shows the result of a scan that Korvala sends. Start a scan in Korvala.");
         Fail(req, res, 404, DefaultMessage(404));
     });
     ServeInfoPage(server, "/", InfoPage::Home);
@@ -214,11 +226,12 @@ void InstallKorvalaRoutes(httplib::Server& server, CatalogStore& catalog, const 
     ServeInfoPage(server, "/contact.php", InfoPage::Contact);
 
     std::string installer = settings.downloadsDir + "/" + kInstallerName;
-    server.Get(std::string("/download/") + kInstallerName, [installer](const httplib::Request& req, httplib::Response& res) {
-        std::string content;
-        if (!ReadWholeFile(installer, content))
-            return Fail(req, res, 404, "The installer is not available at the moment.");
-        res.set_header("Content-Disposition", std::string("attachment; filename=\"") + kInstallerName + "\"");
-        res.set_content(std::move(content), "application/octet-stream");
-    });
+    server.Get(
+        std::string("/download/") + kInstallerName, [installer](const httplib::Request& req, httplib::Response& res) {
+            std::string content;
+            if (!ReadWholeFile(installer, content))
+                return Fail(req, res, 404, "The installer is not available at the moment.");
+            res.set_header("Content-Disposition", std::string("attachment; filename=\"") + kInstallerName + "\"");
+            res.set_content(std::move(content), "application/octet-stream");
+        });
 }

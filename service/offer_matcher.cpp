@@ -22,8 +22,7 @@ size_t RunEnd(const std::vector<ScanEntry>& items, size_t first)
 {
     size_t end = first + 1;
     while (end < items.size() && LevelRank(items[end - 1].level) >= 0 &&
-           LevelRank(items[end].level) > LevelRank(items[end - 1].level) &&
-           items[end].version == items[first].version)
+           LevelRank(items[end].level) > LevelRank(items[end - 1].level) && items[end].version == items[first].version)
         ++end;
     return end;
 }

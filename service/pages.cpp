@@ -12,9 +12,12 @@ std::string PageShell(const std::string& title, const std::string& body)
 {
     return "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n"
            "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n"
-           "<title>Korvala - " + HtmlEscape(title) + "</title>\n"
+           "<title>Korvala - " +
+           HtmlEscape(title) +
+           "</title>\n"
            "<style type=\"text/css\">\n"
-           "body { margin: 0; font-family: Tahoma, Verdana, Arial, sans-serif; font-size: 13px; color: #222; background: #fff; }\n"
+           "body { margin: 0; font-family: Tahoma, Verdana, Arial, sans-serif; font-size: 13px; color: #222; "
+           "background: #fff; }\n"
            ".bar { background: #1f4e79; color: #fff; padding: 8px 16px; }\n"
            ".bar a { color: #fff; margin-right: 14px; }\n"
            ".main { padding: 8px 16px 16px 16px; }\n"
@@ -28,7 +31,8 @@ std::string PageShell(const std::string& title, const std::string& body)
            "</style>\n</head>\n<body>\n"
            "<div class=\"bar\"><b>Korvala 2007</b> &nbsp; <a href=\"/\">Home</a><a href=\"/help.php\">Help</a>"
            "<a href=\"/about.php\">About</a><a href=\"/contact.php\">Contact</a></div>\n"
-           "<div class=\"main\">\n<h1>" + HtmlEscape(title) + "</h1>\n" + body +
+           "<div class=\"main\">\n<h1>" +
+           HtmlEscape(title) + "</h1>\n" + body +
            "</div>\n<div class=\"foot\">Korvala keeps the drivers and programs of your PC up to date.</div>\n"
            "</body>\n</html>\n";
 }
@@ -65,13 +69,16 @@ std::string Summary(const ScanReport& report, const std::vector<Offer>& offers)
     if (offers.empty())
         text += "no updates: your drivers and programs are up to date.</p>\n";
     else
-        text += Plural(offers.size(), "update", "updates") + ": " + Plural(offers.size() - programs, "driver", "drivers") +
-                " and " + Plural(programs, "program", "programs") + ".</p>\n";
+        text += Plural(offers.size(), "update", "updates") + ": " +
+                Plural(offers.size() - programs, "driver", "drivers") + " and " +
+                Plural(programs, "program", "programs") + ".</p>\n";
     text += "<p>Scan " + AnsiToHtml(report.scanGuid) + ", " +
-            (report.email.empty() ? std::string("guest scan") : "registered as " + AnsiToHtml(report.email)) + ".</p>\n";
+            (report.email.empty() ? std::string("guest scan") : "registered as " + AnsiToHtml(report.email)) +
+            ".</p>\n";
     if (report.deviceListError)
-        text += "<p class=\"note\">The device list of this PC could not be read, so only programs were checked. "
-                "Run Korvala from an administrator account to check the drivers too.</p>\n";
+        text +=
+            "<p class=\"note\">The device list of this PC could not be read, so only programs were checked. "
+            "Run Korvala from an administrator account to check the drivers too.</p>\n";
     return text;
 }
 
@@ -83,7 +90,8 @@ const std::map<InfoPage, std::pair<std::string, std::string>>& InfoPages()
           "<p>Korvala checks your PC for out-of-date drivers and programs. It lists the devices in your PC with "
           "the versions of their drivers, and the programs that your Start menu and desktop lead to, and shows "
           "you where newer versions are available.</p>\n"
-          "<p><a href=\"/download/korvala-setup.exe\">Download Korvala</a> for Windows 98, Me, 2000, XP and Vista.</p>\n"
+          "<p><a href=\"/download/korvala-setup.exe\">Download Korvala</a> for Windows 98, Me, 2000, XP and "
+          "Vista.</p>\n"
           "<p>New here? Read the <a href=\"/help.php\">help</a> to see how a scan works.</p>\n"}},
         {InfoPage::Help,
          {"Korvala Help",
@@ -107,9 +115,11 @@ const std::map<InfoPage, std::pair<std::string, std::string>>& InfoPages()
           "Restore).</p>\n"
           "<h2>Your downloads</h2>\n"
           "<p>While Korvala is open, the files you download from the results page are saved in the folder "
-          "<b>" + std::string(kDownloadsFolder) + "</b>. The <b>My Downloads</b> button opens that folder. "
-          "Close the programs that an update concerns before you install it.</p>\n"
-          "<p>Still stuck? <a href=\"/contact.php\">Contact us</a>.</p>\n"}},
+          "<b>" +
+              std::string(kDownloadsFolder) +
+              "</b>. The <b>My Downloads</b> button opens that folder. "
+              "Close the programs that an update concerns before you install it.</p>\n"
+              "<p>Still stuck? <a href=\"/contact.php\">Contact us</a>.</p>\n"}},
         {InfoPage::About,
          {"About Korvala",
           "<p>Korvala 2007, version 1.6.</p>\n"
@@ -131,7 +141,8 @@ const std::map<InfoPage, std::pair<std::string, std::string>>& InfoPages()
           "when it is done.</p>\n"
           "<p>If Korvala cannot create it, make sure that System Restore is turned on for your system drive "
           "(Control Panel, System, System Restore) and try again. Then install the drivers you saved in "
-          "<b>" + std::string(kDownloadsFolder) + "</b>.</p>\n"}},
+          "<b>" +
+              std::string(kDownloadsFolder) + "</b>.</p>\n"}},
     };
     return pages;
 }
@@ -148,8 +159,9 @@ std::string RenderResultsPage(const ScanReport& report, const std::vector<Offer>
 {
     std::string body = Summary(report, offers);
     if (!offers.empty()) {
-        body += "<table class=\"offers\">\n<tr><th>Name</th><th>Installed version</th><th>Available version</th>"
-                "<th>Download</th></tr>\n";
+        body +=
+            "<table class=\"offers\">\n<tr><th>Name</th><th>Installed version</th><th>Available version</th>"
+            "<th>Download</th></tr>\n";
         for (const Offer& offer : offers)
             body += OfferRow(offer);
         body += "</table>\n<p>Downloads are saved in <b>" + std::string(kDownloadsFolder) + "</b>.</p>\n";

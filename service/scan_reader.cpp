@@ -58,8 +58,7 @@ const HeaderField kHeaderFields[] = {
     {&ScanReport::scanGuid, "</ScanGUID>\r\n<OSVersion>", "scan identifier"},
     {&ScanReport::osVersionCode, "</OSVersion>\r\n<Email>", "OS version"},
     {&ScanReport::email, "</Email>\r\n<Password>", "e-mail address"},
-    {&ScanReport::password,
-     "</Password>\r\n<IP>127.0.0.1</IP>\r\n</Header>\r\n<Data NumberOfDevices=\"", "password"},
+    {&ScanReport::password, "</Password>\r\n<IP>127.0.0.1</IP>\r\n</Header>\r\n<Data NumberOfDevices=\"", "password"},
 };
 
 template <typename Number>
@@ -131,8 +130,8 @@ bool ReadInventory(std::string_view inventory, ScanReport& report, std::string& 
         ScanEntry entry;
         size_t start = cursor.Position();
         if (!ReadItem(cursor, entry, error)) {
-            error = "Item " + std::to_string(report.items.size() + 1) + " (byte " +
-                    std::to_string(start) + " of the inventory): " + error + ".";
+            error = "Item " + std::to_string(report.items.size() + 1) + " (byte " + std::to_string(start) +
+                    " of the inventory): " + error + ".";
             return false;
         }
         report.items.push_back(std::move(entry));

@@ -21,7 +21,8 @@ bool ParseListenAddress(std::string_view text, std::string& host, int& port)
     } else {
         std::string_view portPart = text.substr(colon + 1);
         auto [end, fault] = std::from_chars(portPart.data(), portPart.data() + portPart.size(), value);
-        if (fault != std::errc() || end != portPart.data() + portPart.size() || portPart.empty() || value < 0 || value > 65535)
+        if (fault != std::errc() || end != portPart.data() + portPart.size() || portPart.empty() || value < 0 ||
+            value > 65535)
             return false;
     }
     host = std::string(hostPart);
@@ -42,11 +43,11 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
             options.help = true;
             continue;
         }
-        std::string* target = name == "--catalog"     ? &options.catalogPath
-                              : name == "--downloads" ? &options.downloadsDir
-                              : name == "--import"    ? &options.importFile
+        std::string* target = name == "--catalog"      ? &options.catalogPath
+                              : name == "--downloads"  ? &options.downloadsDir
+                              : name == "--import"     ? &options.importFile
                               : name == "--keep-scans" ? &options.keptScansDir
-                                                      : nullptr;
+                                                       : nullptr;
         if (!target && name != "--listen") {
             error = "unknown option " + std::string(name);
             return false;
@@ -74,7 +75,9 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "\n"
            "Korvala's update service: answers scan documents with results pages and update counts.\n"
            "\n"
-           "  --listen HOST:PORT  address to listen on (default from " + std::string(defaultAddress) + ");\n"
+           "  --listen HOST:PORT  address to listen on (default from " +
+           std::string(defaultAddress) +
+           ");\n"
            "                      port 0 picks a free port\n"
            "  --catalog FILE      SQLite catalog file (default korvala-catalog.sqlite); a new file is\n"
            "                      filled with the built-in sample catalog\n"

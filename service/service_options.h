@@ -8,7 +8,7 @@ struct ServiceOptions {
     int port = 0;
     std::string catalogPath = "korvala-catalog.sqlite";
     std::string downloadsDir = "downloads";
-    std::string importFile;  // import this catalog text and exit
+    std::string importFile;    // import this catalog text and exit
     std::string keptScansDir;  // where received desktop scan documents are saved; empty: nowhere
     bool help = false;
 };

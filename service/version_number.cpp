@@ -4,8 +4,14 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsSeparator(char c) { return c == '.' || c == ',' || c == ' '; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool IsSeparator(char c)
+{
+    return c == '.' || c == ',' || c == ' ';
+}
 
 }  // namespace
 

@@ -29,7 +29,7 @@ struct ProcessFigures {
     DWORD handles = 0;         // 0 where the system does not count them (Wine)
     uintptr_t nextHandle = 0;  // the value a new handle gets: handles are given the lowest free slot
     DWORD threads = 0;
-    SIZE_T privateBytes = 0;   // committed private memory (the page file usage)
+    SIZE_T privateBytes = 0;  // committed private memory (the page file usage)
     SIZE_T workingSet = 0;
 };
 

@@ -51,13 +51,15 @@ int main(int argc, char** argv)
             for (int i = 0; i < perClient; ++i) {
                 ++sent;
                 bool count = (i + c) % 2 == 0;
-                auto reply = count ? client.Post("/count_updates.php", form, "application/x-www-form-urlencoded")
-                                   : client.Post("/result_page.php?desktop", document, "application/x-www-form-urlencoded");
+                auto reply =
+                    count ? client.Post("/count_updates.php", form, "application/x-www-form-urlencoded")
+                          : client.Post("/result_page.php?desktop", document, "application/x-www-form-urlencoded");
                 bool ok = reply && reply->status == 200 &&
                           (count ? reply->body == "2" : reply->body.find("Acme Viewer") != std::string::npos);
                 if (!ok) {
                     if (failed++ < 5)
-                        std::fprintf(stderr, "failed: %s status %d\n", count ? "count" : "results", reply ? reply->status : -1);
+                        std::fprintf(stderr, "failed: %s status %d\n", count ? "count" : "results",
+                                     reply ? reply->status : -1);
                     continue;
                 }
                 ++(count ? counts : pages);

@@ -158,12 +158,9 @@ TEST_F(RegistryStoreTest, ReadStringTakesTextTypesThatFitTheBuffer)
         std::string expected;
         DWORD type;
     } cases[] = {
-        {"Dword", "default", REG_DWORD},
-        {"Expand", "%SystemRoot%\\x", REG_EXPAND_SZ},
-        {"Longest", longest, REG_SZ},
-        {"TooLong", "default", REG_SZ},
-        {"Binary", "default", REG_BINARY},
-        {"Missing", "default", 0},
+        {"Dword", "default", REG_DWORD},   {"Expand", "%SystemRoot%\\x", REG_EXPAND_SZ},
+        {"Longest", longest, REG_SZ},      {"TooLong", "default", REG_SZ},
+        {"Binary", "default", REG_BINARY}, {"Missing", "default", 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(store.GetValueType(c.name), c.type) << c.name;

@@ -55,10 +55,10 @@ struct Case {
 
 const Case kCases[] = {
     {TRUE, TRUE, 42, 42, {}},
-    {TRUE, FALSE, 42, 42, {42}},                                    // the half-made point is removed
-    {TRUE, FALSE, 0x100000007LL, 0x100000007LL, {7}},               // removed by its low 32 bits
-    {TRUE, FALSE, 0, 0, {}},                                        // no point to remove
-    {FALSE, TRUE, 42, 0, {}},                                       // a failed begin leaves the number 0
+    {TRUE, FALSE, 42, 42, {42}},                       // the half-made point is removed
+    {TRUE, FALSE, 0x100000007LL, 0x100000007LL, {7}},  // removed by its low 32 bits
+    {TRUE, FALSE, 0, 0, {}},                           // no point to remove
+    {FALSE, TRUE, 42, 0, {}},                          // a failed begin leaves the number 0
     {FALSE, FALSE, 42, 0, {}},
 };
 
@@ -73,8 +73,8 @@ void ExpectRecord(const RESTOREPOINTINFOA& call, DWORD eventType, INT64 sequence
 TEST_F(RestorePointTest, BeginsAndEndsAChangeThroughBothBindings)
 {
     ASSERT_EQ(SystemRestoreBoundAtFirstUse().setRestorePoint,
-              reinterpret_cast<SetRestorePointFunction>(reinterpret_cast<void*>(
-                  GetProcAddress(GetModuleHandleA("srclient.dll"), "SRSetRestorePointA"))));
+              reinterpret_cast<SetRestorePointFunction>(
+                  reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("srclient.dll"), "SRSetRestorePointA"))));
     for (const Case& c : kCases) {
         SCOPED_TRACE(testing::Message() << "begin " << c.beginSucceeds << " end " << c.endSucceeds << " number "
                                         << c.sequenceNumber);

@@ -192,8 +192,8 @@ TEST_F(ComObject, DispatchServesEveryLocale)
     ITypeInfo* info = nullptr;
     EXPECT_EQ(engine->GetTypeInfo(1, 0x409, &info), DISP_E_BADINDEX);
 
-    const wchar_t* methods[] = {L"BeginScan", L"GetScanProgress", L"GetScanString", L"CreateSRP", L"GetScanStatus",
-                                L"GetNumUpdates", L"CancelScan", L"GetVersion", L"SetEmail", L"SetPassword"};
+    const wchar_t* methods[] = {L"BeginScan",     L"GetScanProgress", L"GetScanString", L"CreateSRP", L"GetScanStatus",
+                                L"GetNumUpdates", L"CancelScan",      L"GetVersion",    L"SetEmail",  L"SetPassword"};
     for (LCID lcid : {LCID(0x409), LCID(0x407), LCID(0)}) {
         for (DISPID expected = 1; expected <= 10; ++expected) {
             LPOLESTR name = const_cast<LPOLESTR>(methods[expected - 1]);

@@ -44,7 +44,8 @@ protected:
         devices_ = new TestDevices(kTestClass);
         int missing = kDevices - CountPresentDevices();
         for (int i = 0; i < missing; ++i)
-            devices_->Add("PCI\\VEN_8086&DEV_" + std::to_string(1000 + i) + "&SUBSYS_00011234&REV_02", "6.1.7600.16385");
+            devices_->Add("PCI\\VEN_8086&DEV_" + std::to_string(1000 + i) + "&SUBSYS_00011234&REV_02",
+                          "6.1.7600.16385");
     }
     static void TearDownTestSuite()
     {

@@ -51,7 +51,6 @@ protected:
         return SpecialFolder(CSIDL_STARTMENU) + "\\KVObject test tool " + std::to_string(i) + ".lnk";
     }
 
-
     std::string ScanString()
     {
         BSTR document = nullptr;
@@ -60,7 +59,6 @@ protected:
         SysFreeString(document);
         return text;
     }
-
 };
 
 TEST_F(EngineScan, SoftwareScansShowTheirStatusAndDoubledProgress)

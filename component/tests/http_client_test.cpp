@@ -37,11 +37,11 @@ TEST(HttpClient, SendsTheExactPostRequest)
         const char* form;
         std::string expected;
     } cases[] = {
-        {"a=1&b=<x y>%+", "POST /count HTTP/1.0\r\n" + kCommonLines
-                              + "Content-Length: 13\r\nHost: 127.0.0.1\r\n"
-                                "Content-Type: application/x-www-form-urlencoded\r\n\r\na=1&b=<x y>%+"},
-        {"", "POST /count HTTP/1.0\r\n" + kCommonLines
-                 + "Host: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n\r\n"},
+        {"a=1&b=<x y>%+", "POST /count HTTP/1.0\r\n" + kCommonLines +
+                              "Content-Length: 13\r\nHost: 127.0.0.1\r\n"
+                              "Content-Type: application/x-www-form-urlencoded\r\n\r\na=1&b=<x y>%+"},
+        {"", "POST /count HTTP/1.0\r\n" + kCommonLines +
+                 "Host: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n\r\n"},
     };
     for (const auto& c : cases) {
         LoopbackServer server;
@@ -129,9 +129,7 @@ TEST(HttpClient, FailsWhenTheServerCannotBeReached)
     LoopbackServer refused;
     refused.Close();
     const std::string urls[] = {
-        refused.Url("/count"),
-        "http://no-such-host.invalid/count",
-        "http://127.0.0.1:0/count",
+        refused.Url("/count"), "http://no-such-host.invalid/count", "http://127.0.0.1:0/count",
         "http://127.0.0.1:65616/count",  // beyond 16 bits: not cut down to port 80
     };
     for (const std::string& url : urls) {
@@ -155,7 +153,7 @@ TEST(HttpClient, FailsCleanlyWhenTheReplyOutgrowsMemory)
     const struct {
         std::string reply;
     } cases[] = {
-        {"HTTP/1.0 200 OK\r\n\r\n" + std::string(10000, 'b')},                // in the body
+        {"HTTP/1.0 200 OK\r\n\r\n" + std::string(10000, 'b')},               // in the body
         {"HTTP/1.0 200 OK\r\nX: " + std::string(10000, 'h') + "\r\n\r\nb"},  // in the header
     };
     for (const auto& c : cases) {

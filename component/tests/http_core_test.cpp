@@ -26,11 +26,11 @@ const UrlCase kUrlCases[] = {
     {"http://127.0.0.1:8077", "HTTP", "127.0.0.1", 8077, ""},
     {"https://secure.example/x", "HTTPS", "SECURE.EXAMPLE", 80, "/x"},
     {"ftp://files.example/", "FTP", "FILES.EXAMPLE", 80, "/"},
-    {"http://h:/x", "HTTP", "H", 0, "/x"},                      // a colon without digits: port 0
-    {"http://h:12ab/x", "HTTP", "H", 12, "/x"},                  // leading digits only
+    {"http://h:/x", "HTTP", "H", 0, "/x"},                         // a colon without digits: port 0
+    {"http://h:12ab/x", "HTTP", "H", 12, "/x"},                    // leading digits only
     {"http://h:99999999999999/x", "HTTP", "H", 2147483647, "/x"},  // saturates, never overflows
-    {"http:h/x", "HTTP", "H", 80, "/x"},                         // "//" is optional
-    {"http://user@h/x", "HTTP", "USER", 80, "@h/x"},             // no user part: the run stops at "@"
+    {"http:h/x", "HTTP", "H", 80, "/x"},                           // "//" is optional
+    {"http://user@h/x", "HTTP", "USER", 80, "@h/x"},               // no user part: the run stops at "@"
     {"", "HTTP", "", 80, ""},
 };
 
@@ -57,8 +57,8 @@ TEST(IsHostChar, AcceptsLettersDigitsDashDotColonOnly)
 {
     for (int c = 0; c < 256; ++c) {
         char ch = static_cast<char>(c);
-        bool expected = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '-'
-            || ch == '.' || ch == ':';
+        bool expected = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '-' ||
+                        ch == '.' || ch == ':';
         EXPECT_EQ(IsHostChar(ch), expected) << c;
     }
 }

@@ -35,8 +35,8 @@ LoopbackServer::LoopbackServer(int port)
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<u_short>(port));
     int length = sizeof address;
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(listener_, 4) == 0
-        && getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(listener_, 4) == 0 &&
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         port_ = ntohs(address.sin_port);
 }
 

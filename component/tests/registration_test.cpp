@@ -84,8 +84,8 @@ void ExpectRegistered(const std::string& dllPath)
     };
     for (const Expected& e : values)
         EXPECT_EQ(Value(e.key, e.name), e.value) << e.key << " " << (e.name ? e.name : "(default)");
-    for (const std::string& key : {classKey + "\\Programmable", classKey + kScriptingCategory,
-                                   classKey + kInitializingCategory})
+    for (const std::string& key :
+         {classKey + "\\Programmable", classKey + kScriptingCategory, classKey + kInitializingCategory})
         EXPECT_TRUE(KeyExists(key)) << key;
 }
 

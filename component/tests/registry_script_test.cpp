@@ -62,20 +62,20 @@ TEST(RegistryScript, KeywordsAreCaseInsensitiveAndEmptyScriptIsValid)
 TEST(RegistryScript, RejectsMalformedText)
 {
     const char* const cases[] = {
-        "HKCR",                       // no body
-        "HKCR {",                     // body left open
-        "HKCR { A = 'x' }",           // value without type
-        "HKCR { A = s x }",           // string value not quoted
-        "HKCR { A = s 'x }",          // quote left open
-        "HKCR { A = d 'abc' }",       // not a number
-        "HKCR { A = d '-1' }",        // negative
+        "HKCR",                          // no body
+        "HKCR {",                        // body left open
+        "HKCR { A = 'x' }",              // value without type
+        "HKCR { A = s x }",              // string value not quoted
+        "HKCR { A = s 'x }",             // quote left open
+        "HKCR { A = d 'abc' }",          // not a number
+        "HKCR { A = d '-1' }",           // negative
         "HKCR { A = d '0x100000000' }",  // more than 32 bits
-        "HKCR { val = s 'x' }",       // value without a name
-        "HKCR { NoRemove }",          // mark without a key
-        "HKCR { '' }",                // empty key name
-        "{ A }",                      // root without name
-        "HKCR { A } }",               // stray brace
-        "HKCR { A = }",               // nothing after '='
+        "HKCR { val = s 'x' }",          // value without a name
+        "HKCR { NoRemove }",             // mark without a key
+        "HKCR { '' }",                   // empty key name
+        "{ A }",                         // root without name
+        "HKCR { A } }",                  // stray brace
+        "HKCR { A = }",                  // nothing after '='
     };
     for (const char* text : cases) {
         RegistryScript script;

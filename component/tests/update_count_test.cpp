@@ -20,12 +20,8 @@ TEST(UpdateCount, ReadsTheNumberAtTheStartOfTheBody)
         const char* body;
         int32_t count;
     } cases[] = {
-        {"12", 12},
-        {" 7 updates", 7},
-        {"<html><head><title>404 Not Found</title></head></html>", 0},
-        {"-3", -3},
-        {"", 0},
-        {"4294967308", 2147483647},
+        {"12", 12}, {" 7 updates", 7}, {"<html><head><title>404 Not Found</title></head></html>", 0},
+        {"-3", -3}, {"", 0},           {"4294967308", 2147483647},
     };
     for (const auto& c : cases) {
         LoopbackServer server;

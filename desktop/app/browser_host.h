@@ -13,63 +13,63 @@
 class CBrowserSite;
 
 class CBrowserHost : public CWnd {
- public:
-  CBrowserHost() = default;
-  ~CBrowserHost() override;
+public:
+    CBrowserHost() = default;
+    ~CBrowserHost() override;
 
-  // Creates the host window and the control in it, and waits (boundedly) for its blank page.
-  // FALSE, with nothing left behind, when the control or its interfaces are not available.
-  BOOL Create(DWORD style, const RECT& rect, HWND parent, UINT id);
-  // Replaces the dialog's placeholder control `id` by a host of the same place and id. The host
-  // is made larger than the placeholder and clipped back by a window region until FitToClient.
-  BOOL CreateFromControl(HWND dialog, int id);
+    // Creates the host window and the control in it, and waits (boundedly) for its blank page.
+    // FALSE, with nothing left behind, when the control or its interfaces are not available.
+    BOOL Create(DWORD style, const RECT& rect, HWND parent, UINT id);
+    // Replaces the dialog's placeholder control `id` by a host of the same place and id. The host
+    // is made larger than the placeholder and clipped back by a window region until FitToClient.
+    BOOL CreateFromControl(HWND dialog, int id);
 
-  // Opens `url`, except downloads (addresses ending in "exe", "zip", "rar").
-  void Navigate(const std::string& url);
-  // Posts `document`'s bytes, exactly and without headers, to the service's results page.
-  void PostDocument(const std::string& document);
-  // Sizes the host to its own client area and removes its window region.
-  void FitToClient();
+    // Opens `url`, except downloads (addresses ending in "exe", "zip", "rar").
+    void Navigate(const std::string& url);
+    // Posts `document`'s bytes, exactly and without headers, to the service's results page.
+    void PostDocument(const std::string& document);
+    // Sizes the host to its own client area and removes its window region.
+    void FitToClient();
 
-  IWebBrowser2* Browser() const { return m_browser; }
+    IWebBrowser2* Browser() const { return m_browser; }
 
-  // One per event of the control, in notification code order. Each default sends the event to
-  // the parent window; OnBeforeNavigate2 cancels the navigation when the parent answers non-zero.
-  virtual BOOL OnBeforeNavigate2(const char* url, const char* targetFrame, const BYTE* postData,
-                                 LONG postDataLength, const char* headers);
-  virtual void OnDocumentComplete(const char* url);
-  virtual void OnDownloadBegin();
-  virtual void OnProgressChange(LONG progress, LONG progressMax);
-  virtual void OnDownloadComplete();
-  virtual void OnNavigateComplete2(const char* url);
-  virtual void OnStatusTextChange(const char* text);
-  virtual void OnTitleChange(const char* text);
+    // One per event of the control, in notification code order. Each default sends the event to
+    // the parent window; OnBeforeNavigate2 cancels the navigation when the parent answers non-zero.
+    virtual BOOL OnBeforeNavigate2(const char* url, const char* targetFrame, const BYTE* postData, LONG postDataLength,
+                                   const char* headers);
+    virtual void OnDocumentComplete(const char* url);
+    virtual void OnDownloadBegin();
+    virtual void OnProgressChange(LONG progress, LONG progressMax);
+    virtual void OnDownloadComplete();
+    virtual void OnNavigateComplete2(const char* url);
+    virtual void OnStatusTextChange(const char* text);
+    virtual void OnTitleChange(const char* text);
 
-  BEGIN_MSG_MAP(CBrowserHost, CWnd)
+    BEGIN_MSG_MAP(CBrowserHost, CWnd)
     MESSAGE_HANDLER(WM_SIZE, OnSize)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- private:
-  friend class CBrowserSite;
+private:
+    friend class CBrowserSite;
 
-  // Translates one DWebBrowserEvents2 call into the matching virtual method.
-  void HandleBrowserEvent(DISPID id, const DISPPARAMS& parameters);
-  bool IsTopLevel(const VARIANT& dispatch) const;
-  LRESULT SendNotify(UINT code, BrowserNotify& record);
-  BOOL CreateControl(const RECT& rect);
-  void AttachControlWindow();
-  void WaitForBlankPage();
-  void ReleaseControl();
+    // Translates one DWebBrowserEvents2 call into the matching virtual method.
+    void HandleBrowserEvent(DISPID id, const DISPPARAMS& parameters);
+    bool IsTopLevel(const VARIANT& dispatch) const;
+    LRESULT SendNotify(UINT code, BrowserNotify& record);
+    BOOL CreateControl(const RECT& rect);
+    void AttachControlWindow();
+    void WaitForBlankPage();
+    void ReleaseControl();
 
-  LRESULT OnSize(UINT, WPARAM, LPARAM lParam, BOOL&);
-  LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnSize(UINT, WPARAM, LPARAM lParam, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
 
-  CWnd m_controlWindow;
-  IWebBrowser2* m_browser = nullptr;
-  IDispatch* m_dispatch = nullptr;
-  IOleObject* m_oleObject = nullptr;
-  IConnectionPoint* m_events = nullptr;
-  DWORD m_eventsCookie = 0;
-  CBrowserSite* m_site = nullptr;
+    CWnd m_controlWindow;
+    IWebBrowser2* m_browser = nullptr;
+    IDispatch* m_dispatch = nullptr;
+    IOleObject* m_oleObject = nullptr;
+    IConnectionPoint* m_events = nullptr;
+    DWORD m_eventsCookie = 0;
+    CBrowserSite* m_site = nullptr;
 };

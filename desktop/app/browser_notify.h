@@ -6,24 +6,24 @@
 #include <windows.h>
 
 enum BrowserNotifyCode : UINT {
-  kNotifyBeforeNavigate2 = 0,
-  kNotifyDocumentComplete = 1,
-  kNotifyDownloadBegin = 2,
-  kNotifyProgressChange = 3,
-  kNotifyDownloadComplete = 4,
-  kNotifyNavigateComplete2 = 5,
-  kNotifyStatusTextChange = 6,
-  kNotifyTitleChange = 7,
+    kNotifyBeforeNavigate2 = 0,
+    kNotifyDocumentComplete = 1,
+    kNotifyDownloadBegin = 2,
+    kNotifyProgressChange = 3,
+    kNotifyDownloadComplete = 4,
+    kNotifyNavigateComplete2 = 5,
+    kNotifyStatusTextChange = 6,
+    kNotifyTitleChange = 7,
 };
 
 struct BrowserNotify {
-  NMHDR hdr;
-  const char* url;
-  const char* targetFrame;
-  const BYTE* postData;
-  LONG postDataLength;
-  const char* headers;
-  LONG progress;
-  LONG progressMax;
-  const char* text;
+    NMHDR hdr;
+    const char* url;
+    const char* targetFrame;
+    const BYTE* postData;
+    LONG postDataLength;
+    const char* headers;
+    LONG progress;
+    LONG progressMax;
+    const char* text;
 };

@@ -4,98 +4,105 @@
 
 #include <exdisp.h>
 
-HRESULT STDMETHODCALLTYPE CBrowserSite::QueryInterface(REFIID iid, void** object) {
-  if (!object) {
-    return E_POINTER;
-  }
-  if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-    *object = static_cast<IOleClientSite*>(this);
-  } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) {
-    *object = static_cast<IOleInPlaceSite*>(this);
-  } else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
-    *object = static_cast<IOleInPlaceFrame*>(this);
-  } else if (iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
-    *object = static_cast<IDispatch*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE CBrowserSite::AddRef() {
-  return static_cast<ULONG>(::InterlockedIncrement(&m_references));
-}
-
-ULONG STDMETHODCALLTYPE CBrowserSite::Release() {
-  LONG left = ::InterlockedDecrement(&m_references);
-  if (left == 0) {
-    delete this;
-  }
-  return static_cast<ULONG>(left);
-}
-
-HRESULT STDMETHODCALLTYPE CBrowserSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
-  if (moniker) {
-    *moniker = nullptr;
-  }
-  return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE CBrowserSite::GetContainer(IOleContainer** container) {
-  if (container) {
-    *container = nullptr;
-  }
-  return E_NOINTERFACE;
-}
-
-HRESULT STDMETHODCALLTYPE CBrowserSite::GetWindow(HWND* window) {
-  if (!window) {
-    return E_POINTER;
-  }
-  *window = m_host ? m_host->m_hWnd : nullptr;
-  return *window ? S_OK : E_FAIL;
-}
-
-HRESULT STDMETHODCALLTYPE CBrowserSite::GetWindowContext(IOleInPlaceFrame** frame,
-                                                         IOleInPlaceUIWindow** document,
-                                                         LPRECT position, LPRECT clip,
-                                                         LPOLEINPLACEFRAMEINFO frameInfo) {
-  if (!frame || !document || !position || !clip || !frameInfo) {
-    return E_POINTER;
-  }
-  *document = nullptr;
-  if (!m_host || !m_host->m_hWnd) {
-    *frame = nullptr;
-    return E_FAIL;
-  }
-  *frame = static_cast<IOleInPlaceFrame*>(this);
-  AddRef();
-  ::GetClientRect(m_host->m_hWnd, position);
-  *clip = *position;
-  frameInfo->fMDIApp = FALSE;
-  frameInfo->hwndFrame = ::GetAncestor(m_host->m_hWnd, GA_ROOT);
-  frameInfo->haccel = nullptr;
-  frameInfo->cAccelEntries = 0;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CBrowserSite::GetTypeInfoCount(UINT* count) {
-  if (!count) {
-    return E_POINTER;
-  }
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CBrowserSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters,
-                                               VARIANT*, EXCEPINFO*, UINT*) {
-  if (m_host && parameters) {
-    // Keep this object alive should the handler let the control go.
+HRESULT STDMETHODCALLTYPE CBrowserSite::QueryInterface(REFIID iid, void** object)
+{
+    if (!object) {
+        return E_POINTER;
+    }
+    if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
+        *object = static_cast<IOleClientSite*>(this);
+    } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) {
+        *object = static_cast<IOleInPlaceSite*>(this);
+    } else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
+        *object = static_cast<IOleInPlaceFrame*>(this);
+    } else if (iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
+        *object = static_cast<IDispatch*>(this);
+    } else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
     AddRef();
-    m_host->HandleBrowserEvent(id, *parameters);
-    Release();
-  }
-  return S_OK;
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE CBrowserSite::AddRef()
+{
+    return static_cast<ULONG>(::InterlockedIncrement(&m_references));
+}
+
+ULONG STDMETHODCALLTYPE CBrowserSite::Release()
+{
+    LONG left = ::InterlockedDecrement(&m_references);
+    if (left == 0) {
+        delete this;
+    }
+    return static_cast<ULONG>(left);
+}
+
+HRESULT STDMETHODCALLTYPE CBrowserSite::GetMoniker(DWORD, DWORD, IMoniker** moniker)
+{
+    if (moniker) {
+        *moniker = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CBrowserSite::GetContainer(IOleContainer** container)
+{
+    if (container) {
+        *container = nullptr;
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE CBrowserSite::GetWindow(HWND* window)
+{
+    if (!window) {
+        return E_POINTER;
+    }
+    *window = m_host ? m_host->m_hWnd : nullptr;
+    return *window ? S_OK : E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE CBrowserSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
+                                                         LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO frameInfo)
+{
+    if (!frame || !document || !position || !clip || !frameInfo) {
+        return E_POINTER;
+    }
+    *document = nullptr;
+    if (!m_host || !m_host->m_hWnd) {
+        *frame = nullptr;
+        return E_FAIL;
+    }
+    *frame = static_cast<IOleInPlaceFrame*>(this);
+    AddRef();
+    ::GetClientRect(m_host->m_hWnd, position);
+    *clip = *position;
+    frameInfo->fMDIApp = FALSE;
+    frameInfo->hwndFrame = ::GetAncestor(m_host->m_hWnd, GA_ROOT);
+    frameInfo->haccel = nullptr;
+    frameInfo->cAccelEntries = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CBrowserSite::GetTypeInfoCount(UINT* count)
+{
+    if (!count) {
+        return E_POINTER;
+    }
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CBrowserSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
+                                               EXCEPINFO*, UINT*)
+{
+    if (m_host && parameters) {
+        // Keep this object alive should the handler let the control go.
+        AddRef();
+        m_host->HandleBrowserEvent(id, *parameters);
+        Release();
+    }
+    return S_OK;
 }

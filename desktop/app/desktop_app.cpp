@@ -8,41 +8,43 @@
 namespace {
 
 // Windows Sockets 1.1, which the program's HTTP use needs; anything else counts as a failure.
-bool StartWindowsSockets() {
-  WSADATA data;
-  if (::WSAStartup(MAKEWORD(1, 1), &data) != 0) {
-    return false;
-  }
-  if (data.wVersion != MAKEWORD(1, 1)) {
-    ::WSACleanup();
-    return false;
-  }
-  return true;
+bool StartWindowsSockets()
+{
+    WSADATA data;
+    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+        return false;
+    }
+    if (data.wVersion != MAKEWORD(1, 1)) {
+        ::WSACleanup();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-BOOL CDesktopApp::InitInstance() {
-  ::InitCommonControls();
-  CWinApp::InitInstance();
-  if (!StartWindowsSockets()) {
-    char message[256] = {};
-    ::LoadStringA(m_hInstance, IDS_WINSOCK_FAILED, message, sizeof(message));
-    ::MessageBoxA(nullptr, message, m_pszAppName, MB_OK);
+BOOL CDesktopApp::InitInstance()
+{
+    ::InitCommonControls();
+    CWinApp::InitInstance();
+    if (!StartWindowsSockets()) {
+        char message[256] = {};
+        ::LoadStringA(m_hInstance, IDS_WINSOCK_FAILED, message, sizeof(message));
+        ::MessageBoxA(nullptr, message, m_pszAppName, MB_OK);
+        return FALSE;
+    }
+    const HRESULT ole = ::OleInitialize(nullptr);
+    {
+        CMainDialog dialog;
+        m_pMainWnd = &dialog;
+        dialog.DoModal();
+        m_pMainWnd = nullptr;
+    }
+    if (SUCCEEDED(ole)) {
+        ::OleUninitialize();
+    }
+    ::WSACleanup();
     return FALSE;
-  }
-  const HRESULT ole = ::OleInitialize(nullptr);
-  {
-    CMainDialog dialog;
-    m_pMainWnd = &dialog;
-    dialog.DoModal();
-    m_pMainWnd = nullptr;
-  }
-  if (SUCCEEDED(ole)) {
-    ::OleUninitialize();
-  }
-  ::WSACleanup();
-  return FALSE;
 }
 
 CDesktopApp theApp;

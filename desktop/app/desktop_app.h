@@ -5,7 +5,7 @@
 #include "win_app.h"
 
 class CDesktopApp : public CWinApp {
- public:
-  CDesktopApp() : CWinApp("Korvala 2007") {}
-  BOOL InitInstance() override;
+public:
+    CDesktopApp() : CWinApp("Korvala 2007") {}
+    BOOL InitInstance() override;
 };

@@ -25,25 +25,32 @@ const COLORREF kBusyBackground = RGB(230, 230, 230);
 
 // Controls that keep their distance from the window's right edge, in pixels.
 struct RightOffset {
-  int id;
-  int offset;
+    int id;
+    int offset;
 };
 const RightOffset kRightOffsets[] = {
-    {IDC_SCAN, 248},     {IDC_PROGRESS, 185},   {IDC_OPTIONS, 315},    {IDC_CLOSE, 30},
-    {IDC_MINIMISE, 90},  {IDC_MAXIMISE, 60},    {IDC_HELP_PAGE, 138},  {IDC_ABOUT_PAGE, 179},
-    {IDC_DOWNLOADS, 282},
+    {IDC_SCAN, 248},    {IDC_PROGRESS, 185},  {IDC_OPTIONS, 315},    {IDC_CLOSE, 30},      {IDC_MINIMISE, 90},
+    {IDC_MAXIMISE, 60}, {IDC_HELP_PAGE, 138}, {IDC_ABOUT_PAGE, 179}, {IDC_DOWNLOADS, 282},
 };
 
-int Width(const RECT& rect) { return rect.right - rect.left; }
-int Height(const RECT& rect) { return rect.bottom - rect.top; }
-
-HBITMAP LoadDibSection(UINT id) {
-  return static_cast<HBITMAP>(::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0,
-                                           0, LR_CREATEDIBSECTION));
+int Width(const RECT& rect)
+{
+    return rect.right - rect.left;
+}
+int Height(const RECT& rect)
+{
+    return rect.bottom - rect.top;
 }
 
-void SetButtonImages(CSkinButton& button, UINT normal, UINT pressed) {
-  button.SetBitmaps(normal, pressed, 0, 0, 0, 0, 0, 0, 4);
+HBITMAP LoadDibSection(UINT id)
+{
+    return static_cast<HBITMAP>(
+        ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+void SetButtonImages(CSkinButton& button, UINT normal, UINT pressed)
+{
+    button.SetBitmaps(normal, pressed, 0, 0, 0, 0, 0, 0, 4);
 }
 
 }  // namespace
@@ -52,307 +59,347 @@ CMainDialog::CMainDialog()
     : CDialog(IDD_MAIN),
       m_icon(::LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(IDI_MAIN))),
       m_header(LoadDibSection(IDB_HEADER)),
-      m_headerTile(LoadDibSection(IDB_HEADER_TILE)) {}
-
-CMainDialog::~CMainDialog() {
-  if (m_header) {
-    ::DeleteObject(m_header);
-  }
-  if (m_headerTile) {
-    ::DeleteObject(m_headerTile);
-  }
+      m_headerTile(LoadDibSection(IDB_HEADER_TILE))
+{
 }
 
-BOOL CMainDialog::OnInitDialog() {
-  CDialog::OnInitDialog();
-  Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-  Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
-  m_browser.CreateFromControl(m_hWnd, IDC_BROWSER);
-  m_progressBar.SubclassDlgItem(IDC_PROGRESS, m_hWnd);
-  m_progressBar.SetBitmap(static_cast<UINT>(IDB_PROGRESS_FILL), TRUE);
-  SetUpButtons();
-  m_busyAnimation.SubclassDlgItem(IDC_BUSY_ANIMATION, m_hWnd);
-  m_busyAnimation.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF");
-  m_busyAnimation.SetBackground(kBusyBackground);
-  ::ShowWindow(m_busyAnimation, SW_HIDE);
-  m_busyCaption.SubclassDlgItem(IDC_BUSY_CAPTION, m_hWnd);
-  ::ShowWindow(m_busyCaption, SW_HIDE);
-  if (m_browser.m_hWnd) {
-    ::ShowWindow(m_browser, SW_HIDE);
-  }
-  m_downloadRedirect.Redirect();
-  return TRUE;
+CMainDialog::~CMainDialog()
+{
+    if (m_header) {
+        ::DeleteObject(m_header);
+    }
+    if (m_headerTile) {
+        ::DeleteObject(m_headerTile);
+    }
 }
 
-void CMainDialog::SetUpButtons() {
-  struct Binding {
-    CSkinButton& button;
-    int id;
-    UINT normal;
-    UINT pressed;
-  } bindings[] = {
-      {m_scanButton, IDC_SCAN, IDB_START, IDB_START_PRESSED},
-      {m_optionsButton, IDC_OPTIONS, IDB_OPTIONS, IDB_OPTIONS_PRESSED},
-      {m_closeButton, IDC_CLOSE, IDB_CLOSE, IDB_CLOSE_PRESSED},
-      {m_minimiseButton, IDC_MINIMISE, IDB_MINIMISE, IDB_MINIMISE_PRESSED},
-      {m_aboutButton, IDC_ABOUT_PAGE, IDB_ABOUT, IDB_ABOUT_PRESSED},
-      {m_helpButton, IDC_HELP_PAGE, IDB_HELP, IDB_HELP_PRESSED},
-      {m_downloadsButton, IDC_DOWNLOADS, IDB_DOWNLOADS, IDB_DOWNLOADS_PRESSED},
-      {m_maximiseButton, IDC_MAXIMISE, IDB_MAXIMISE, IDB_MAXIMISE_PRESSED},
-  };
-  for (Binding& binding : bindings) {
-    binding.button.SubclassDlgItem(binding.id, m_hWnd);
-    SetButtonImages(binding.button, binding.normal, binding.pressed);
-  }
+BOOL CMainDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    m_browser.CreateFromControl(m_hWnd, IDC_BROWSER);
+    m_progressBar.SubclassDlgItem(IDC_PROGRESS, m_hWnd);
+    m_progressBar.SetBitmap(static_cast<UINT>(IDB_PROGRESS_FILL), TRUE);
+    SetUpButtons();
+    m_busyAnimation.SubclassDlgItem(IDC_BUSY_ANIMATION, m_hWnd);
+    m_busyAnimation.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF");
+    m_busyAnimation.SetBackground(kBusyBackground);
+    ::ShowWindow(m_busyAnimation, SW_HIDE);
+    m_busyCaption.SubclassDlgItem(IDC_BUSY_CAPTION, m_hWnd);
+    ::ShowWindow(m_busyCaption, SW_HIDE);
+    if (m_browser.m_hWnd) {
+        ::ShowWindow(m_browser, SW_HIDE);
+    }
+    m_downloadRedirect.Redirect();
+    return TRUE;
 }
 
-void CMainDialog::Collapse() {
-  const RECT window = WindowRect();
-  ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width(window), kCollapsedHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+void CMainDialog::SetUpButtons()
+{
+    struct Binding {
+        CSkinButton& button;
+        int id;
+        UINT normal;
+        UINT pressed;
+    } bindings[] = {
+        {m_scanButton, IDC_SCAN, IDB_START, IDB_START_PRESSED},
+        {m_optionsButton, IDC_OPTIONS, IDB_OPTIONS, IDB_OPTIONS_PRESSED},
+        {m_closeButton, IDC_CLOSE, IDB_CLOSE, IDB_CLOSE_PRESSED},
+        {m_minimiseButton, IDC_MINIMISE, IDB_MINIMISE, IDB_MINIMISE_PRESSED},
+        {m_aboutButton, IDC_ABOUT_PAGE, IDB_ABOUT, IDB_ABOUT_PRESSED},
+        {m_helpButton, IDC_HELP_PAGE, IDB_HELP, IDB_HELP_PRESSED},
+        {m_downloadsButton, IDC_DOWNLOADS, IDB_DOWNLOADS, IDB_DOWNLOADS_PRESSED},
+        {m_maximiseButton, IDC_MAXIMISE, IDB_MAXIMISE, IDB_MAXIMISE_PRESSED},
+    };
+    for (Binding& binding : bindings) {
+        binding.button.SubclassDlgItem(binding.id, m_hWnd);
+        SetButtonImages(binding.button, binding.normal, binding.pressed);
+    }
 }
 
+void CMainDialog::Collapse()
+{
+    const RECT window = WindowRect();
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width(window), kCollapsedHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
-LRESULT CMainDialog::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled) {
-  if (!::IsIconic(m_hWnd)) {
+LRESULT CMainDialog::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    if (!::IsIconic(m_hWnd)) {
+        handled = FALSE;
+        return 0;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    const RECT client = ClientRect();
+    ::DrawIcon(dc, (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2,
+               (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2, m_icon);
+    ::EndPaint(m_hWnd, &paint);
+    return 0;
+}
+
+LRESULT CMainDialog::OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&)
+{
+    return reinterpret_cast<LRESULT>(m_icon);
+}
+
+LRESULT CMainDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT erased = DefaultProc(message, wParam, lParam);
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    HDC memory = m_header ? ::CreateCompatibleDC(dc) : nullptr;
+    if (!memory) {
+        ::RedrawWindow(m_closeButton, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        return erased;
+    }
+    BITMAP header = {};
+    ::GetObjectA(m_header, sizeof(header), &header);
+    HGDIOBJ previous = ::SelectObject(memory, m_header);
+    ::BitBlt(dc, 0, 0, header.bmWidth, header.bmHeight, memory, 0, 0, SRCCOPY);
+    if (m_headerTile) {
+        BITMAP tile = {};
+        ::GetObjectA(m_headerTile, sizeof(tile), &tile);
+        ::SelectObject(memory, m_headerTile);
+        const int windowWidth = Width(WindowRect());
+        for (int x = header.bmWidth; x < windowWidth; ++x) {
+            ::BitBlt(dc, x, 0, 1, tile.bmHeight, memory, 0, 0, SRCCOPY);
+        }
+    }
+    ::SelectObject(memory, previous);
+    ::DeleteDC(memory);
+    return TRUE;
+}
+
+LRESULT CMainDialog::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (m_growTicks == kGrowSteps) {
+        ::UpdateWindow(m_hWnd);
+        m_growing = FALSE;
+        ::KillTimer(m_hWnd, kGrowTimer);
+        m_growTicks = 0;
+        m_growExtraHeight = 0;
+        return 0;
+    }
+    const RECT window = WindowRect();
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width(window), kCollapsedHeight + m_growExtraHeight,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_growExtraHeight += kGrowStepHeight;
+    ++m_growTicks;
+    ::UpdateWindow(m_hWnd);
+    return 0;
+}
+
+LRESULT CMainDialog::OnSize(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    RECT window = WindowRect();
+    if (m_growing && Width(window) == m_savedWidth) {
+        m_savedHeight = Height(window);
+        return 0;
+    }
+    bool maximised = wParam == SIZE_MAXIMIZED;
+    if (wParam == SIZE_RESTORED) {
+        SetButtonImages(m_maximiseButton, IDB_MAXIMISE, IDB_MAXIMISE_PRESSED);
+        maximised = ::IsZoomed(m_hWnd) != FALSE;
+    }
+    if (maximised) {
+        RECT desktop;
+        ::GetWindowRect(::GetDesktopWindow(), &desktop);
+        ::MoveWindow(m_hWnd, 0, 0, Width(desktop), m_savedHeight + kMaximisedExtraHeight, TRUE);
+        SetButtonImages(m_maximiseButton, IDB_RESTORE, IDB_RESTORE_PRESSED);
+        window = WindowRect();
+        m_savedWidth = Width(window);
+    } else if (wParam != SIZE_MINIMIZED) {
+        m_savedHeight = Height(window);
+        m_savedWidth = Width(window);
+    }
+    LayOutRightAlignedControls(window);
+    if (m_browser.m_hWnd) {
+        RECT browser = m_browser.WindowRect();
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&browser), 2);
+        ::MoveWindow(m_browser, 0, browser.top, Width(window) - ::GetSystemMetrics(SM_CXVSCROLL) + 5, Height(browser),
+                     TRUE);
+        m_browser.FitToClient();
+    }
+    Invalidate(TRUE);
+    return 0;
+}
+
+void CMainDialog::LayOutRightAlignedControls(const RECT& window)
+{
+    for (const RightOffset& control : kRightOffsets) {
+        HWND child = GetDlgItem(control.id);
+        if (!child) {
+            continue;
+        }
+        RECT rect;
+        ::GetWindowRect(child, &rect);
+        POINT topLeft = {window.right - control.offset, rect.top};
+        ::ScreenToClient(m_hWnd, &topLeft);
+        ::MoveWindow(child, topLeft.x, topLeft.y, Width(rect), Height(rect), FALSE);
+    }
+}
+
+LRESULT CMainDialog::OnShowWindow(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT result = DefaultProc(message, wParam, lParam);
+    if (wParam) {
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, kStartWidth, kCollapsedHeight,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return result;
+}
+
+LRESULT CMainDialog::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT result = DefaultProc(message, wParam, lParam);
+    if ((wParam & 0xFFF0) == SC_CLOSE) {
+        OnCloseButton();
+    }
+    return result;
+}
+
+LRESULT CMainDialog::OnSetCursor(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
+    if (SetHandCursorOverLinkButton(reinterpret_cast<HWND>(wParam))) {
+        return TRUE;
+    }
     handled = FALSE;
     return 0;
-  }
-  PAINTSTRUCT paint;
-  HDC dc = ::BeginPaint(m_hWnd, &paint);
-  Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
-  const RECT client = ClientRect();
-  ::DrawIcon(dc, (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2,
-             (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2, m_icon);
-  ::EndPaint(m_hWnd, &paint);
-  return 0;
 }
 
-LRESULT CMainDialog::OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&) {
-  return reinterpret_cast<LRESULT>(m_icon);
-}
-
-LRESULT CMainDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
-  LRESULT erased = DefaultProc(message, wParam, lParam);
-  HDC dc = reinterpret_cast<HDC>(wParam);
-  HDC memory = m_header ? ::CreateCompatibleDC(dc) : nullptr;
-  if (!memory) {
-    ::RedrawWindow(m_closeButton, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    return erased;
-  }
-  BITMAP header = {};
-  ::GetObjectA(m_header, sizeof(header), &header);
-  HGDIOBJ previous = ::SelectObject(memory, m_header);
-  ::BitBlt(dc, 0, 0, header.bmWidth, header.bmHeight, memory, 0, 0, SRCCOPY);
-  if (m_headerTile) {
-    BITMAP tile = {};
-    ::GetObjectA(m_headerTile, sizeof(tile), &tile);
-    ::SelectObject(memory, m_headerTile);
-    const int windowWidth = Width(WindowRect());
-    for (int x = header.bmWidth; x < windowWidth; ++x) {
-      ::BitBlt(dc, x, 0, 1, tile.bmHeight, memory, 0, 0, SRCCOPY);
-    }
-  }
-  ::SelectObject(memory, previous);
-  ::DeleteDC(memory);
-  return TRUE;
-}
-
-LRESULT CMainDialog::OnTimer(UINT, WPARAM, LPARAM, BOOL&) {
-  if (m_growTicks == kGrowSteps) {
-    ::UpdateWindow(m_hWnd);
-    m_growing = FALSE;
-    ::KillTimer(m_hWnd, kGrowTimer);
-    m_growTicks = 0;
-    m_growExtraHeight = 0;
+LRESULT CMainDialog::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    // The scan threads use this window's controls and fields: they end while both still exist.
+    m_scanRun.StopAndWait();
+    handled = FALSE;
     return 0;
-  }
-  const RECT window = WindowRect();
-  ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width(window), kCollapsedHeight + m_growExtraHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  m_growExtraHeight += kGrowStepHeight;
-  ++m_growTicks;
-  ::UpdateWindow(m_hWnd);
-  return 0;
 }
 
-LRESULT CMainDialog::OnSize(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  RECT window = WindowRect();
-  if (m_growing && Width(window) == m_savedWidth) {
-    m_savedHeight = Height(window);
+LRESULT CMainDialog::OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    m_downloadRedirect.Undo();
+    handled = FALSE;
     return 0;
-  }
-  bool maximised = wParam == SIZE_MAXIMIZED;
-  if (wParam == SIZE_RESTORED) {
-    SetButtonImages(m_maximiseButton, IDB_MAXIMISE, IDB_MAXIMISE_PRESSED);
-    maximised = ::IsZoomed(m_hWnd) != FALSE;
-  }
-  if (maximised) {
-    RECT desktop;
-    ::GetWindowRect(::GetDesktopWindow(), &desktop);
-    ::MoveWindow(m_hWnd, 0, 0, Width(desktop), m_savedHeight + kMaximisedExtraHeight, TRUE);
-    SetButtonImages(m_maximiseButton, IDB_RESTORE, IDB_RESTORE_PRESSED);
-    window = WindowRect();
-    m_savedWidth = Width(window);
-  } else if (wParam != SIZE_MINIMIZED) {
-    m_savedHeight = Height(window);
-    m_savedWidth = Width(window);
-  }
-  LayOutRightAlignedControls(window);
-  if (m_browser.m_hWnd) {
-    RECT browser = m_browser.WindowRect();
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&browser), 2);
-    ::MoveWindow(m_browser, 0, browser.top, Width(window) - ::GetSystemMetrics(SM_CXVSCROLL) + 5,
-                 Height(browser), TRUE);
-    m_browser.FitToClient();
-  }
-  Invalidate(TRUE);
-  return 0;
 }
 
-void CMainDialog::LayOutRightAlignedControls(const RECT& window) {
-  for (const RightOffset& control : kRightOffsets) {
-    HWND child = GetDlgItem(control.id);
-    if (!child) {
-      continue;
-    }
-    RECT rect;
-    ::GetWindowRect(child, &rect);
-    POINT topLeft = {window.right - control.offset, rect.top};
-    ::ScreenToClient(m_hWnd, &topLeft);
-    ::MoveWindow(child, topLeft.x, topLeft.y, Width(rect), Height(rect), FALSE);
-  }
-}
-
-LRESULT CMainDialog::OnShowWindow(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
-  LRESULT result = DefaultProc(message, wParam, lParam);
-  if (wParam) {
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, kStartWidth, kCollapsedHeight,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  return result;
-}
-
-LRESULT CMainDialog::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
-  LRESULT result = DefaultProc(message, wParam, lParam);
-  if ((wParam & 0xFFF0) == SC_CLOSE) {
-    OnCloseButton();
-  }
-  return result;
-}
-
-LRESULT CMainDialog::OnSetCursor(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-  if (SetHandCursorOverLinkButton(reinterpret_cast<HWND>(wParam))) {
-    return TRUE;
-  }
-  handled = FALSE;
-  return 0;
-}
-
-LRESULT CMainDialog::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
-  // The scan threads use this window's controls and fields: they end while both still exist.
-  m_scanRun.StopAndWait();
-  handled = FALSE;
-  return 0;
-}
-
-LRESULT CMainDialog::OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
-  m_downloadRedirect.Undo();
-  handled = FALSE;
-  return 0;
-}
-
-LRESULT CMainDialog::OnPageLoaded(NMHDR* header) {
-  const auto* record = reinterpret_cast<const BrowserNotify*>(header);
-  const ServicePage page = ClassifyLoadedPage(ServiceBaseUrl(), record->url ? record->url : "");
-  switch (page) {
+LRESULT CMainDialog::OnPageLoaded(NMHDR* header)
+{
+    const auto* record = reinterpret_cast<const BrowserNotify*>(header);
+    const ServicePage page = ClassifyLoadedPage(ServiceBaseUrl(), record->url ? record->url : "");
+    switch (page) {
     case ServicePage::Results:
     case ServicePage::Help:
     case ServicePage::About:
-      ::ShowWindow(m_browser, SW_SHOW);
-      ::SetTimer(m_hWnd, kGrowTimer, kGrowTimerPeriodMs, nullptr);
-      ::ShowWindow(m_busyAnimation, SW_HIDE);
-      if (page == ServicePage::Results) {
-        ::ShowWindow(m_busyCaption, SW_HIDE);
-      }
-      m_busyAnimation.StopAnimation();
-      break;
+        ::ShowWindow(m_browser, SW_SHOW);
+        ::SetTimer(m_hWnd, kGrowTimer, kGrowTimerPeriodMs, nullptr);
+        ::ShowWindow(m_busyAnimation, SW_HIDE);
+        if (page == ServicePage::Results) {
+            ::ShowWindow(m_busyCaption, SW_HIDE);
+        }
+        m_busyAnimation.StopAnimation();
+        break;
     case ServicePage::RestorePoint:
-      RunRestorePointAction(m_hWnd);
-      break;
+        RunRestorePointAction(m_hWnd);
+        break;
     case ServicePage::Other:
-      break;
-  }
-  m_browser.FitToClient();
-  return 0;
+        break;
+    }
+    m_browser.FitToClient();
+    return 0;
 }
 
-void CMainDialog::OnMinimiseButton() { Send(WM_SYSCOMMAND, SC_MINIMIZE); }
-
-void CMainDialog::OnMaximiseButton() {
-  Send(WM_SYSCOMMAND, ::IsZoomed(m_hWnd) ? SC_RESTORE : SC_MAXIMIZE);
+void CMainDialog::OnMinimiseButton()
+{
+    Send(WM_SYSCOMMAND, SC_MINIMIZE);
 }
 
-void CMainDialog::ShowPage(const char* path) {
-  m_growing = TRUE;
-  Collapse();
-  ::ShowWindow(m_busyAnimation, SW_SHOW);
-  m_busyAnimation.StartAnimation();
-  m_browser.Navigate(std::string(ServiceBaseUrl()) + path);
+void CMainDialog::OnMaximiseButton()
+{
+    Send(WM_SYSCOMMAND, ::IsZoomed(m_hWnd) ? SC_RESTORE : SC_MAXIMIZE);
 }
 
-void CMainDialog::OnHelpButton() { ShowPage(kHelpPath); }
-
-void CMainDialog::OnAboutButton() { ShowPage(kAboutPath); }
-
-void CMainDialog::OnDownloadsButton() {
-  const std::string folder = std::string("\"") + kKorvalaDownloadFolder + "\"";
-  ::ShellExecuteA(nullptr, "open", folder.c_str(), nullptr, "C:\\", SW_SHOW);
+void CMainDialog::ShowPage(const char* path)
+{
+    m_growing = TRUE;
+    Collapse();
+    ::ShowWindow(m_busyAnimation, SW_SHOW);
+    m_busyAnimation.StartAnimation();
+    m_browser.Navigate(std::string(ServiceBaseUrl()) + path);
 }
 
-void CMainDialog::OnScanButton() {
-  if (m_scanRun.Running()) {
-    m_scanRun.Stop();
-    return;
-  }
-  m_scanRun.Start();
-  Collapse();
+void CMainDialog::OnHelpButton()
+{
+    ShowPage(kHelpPath);
 }
 
-LRESULT CMainDialog::OnScanDocumentReady(UINT, WPARAM, LPARAM, BOOL&) {
-  m_growing = TRUE;
-  m_browser.PostDocument(m_scanRun.Document());
-  ::ShowWindow(m_busyAnimation, SW_SHOW);
-  ::ShowWindow(m_busyCaption, SW_SHOW);
-  m_busyAnimation.StartAnimation();
-  return 1;
+void CMainDialog::OnAboutButton()
+{
+    ShowPage(kAboutPath);
 }
 
-void CMainDialog::ShowScanning() {
-  m_scanButton.SetBitmaps(IDB_STOP, IDB_STOP_PRESSED, 0, 0, 0, 0, 0, 0, 4);
-  ::InvalidateRect(m_scanButton, nullptr, FALSE);
-  ::EnableWindow(m_optionsButton, FALSE);
-  m_progressBar.SetRange(0, 100);
+void CMainDialog::OnDownloadsButton()
+{
+    const std::string folder = std::string("\"") + kKorvalaDownloadFolder + "\"";
+    ::ShellExecuteA(nullptr, "open", folder.c_str(), nullptr, "C:\\", SW_SHOW);
 }
 
-void CMainDialog::ShowProgress(int percent) { m_progressBar.SetPos(percent); }
-
-void CMainDialog::ShowStartImages() {
-  m_scanButton.SetBitmaps(IDB_START, IDB_START_PRESSED, 0, 0, 0, 0, 0, 0, 4);
-  ::InvalidateRect(m_scanButton, nullptr, FALSE);
+void CMainDialog::OnScanButton()
+{
+    if (m_scanRun.Running()) {
+        m_scanRun.Stop();
+        return;
+    }
+    m_scanRun.Start();
+    Collapse();
 }
 
-void CMainDialog::ShowStopped() {
-  ShowStartImages();
-  m_progressBar.SetPos(0);
-  ::InvalidateRect(m_hWnd, nullptr, TRUE);
-  ::EnableWindow(m_optionsButton, TRUE);
+LRESULT CMainDialog::OnScanDocumentReady(UINT, WPARAM, LPARAM, BOOL&)
+{
+    m_growing = TRUE;
+    m_browser.PostDocument(m_scanRun.Document());
+    ::ShowWindow(m_busyAnimation, SW_SHOW);
+    ::ShowWindow(m_busyCaption, SW_SHOW);
+    m_busyAnimation.StartAnimation();
+    return 1;
 }
 
-void CMainDialog::HandOverDocument() { ::SendMessageA(m_hWnd, WM_SCAN_DOCUMENT_READY, 0, 0); }
+void CMainDialog::ShowScanning()
+{
+    m_scanButton.SetBitmaps(IDB_STOP, IDB_STOP_PRESSED, 0, 0, 0, 0, 0, 0, 4);
+    ::InvalidateRect(m_scanButton, nullptr, FALSE);
+    ::EnableWindow(m_optionsButton, FALSE);
+    m_progressBar.SetRange(0, 100);
+}
 
-void CMainDialog::ShowFinished() {
-  ::InvalidateRect(m_hWnd, nullptr, TRUE);
-  ShowStartImages();
-  ::EnableWindow(m_optionsButton, TRUE);
+void CMainDialog::ShowProgress(int percent)
+{
+    m_progressBar.SetPos(percent);
+}
+
+void CMainDialog::ShowStartImages()
+{
+    m_scanButton.SetBitmaps(IDB_START, IDB_START_PRESSED, 0, 0, 0, 0, 0, 0, 4);
+    ::InvalidateRect(m_scanButton, nullptr, FALSE);
+}
+
+void CMainDialog::ShowStopped()
+{
+    ShowStartImages();
+    m_progressBar.SetPos(0);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ::EnableWindow(m_optionsButton, TRUE);
+}
+
+void CMainDialog::HandOverDocument()
+{
+    ::SendMessageA(m_hWnd, WM_SCAN_DOCUMENT_READY, 0, 0);
+}
+
+void CMainDialog::ShowFinished()
+{
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ShowStartImages();
+    ::EnableWindow(m_optionsButton, TRUE);
 }

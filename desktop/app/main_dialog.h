@@ -17,13 +17,13 @@
 const UINT WM_SCAN_DOCUMENT_READY = WM_USER + 5;
 
 class CMainDialog : public CDialog, private ScanRunView {
- public:
-  CMainDialog();
-  ~CMainDialog() override;
+public:
+    CMainDialog();
+    ~CMainDialog() override;
 
-  BOOL OnInitDialog() override;
+    BOOL OnInitDialog() override;
 
-  BEGIN_MSG_MAP(CMainDialog, CDialog)
+    BEGIN_MSG_MAP(CMainDialog, CDialog)
     MESSAGE_HANDLER(WM_PAINT, OnPaint)
     MESSAGE_HANDLER(WM_QUERYDRAGICON, OnQueryDragIcon)
     MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
@@ -46,71 +46,71 @@ class CMainDialog : public CDialog, private ScanRunView {
     COMMAND_HANDLER(IDC_SCAN, BN_CLICKED, OnScanButton)
     COMMAND_HANDLER(IDC_OPTIONS, BN_CLICKED, OnOptionsButton)
     MESSAGE_HANDLER(WM_SCAN_DOCUMENT_READY, OnScanDocumentReady)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- protected:
-  CResultBrowser m_browser;
-  CSkinProgress m_progressBar;
-  CSkinButton m_scanButton;
-  CSkinButton m_optionsButton;
-  CSkinButton m_closeButton;
-  CSkinButton m_minimiseButton;
-  CSkinButton m_aboutButton;
-  CSkinButton m_helpButton;
-  CSkinButton m_downloadsButton;
+protected:
+    CResultBrowser m_browser;
+    CSkinProgress m_progressBar;
+    CSkinButton m_scanButton;
+    CSkinButton m_optionsButton;
+    CSkinButton m_closeButton;
+    CSkinButton m_minimiseButton;
+    CSkinButton m_aboutButton;
+    CSkinButton m_helpButton;
+    CSkinButton m_downloadsButton;
 
-  DownloadDirectoryRedirect m_downloadRedirect;
-  CAnimatedPicture m_busyAnimation;
-  CStatic m_busyCaption;
-  HICON m_icon = nullptr;
-  CSkinButton m_maximiseButton;
-  BYTE m_growing = FALSE;
-  int m_savedHeight = 0;
-  int m_savedWidth = 0;
-  HBITMAP m_header = nullptr;
-  HBITMAP m_headerTile = nullptr;
-  int m_growTicks = 0;
-  int m_growExtraHeight = 0;
-  OptionsSheet m_options;
-  // Last, so that it goes first: its threads use the members above.
-  ScanRun m_scanRun{*this};
+    DownloadDirectoryRedirect m_downloadRedirect;
+    CAnimatedPicture m_busyAnimation;
+    CStatic m_busyCaption;
+    HICON m_icon = nullptr;
+    CSkinButton m_maximiseButton;
+    BYTE m_growing = FALSE;
+    int m_savedHeight = 0;
+    int m_savedWidth = 0;
+    HBITMAP m_header = nullptr;
+    HBITMAP m_headerTile = nullptr;
+    int m_growTicks = 0;
+    int m_growExtraHeight = 0;
+    OptionsSheet m_options;
+    // Last, so that it goes first: its threads use the members above.
+    ScanRun m_scanRun{*this};
 
-  // Collapses the window to its header band (same position and width).
-  void Collapse();
+    // Collapses the window to its header band (same position and width).
+    void Collapse();
 
- private:
-  void SetUpButtons();
-  void ShowPage(const char* path);
-  void LayOutRightAlignedControls(const RECT& window);
-  void PaintHeader(HDC dc);
+private:
+    void SetUpButtons();
+    void ShowPage(const char* path);
+    void LayOutRightAlignedControls(const RECT& window);
+    void PaintHeader(HDC dc);
 
-  LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
-  LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
-  LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnSize(UINT, WPARAM wParam, LPARAM, BOOL&);
-  LRESULT OnShowWindow(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
-  LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
-  LRESULT OnSetCursor(UINT, WPARAM wParam, LPARAM, BOOL& handled);
-  LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
-  LRESULT OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
-  LRESULT OnPageLoaded(NMHDR* header);
-  void IgnoreCommand() {}
-  void OnCloseButton() { EndDialog(IDCANCEL); }
-  void OnMinimiseButton();
-  void OnMaximiseButton();
-  void OnHelpButton();
-  void OnAboutButton();
-  void OnDownloadsButton();
-  void OnScanButton();
-  void OnOptionsButton() { m_options.Show(); }
-  LRESULT OnScanDocumentReady(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSize(UINT, WPARAM wParam, LPARAM, BOOL&);
+    LRESULT OnShowWindow(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSetCursor(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnPageLoaded(NMHDR* header);
+    void IgnoreCommand() {}
+    void OnCloseButton() { EndDialog(IDCANCEL); }
+    void OnMinimiseButton();
+    void OnMaximiseButton();
+    void OnHelpButton();
+    void OnAboutButton();
+    void OnDownloadsButton();
+    void OnScanButton();
+    void OnOptionsButton() { m_options.Show(); }
+    LRESULT OnScanDocumentReady(UINT, WPARAM, LPARAM, BOOL&);
 
-  // What the scan monitor asks of this window, from its own thread.
-  void ShowScanning() override;
-  void ShowProgress(int percent) override;
-  void ShowStopped() override;
-  void HandOverDocument() override;
-  void ShowFinished() override;
-  void ShowStartImages();
+    // What the scan monitor asks of this window, from its own thread.
+    void ShowScanning() override;
+    void ShowProgress(int percent) override;
+    void ShowStopped() override;
+    void HandOverDocument() override;
+    void ShowFinished() override;
+    void ShowStartImages();
 };

@@ -4,8 +4,6 @@
 #include "browser_host.h"
 
 class CResultBrowser : public CBrowserHost {
- public:
-  BOOL OnBeforeNavigate2(const char*, const char*, const BYTE*, LONG, const char*) override {
-    return FALSE;
-  }
+public:
+    BOOL OnBeforeNavigate2(const char*, const char*, const BYTE*, LONG, const char*) override { return FALSE; }
 };

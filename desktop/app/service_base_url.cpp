@@ -1,3 +1,6 @@
 #include "service_base_url.h"
 
-const char* ServiceBaseUrl() { return KORVALA_SERVICE_URL; }
+const char* ServiceBaseUrl()
+{
+    return KORVALA_SERVICE_URL;
+}

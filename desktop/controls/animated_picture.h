@@ -13,71 +13,71 @@
 #include <vector>
 
 struct GifFrame {
-  IPicture* picture;  // owned
-  GifFrameInfo info;  // position, size, delay, disposal
+    IPicture* picture;  // owned
+    GifFrameInfo info;  // position, size, delay, disposal
 };
 
 class CAnimatedPicture : public CStatic {
- public:
-  CAnimatedPicture();
-  ~CAnimatedPicture() override;
+public:
+    CAnimatedPicture();
+    ~CAnimatedPicture() override;
 
-  // A resource of the program's own module, e.g. (MAKEINTRESOURCEA(156), "GIF").
-  BOOL LoadFromResource(LPCSTR name, LPCSTR type);
-  // Loads the picture in `data` (the caller keeps it): an animated GIF, or as a still anything
-  // the system picture loader reads. Resizes the window to the picture, keeping its position.
-  BOOL Load(HGLOBAL data, DWORD size);
-  // Fills the canvas with `colour` (shown at the next painting); FALSE when nothing is loaded.
-  BOOL SetBackground(COLORREF colour);
-  void StartAnimation();
-  // Stops the animation thread, waiting for it at most 5 s. A thread that has not ended by then
-  // keeps its handle and everything it draws with; the next stop or unload tries again.
-  void StopAnimation();
-  void UnloadPicture();
+    // A resource of the program's own module, e.g. (MAKEINTRESOURCEA(156), "GIF").
+    BOOL LoadFromResource(LPCSTR name, LPCSTR type);
+    // Loads the picture in `data` (the caller keeps it): an animated GIF, or as a still anything
+    // the system picture loader reads. Resizes the window to the picture, keeping its position.
+    BOOL Load(HGLOBAL data, DWORD size);
+    // Fills the canvas with `colour` (shown at the next painting); FALSE when nothing is loaded.
+    BOOL SetBackground(COLORREF colour);
+    void StartAnimation();
+    // Stops the animation thread, waiting for it at most 5 s. A thread that has not ended by then
+    // keeps its handle and everything it draws with; the next stop or unload tries again.
+    void StopAnimation();
+    void UnloadPicture();
 
-  size_t FrameCount() const { return m_frames.size(); }
-  size_t CurrentFrame() const { return m_currentFrame; }
-  bool HasAnimationThread() const { return m_thread != nullptr; }
+    size_t FrameCount() const { return m_frames.size(); }
+    size_t CurrentFrame() const { return m_currentFrame; }
+    bool HasAnimationThread() const { return m_thread != nullptr; }
 
-  BEGIN_MSG_MAP(CAnimatedPicture, CStatic)
+    BEGIN_MSG_MAP(CAnimatedPicture, CStatic)
     MESSAGE_HANDLER(WM_PAINT, OnPaint)
     MESSAGE_HANDLER(WM_PRINTCLIENT, OnPrintClient)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- private:
-  static unsigned __stdcall AnimationThread(void* parameter);
-  void Animate();
-  bool LoadStill(HGLOBAL data, DWORD size, bool sizeFromPicture);
-  bool LoadFrames(const uint8_t* bytes, size_t size, const GifHeader& header);
-  bool PrepareCanvas();
-  void ReleasePicture();
-  bool Render(IPicture* picture, int left, int top, int width, int height);
-  void FillCanvas(const RECT& rect, COLORREF colour);
-  void SaveArea(const GifFrameInfo& frame);
-  void DeleteSavedArea();
-  void ApplyDisposal(const GifFrameInfo& frame);
-  void ForgetEndedThread();
+private:
+    static unsigned __stdcall AnimationThread(void* parameter);
+    void Animate();
+    bool LoadStill(HGLOBAL data, DWORD size, bool sizeFromPicture);
+    bool LoadFrames(const uint8_t* bytes, size_t size, const GifHeader& header);
+    bool PrepareCanvas();
+    void ReleasePicture();
+    bool Render(IPicture* picture, int left, int top, int width, int height);
+    void FillCanvas(const RECT& rect, COLORREF colour);
+    void SaveArea(const GifFrameInfo& frame);
+    void DeleteSavedArea();
+    void ApplyDisposal(const GifFrameInfo& frame);
+    void ForgetEndedThread();
 
-  LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
-  LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled);
-  LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+    LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
 
-  int m_width = 0;
-  int m_height = 0;
-  COLORREF m_background = RGB(255, 255, 255);
-  std::atomic<size_t> m_currentFrame{0};
-  BOOL m_isGif = FALSE;
-  std::atomic<bool> m_stopRequested{false};
-  BOOL m_ready = FALSE;
-  HDC m_canvas = nullptr;
-  HBITMAP m_canvasBitmap = nullptr;
-  HGDIOBJ m_canvasPrevious = nullptr;
-  HDC m_saved = nullptr;
-  HBITMAP m_savedBitmap = nullptr;
-  HGDIOBJ m_savedPrevious = nullptr;
-  HANDLE m_thread = nullptr;
-  HANDLE m_stopEvent = nullptr;
-  IPicture* m_still = nullptr;
-  std::vector<GifFrame> m_frames;
+    int m_width = 0;
+    int m_height = 0;
+    COLORREF m_background = RGB(255, 255, 255);
+    std::atomic<size_t> m_currentFrame{0};
+    BOOL m_isGif = FALSE;
+    std::atomic<bool> m_stopRequested{false};
+    BOOL m_ready = FALSE;
+    HDC m_canvas = nullptr;
+    HBITMAP m_canvasBitmap = nullptr;
+    HGDIOBJ m_canvasPrevious = nullptr;
+    HDC m_saved = nullptr;
+    HBITMAP m_savedBitmap = nullptr;
+    HGDIOBJ m_savedPrevious = nullptr;
+    HANDLE m_thread = nullptr;
+    HANDLE m_stopEvent = nullptr;
+    IPicture* m_still = nullptr;
+    std::vector<GifFrame> m_frames;
 };

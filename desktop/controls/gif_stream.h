@@ -6,22 +6,22 @@
 #include <vector>
 
 struct GifHeader {
-  int width = 0;                 // logical screen size
-  int height = 0;
-  size_t globalTableSize = 0;    // bytes of the global colour table
-  size_t firstBlock = 0;         // offset behind the header and the global colour table
+    int width = 0;  // logical screen size
+    int height = 0;
+    size_t globalTableSize = 0;  // bytes of the global colour table
+    size_t firstBlock = 0;       // offset behind the header and the global colour table
 };
 
 struct GifFrameInfo {
-  size_t offset = 0;             // first byte of the frame's first block
-  size_t length = 0;             // through the end of its image data
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-  bool hasDelay = false;         // false when no graphic control extension precedes the image
-  unsigned delay = 0;            // hundredths of a second
-  unsigned disposal = 0;
+    size_t offset = 0;  // first byte of the frame's first block
+    size_t length = 0;  // through the end of its image data
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool hasDelay = false;  // false when no graphic control extension precedes the image
+    unsigned delay = 0;     // hundredths of a second
+    unsigned disposal = 0;
 };
 
 // True when the data begins with "GIF".
@@ -39,8 +39,7 @@ size_t CountGifFrames(const uint8_t* data, size_t size, const GifHeader& header)
 
 // A GIF stream of one frame: the source's header and global colour table, the frame's bytes and
 // the trailer.
-std::vector<uint8_t> BuildFrameStream(const uint8_t* data, const GifHeader& header,
-                                      const GifFrameInfo& frame);
+std::vector<uint8_t> BuildFrameStream(const uint8_t* data, const GifHeader& header, const GifFrameInfo& frame);
 
 // How long a frame stays: delays below 5 hundredths, and frames without a delay, stay 100 ms.
 unsigned FrameWaitMilliseconds(const GifFrameInfo& frame);

@@ -7,47 +7,51 @@ namespace {
 HCURSOR g_handCursor = nullptr;
 }
 
-HCURSOR LoadHandCursor() {
-  if (g_handCursor) {
+HCURSOR LoadHandCursor()
+{
+    if (g_handCursor) {
+        return g_handCursor;
+    }
+    char windows[MAX_PATH] = {};
+    UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        std::string helpProgram = std::string(windows, length) + "\\winhlp32.exe";
+        HMODULE module = ::LoadLibraryA(helpProgram.c_str());
+        if (module) {
+            HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(106));
+            if (cursor) {
+                g_handCursor = ::CopyIcon(cursor);
+            }
+            ::FreeLibrary(module);
+        }
+    }
+    if (!g_handCursor) {
+        // Some systems' help program has no such cursor (Wine's has none): take the system's hand.
+        HCURSOR cursor = ::LoadCursorA(nullptr, IDC_HAND);
+        if (cursor) {
+            g_handCursor = ::CopyIcon(cursor);
+        }
+    }
     return g_handCursor;
-  }
-  char windows[MAX_PATH] = {};
-  UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
-  if (length > 0 && length < MAX_PATH) {
-    std::string helpProgram = std::string(windows, length) + "\\winhlp32.exe";
-    HMODULE module = ::LoadLibraryA(helpProgram.c_str());
-    if (module) {
-      HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(106));
-      if (cursor) {
-        g_handCursor = ::CopyIcon(cursor);
-      }
-      ::FreeLibrary(module);
-    }
-  }
-  if (!g_handCursor) {
-    // Some systems' help program has no such cursor (Wine's has none): take the system's hand.
-    HCURSOR cursor = ::LoadCursorA(nullptr, IDC_HAND);
-    if (cursor) {
-      g_handCursor = ::CopyIcon(cursor);
-    }
-  }
-  return g_handCursor;
 }
 
-HCURSOR LoadedHandCursor() { return g_handCursor; }
+HCURSOR LoadedHandCursor()
+{
+    return g_handCursor;
+}
 
-BOOL SetHandCursorOverLinkButton(HWND window) {
-  char className[80] = {};
-  char caption[3] = {};
-  if (!window || !::GetClassNameA(window, className, sizeof(className)) ||
-      ::lstrcmpiA(className, "Button") != 0) {
-    return FALSE;
-  }
-  ::GetWindowTextA(window, caption, sizeof(caption));
-  HCURSOR hand = std::strcmp(caption, " ") == 0 ? LoadHandCursor() : nullptr;
-  if (!hand) {
-    return FALSE;
-  }
-  ::SetCursor(hand);
-  return TRUE;
+BOOL SetHandCursorOverLinkButton(HWND window)
+{
+    char className[80] = {};
+    char caption[3] = {};
+    if (!window || !::GetClassNameA(window, className, sizeof(className)) || ::lstrcmpiA(className, "Button") != 0) {
+        return FALSE;
+    }
+    ::GetWindowTextA(window, caption, sizeof(caption));
+    HCURSOR hand = std::strcmp(caption, " ") == 0 ? LoadHandCursor() : nullptr;
+    if (!hand) {
+        return FALSE;
+    }
+    ::SetCursor(hand);
+    return TRUE;
 }

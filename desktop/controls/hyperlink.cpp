@@ -9,10 +9,10 @@ namespace {
 
 // Colours shared by every link of the program.
 struct LinkColours {
-  COLORREF normal = RGB(0, 0, 255);
-  COLORREF active = RGB(0, 128, 128);
-  COLORREF visited = RGB(128, 0, 128);
-  COLORREF hover = RGB(255, 0, 0);
+    COLORREF normal = RGB(0, 0, 255);
+    COLORREF active = RGB(0, 128, 128);
+    COLORREF visited = RGB(128, 0, 128);
+    COLORREF hover = RGB(255, 0, 0);
 };
 LinkColours g_colours;
 
@@ -21,290 +21,316 @@ const size_t kRegistryText = 260;
 
 // The default value of an HKEY_CLASSES_ROOT key, read into a buffer of 260 bytes and always
 // ended within it.
-bool ReadClassDefault(const std::string& subKey, std::string& value) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  char buffer[kRegistryText] = {};
-  LONG size = sizeof(buffer);
-  LONG status = ::RegQueryValueA(key, nullptr, buffer, &size);
-  ::RegCloseKey(key);
-  if (status != ERROR_SUCCESS) {
-    return false;
-  }
-  value.assign(buffer, strnlen(buffer, sizeof(buffer)));
-  return true;
+bool ReadClassDefault(const std::string& subKey, std::string& value)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    char buffer[kRegistryText] = {};
+    LONG size = sizeof(buffer);
+    LONG status = ::RegQueryValueA(key, nullptr, buffer, &size);
+    ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        return false;
+    }
+    value.assign(buffer, strnlen(buffer, sizeof(buffer)));
+    return true;
 }
 
-TOOLINFOA ToolInfo(HWND owner, const std::string& text) {
-  TOOLINFOA tool = {};
-  tool.cbSize = sizeof(tool);
-  tool.hwnd = owner;
-  tool.uId = kToolId;
-  tool.lpszText = const_cast<char*>(text.c_str());
-  ::GetClientRect(owner, &tool.rect);
-  return tool;
+TOOLINFOA ToolInfo(HWND owner, const std::string& text)
+{
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = owner;
+    tool.uId = kToolId;
+    tool.lpszText = const_cast<char*>(text.c_str());
+    ::GetClientRect(owner, &tool.rect);
+    return tool;
 }
 
 }  // namespace
 
-CHyperLink::~CHyperLink() {
-  if (m_tooltip && ::IsWindow(m_tooltip)) {
-    ::DestroyWindow(m_tooltip);
-  }
-  if (m_font) {
-    ::DeleteObject(m_font);
-  }
+CHyperLink::~CHyperLink()
+{
+    if (m_tooltip && ::IsWindow(m_tooltip)) {
+        ::DestroyWindow(m_tooltip);
+    }
+    if (m_font) {
+        ::DeleteObject(m_font);
+    }
 }
 
-void CHyperLink::SetLinkColours(COLORREF normal, COLORREF active, COLORREF visited, COLORREF hover) {
-  g_colours.normal = normal;
-  g_colours.active = active;
-  g_colours.visited = visited;
-  g_colours.hover = hover == 0xFFFFFFFF ? ::GetSysColor(COLOR_HIGHLIGHT) : hover;
+void CHyperLink::SetLinkColours(COLORREF normal, COLORREF active, COLORREF visited, COLORREF hover)
+{
+    g_colours.normal = normal;
+    g_colours.active = active;
+    g_colours.visited = visited;
+    g_colours.hover = hover == 0xFFFFFFFF ? ::GetSysColor(COLOR_HIGHLIGHT) : hover;
 }
 
-void CHyperLink::PreSubclassWindow() {
-  std::string text = GetText();
-  if (m_target.empty()) {
-    m_target = text;
-  }
-  if (text.empty()) {
-    ::SetWindowTextA(m_hWnd, m_target.c_str());
-  }
-  HFONT font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
-  if (font) {
-    SetLinkFontFrom(font);
+void CHyperLink::PreSubclassWindow()
+{
+    std::string text = GetText();
+    if (m_target.empty()) {
+        m_target = text;
+    }
+    if (text.empty()) {
+        ::SetWindowTextA(m_hWnd, m_target.c_str());
+    }
+    HFONT font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+    if (font) {
+        SetLinkFontFrom(font);
+        Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
+        FitToText();
+    } else {
+        m_styles &= ~static_cast<DWORD>(LinkFitText);
+    }
+    if (!(m_styles & LinkNoHandCursor)) {
+        LoadHandCursor();
+    }
+    // The tooltip of an earlier window of this control went with that window.
+    m_tooltip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, m_hWnd, nullptr, nullptr, nullptr);
+    if (m_tooltip) {
+        TOOLINFOA tool = ToolInfo(m_hWnd, m_target);
+        ::SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void CHyperLink::SetLinkFontFrom(HFONT font)
+{
+    LOGFONTA description = {};
+    if (!::GetObjectA(font, sizeof(description), &description)) {
+        return;
+    }
+    description.lfUnderline = (m_styles & LinkUnderline) ? TRUE : FALSE;
+    HFONT linkFont = ::CreateFontIndirectA(&description);
+    if (!linkFont) {
+        return;
+    }
+    if (m_font) {
+        ::DeleteObject(m_font);
+    }
+    m_font = linkFont;
+}
+
+void CHyperLink::RebuildLinkFont()
+{
+    HFONT current = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+    HFONT previous = m_font;
+    m_font = nullptr;
+    SetLinkFontFrom(current);
+    if (!m_font) {
+        m_font = previous;
+        return;
+    }
+    ::ShowWindow(m_hWnd, SW_HIDE);
     Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
+    if (previous) {
+        ::DeleteObject(previous);
+    }
     FitToText();
-  } else {
-    m_styles &= ~static_cast<DWORD>(LinkFitText);
-  }
-  if (!(m_styles & LinkNoHandCursor)) {
-    LoadHandCursor();
-  }
-  // The tooltip of an earlier window of this control went with that window.
-  m_tooltip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, nullptr, nullptr);
-  if (m_tooltip) {
-    TOOLINFOA tool = ToolInfo(m_hWnd, m_target);
-    ::SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+    ::ShowWindow(m_hWnd, SW_SHOW);
 }
 
-void CHyperLink::SetLinkFontFrom(HFONT font) {
-  LOGFONTA description = {};
-  if (!::GetObjectA(font, sizeof(description), &description)) {
-    return;
-  }
-  description.lfUnderline = (m_styles & LinkUnderline) ? TRUE : FALSE;
-  HFONT linkFont = ::CreateFontIndirectA(&description);
-  if (!linkFont) {
-    return;
-  }
-  if (m_font) {
-    ::DeleteObject(m_font);
-  }
-  m_font = linkFont;
+void CHyperLink::FitToText()
+{
+    if (!(m_styles & LinkFitText) || !m_hWnd) {
+        return;
+    }
+    RECT window = WindowRect();
+    ::MapWindowPoints(nullptr, GetParent(), reinterpret_cast<POINT*>(&window), 2);
+    RECT client = ClientRect();
+    std::string text = GetText();
+    HDC dc = ::GetDC(m_hWnd);
+    HGDIOBJ previous = ::SelectObject(dc, m_font ? m_font : ::GetStockObject(SYSTEM_FONT));
+    SIZE extent = {0, 0};
+    ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(m_hWnd, dc);
+
+    DWORD style = GetStyle();
+    int height = window.bottom - window.top;
+    if (style & SS_CENTERIMAGE) {
+        window.top += (height - extent.cy) / 2;
+    }
+    window.bottom = window.top + extent.cy;
+    int width = window.right - window.left;
+    DWORD alignment = style & SS_TYPEMASK;
+    if (alignment == SS_CENTER) {
+        window.left += (width - extent.cx) / 2;
+    } else if (alignment == SS_RIGHT) {
+        window.left = window.right - extent.cx;
+    }
+    int borderWidth = width - (client.right - client.left);
+    int borderHeight = height - (client.bottom - client.top);
+    ::MoveWindow(m_hWnd, window.left, window.top, extent.cx + borderWidth, extent.cy + borderHeight, TRUE);
 }
 
-void CHyperLink::RebuildLinkFont() {
-  HFONT current = reinterpret_cast<HFONT>(Send(WM_GETFONT));
-  HFONT previous = m_font;
-  m_font = nullptr;
-  SetLinkFontFrom(current);
-  if (!m_font) {
-    m_font = previous;
-    return;
-  }
-  ::ShowWindow(m_hWnd, SW_HIDE);
-  Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
-  if (previous) {
-    ::DeleteObject(previous);
-  }
-  FitToText();
-  ::ShowWindow(m_hWnd, SW_SHOW);
+void CHyperLink::SetTarget(const std::string& target)
+{
+    m_target = target;
+    if (!m_hWnd) {
+        return;
+    }
+    ::ShowWindow(m_hWnd, SW_HIDE);
+    FitToText();
+    if (m_tooltip) {
+        TOOLINFOA tool = ToolInfo(m_hWnd, m_target);
+        ::SendMessageA(m_tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    ::ShowWindow(m_hWnd, SW_SHOW);
 }
 
-void CHyperLink::FitToText() {
-  if (!(m_styles & LinkFitText) || !m_hWnd) {
-    return;
-  }
-  RECT window = WindowRect();
-  ::MapWindowPoints(nullptr, GetParent(), reinterpret_cast<POINT*>(&window), 2);
-  RECT client = ClientRect();
-  std::string text = GetText();
-  HDC dc = ::GetDC(m_hWnd);
-  HGDIOBJ previous = ::SelectObject(dc, m_font ? m_font : ::GetStockObject(SYSTEM_FONT));
-  SIZE extent = {0, 0};
-  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-  ::SelectObject(dc, previous);
-  ::ReleaseDC(m_hWnd, dc);
-
-  DWORD style = GetStyle();
-  int height = window.bottom - window.top;
-  if (style & SS_CENTERIMAGE) {
-    window.top += (height - extent.cy) / 2;
-  }
-  window.bottom = window.top + extent.cy;
-  int width = window.right - window.left;
-  DWORD alignment = style & SS_TYPEMASK;
-  if (alignment == SS_CENTER) {
-    window.left += (width - extent.cx) / 2;
-  } else if (alignment == SS_RIGHT) {
-    window.left = window.right - extent.cx;
-  }
-  int borderWidth = width - (client.right - client.left);
-  int borderHeight = height - (client.bottom - client.top);
-  ::MoveWindow(m_hWnd, window.left, window.top, extent.cx + borderWidth, extent.cy + borderHeight,
-               TRUE);
+BOOL CHyperLink::ChangeStyles(DWORD remove, DWORD add, BOOL apply)
+{
+    if (remove & add) {
+        return FALSE;
+    }
+    m_styles = (m_styles & ~remove) | add;
+    if (apply && m_hWnd) {
+        if ((remove | add) & LinkUnderline) {
+            RebuildLinkFont();
+        }
+        if (add & LinkFitText) {
+            FitToText();
+        }
+        if (remove & LinkHoverColour) {
+            Invalidate();
+        }
+    }
+    return TRUE;
 }
 
-void CHyperLink::SetTarget(const std::string& target) {
-  m_target = target;
-  if (!m_hWnd) {
-    return;
-  }
-  ::ShowWindow(m_hWnd, SW_HIDE);
-  FitToText();
-  if (m_tooltip) {
-    TOOLINFOA tool = ToolInfo(m_hWnd, m_target);
-    ::SendMessageA(m_tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
-  }
-  ::ShowWindow(m_hWnd, SW_SHOW);
-}
-
-BOOL CHyperLink::ChangeStyles(DWORD remove, DWORD add, BOOL apply) {
-  if (remove & add) {
+BOOL CHyperLink::PreTranslateMessage(MSG* msg)
+{
+    if (m_tooltip) {
+        ::SendMessageA(m_tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    }
     return FALSE;
-  }
-  m_styles = (m_styles & ~remove) | add;
-  if (apply && m_hWnd) {
-    if ((remove | add) & LinkUnderline) {
-      RebuildLinkFont();
+}
+
+int CHyperLink::OpenWithShell(const std::string& target, int showCommand)
+{
+    int result = static_cast<int>(
+        reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, showCommand)));
+    if (result > 32) {
+        return result;
     }
-    if (add & LinkFitText) {
-      FitToText();
+    std::string pageClass;
+    std::string browserCommand;
+    std::string command;
+    if (!ReadClassDefault(".htm", pageClass) ||
+        !ReadClassDefault(pageClass + "\\shell\\open\\command", browserCommand) ||
+        !BuildBrowserCommand(browserCommand, target, command)) {
+        return result;
     }
-    if (remove & LinkHoverColour) {
-      Invalidate();
+    return static_cast<int>(::WinExec(command.c_str(), static_cast<UINT>(showCommand)));
+}
+
+void CHyperLink::OpenTarget()
+{
+    int result = OpenWithShell(m_target, SW_SHOW);
+    if (result > 32) {
+        m_visited = TRUE;
+        Invalidate();
+        return;
     }
-  }
-  return TRUE;
+    ::MessageBeep(MB_ICONEXCLAMATION);
+    ::MessageBoxA(GetParent(), LinkErrorText(result).c_str(), AppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
-BOOL CHyperLink::PreTranslateMessage(MSG* msg) {
-  if (m_tooltip) {
-    ::SendMessageA(m_tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
-  }
-  return FALSE;
+LRESULT CHyperLink::OnCtlColor(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    COLORREF colour = g_colours.normal;
+    switch (ChooseLinkColour(m_styles, m_hover != FALSE, m_active != FALSE, m_visited != FALSE)) {
+    case LinkColourRole::Hover:
+        colour = g_colours.hover;
+        break;
+    case LinkColourRole::Active:
+        colour = g_colours.active;
+        break;
+    case LinkColourRole::Visited:
+        colour = g_colours.visited;
+        break;
+    case LinkColourRole::Normal:
+        break;
+    }
+    ::SetTextColor(dc, colour);
+    ::SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
 }
 
-int CHyperLink::OpenWithShell(const std::string& target, int showCommand) {
-  int result = static_cast<int>(reinterpret_cast<INT_PTR>(
-      ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, showCommand)));
-  if (result > 32) {
-    return result;
-  }
-  std::string pageClass;
-  std::string browserCommand;
-  std::string command;
-  if (!ReadClassDefault(".htm", pageClass) ||
-      !ReadClassDefault(pageClass + "\\shell\\open\\command", browserCommand) ||
-      !BuildBrowserCommand(browserCommand, target, command)) {
-    return result;
-  }
-  return static_cast<int>(::WinExec(command.c_str(), static_cast<UINT>(showCommand)));
+LRESULT CHyperLink::OnSetCursor(UINT, WPARAM, LPARAM, BOOL&)
+{
+    HCURSOR hand = LoadedHandCursor();
+    if (!hand) {
+        return FALSE;
+    }
+    ::SetCursor(hand);
+    return TRUE;
 }
 
-void CHyperLink::OpenTarget() {
-  int result = OpenWithShell(m_target, SW_SHOW);
-  if (result > 32) {
-    m_visited = TRUE;
-    Invalidate();
-    return;
-  }
-  ::MessageBeep(MB_ICONEXCLAMATION);
-  ::MessageBoxA(GetParent(), LinkErrorText(result).c_str(), AppName().c_str(),
-                MB_OK | MB_ICONEXCLAMATION);
-}
-
-LRESULT CHyperLink::OnCtlColor(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  HDC dc = reinterpret_cast<HDC>(wParam);
-  COLORREF colour = g_colours.normal;
-  switch (ChooseLinkColour(m_styles, m_hover != FALSE, m_active != FALSE, m_visited != FALSE)) {
-    case LinkColourRole::Hover: colour = g_colours.hover; break;
-    case LinkColourRole::Active: colour = g_colours.active; break;
-    case LinkColourRole::Visited: colour = g_colours.visited; break;
-    case LinkColourRole::Normal: break;
-  }
-  ::SetTextColor(dc, colour);
-  ::SetBkMode(dc, TRANSPARENT);
-  return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
-}
-
-LRESULT CHyperLink::OnSetCursor(UINT, WPARAM, LPARAM, BOOL&) {
-  HCURSOR hand = LoadedHandCursor();
-  if (!hand) {
-    return FALSE;
-  }
-  ::SetCursor(hand);
-  return TRUE;
-}
-
-LRESULT CHyperLink::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&) {
-  if (!m_hover) {
-    m_hover = TRUE;
-    Invalidate();
-    ::SetCapture(m_hWnd);
+LRESULT CHyperLink::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&)
+{
+    if (!m_hover) {
+        m_hover = TRUE;
+        Invalidate();
+        ::SetCapture(m_hWnd);
+        return 0;
+    }
+    POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    RECT client = ClientRect();
+    if (!::PtInRect(&client, point)) {
+        m_hover = FALSE;
+        ::ReleaseCapture();
+        Invalidate();
+    }
     return 0;
-  }
-  POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-  RECT client = ClientRect();
-  if (!::PtInRect(&client, point)) {
+}
+
+LRESULT CHyperLink::OnLeftButtonDown(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (m_styles & LinkFocusOnClick) {
+        ::SetFocus(m_hWnd);
+    }
+    if (m_styles & LinkOpenOnPress) {
+        OpenTarget();
+    }
+    m_active = TRUE;
+    return 0;
+}
+
+LRESULT CHyperLink::OnLeftButtonUp(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (m_active && !(m_styles & LinkOpenOnPress)) {
+        OpenTarget();
+    }
+    return 0;
+}
+
+LRESULT CHyperLink::OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    if (wParam == VK_SPACE) {
+        OpenTarget();
+        return 0;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+LRESULT CHyperLink::OnSetFocus(UINT, WPARAM, LPARAM, BOOL&)
+{
+    m_active = TRUE;
+    Invalidate();
+    return 0;
+}
+
+LRESULT CHyperLink::OnKillFocus(UINT, WPARAM, LPARAM, BOOL&)
+{
     m_hover = FALSE;
-    ::ReleaseCapture();
+    m_active = FALSE;
     Invalidate();
-  }
-  return 0;
-}
-
-LRESULT CHyperLink::OnLeftButtonDown(UINT, WPARAM, LPARAM, BOOL&) {
-  if (m_styles & LinkFocusOnClick) {
-    ::SetFocus(m_hWnd);
-  }
-  if (m_styles & LinkOpenOnPress) {
-    OpenTarget();
-  }
-  m_active = TRUE;
-  return 0;
-}
-
-LRESULT CHyperLink::OnLeftButtonUp(UINT, WPARAM, LPARAM, BOOL&) {
-  if (m_active && !(m_styles & LinkOpenOnPress)) {
-    OpenTarget();
-  }
-  return 0;
-}
-
-LRESULT CHyperLink::OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
-  if (wParam == VK_SPACE) {
-    OpenTarget();
     return 0;
-  }
-  return DefaultProc(message, wParam, lParam);
-}
-
-LRESULT CHyperLink::OnSetFocus(UINT, WPARAM, LPARAM, BOOL&) {
-  m_active = TRUE;
-  Invalidate();
-  return 0;
-}
-
-LRESULT CHyperLink::OnKillFocus(UINT, WPARAM, LPARAM, BOOL&) {
-  m_hover = FALSE;
-  m_active = FALSE;
-  Invalidate();
-  return 0;
 }

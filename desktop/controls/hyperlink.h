@@ -8,27 +8,27 @@
 #include <string>
 
 class CHyperLink : public CStatic {
- public:
-  CHyperLink() = default;
-  ~CHyperLink() override;
+public:
+    CHyperLink() = default;
+    ~CHyperLink() override;
 
-  void SetTarget(const std::string& target);
-  const std::string& GetTarget() const { return m_target; }
-  // FALSE, changing nothing, when `remove` and `add` share a flag.
-  BOOL ChangeStyles(DWORD remove, DWORD add, BOOL apply = TRUE);
-  DWORD GetStyles() const { return m_styles; }
-  BOOL IsVisited() const { return m_visited; }
+    void SetTarget(const std::string& target);
+    const std::string& GetTarget() const { return m_target; }
+    // FALSE, changing nothing, when `remove` and `add` share a flag.
+    BOOL ChangeStyles(DWORD remove, DWORD add, BOOL apply = TRUE);
+    DWORD GetStyles() const { return m_styles; }
+    BOOL IsVisited() const { return m_visited; }
 
-  // Colours of every link of the program; a hover colour of 0xFFFFFFFF means the system
-  // highlight colour.
-  static void SetLinkColours(COLORREF normal, COLORREF active, COLORREF visited, COLORREF hover);
-  // Opens `target` with the shell, falling back to the program registered for web pages.
-  // Returns the shell's (or the fallback's) result: above 32 on success.
-  static int OpenWithShell(const std::string& target, int showCommand);
+    // Colours of every link of the program; a hover colour of 0xFFFFFFFF means the system
+    // highlight colour.
+    static void SetLinkColours(COLORREF normal, COLORREF active, COLORREF visited, COLORREF hover);
+    // Opens `target` with the shell, falling back to the program registered for web pages.
+    // Returns the shell's (or the fallback's) result: above 32 on success.
+    static int OpenWithShell(const std::string& target, int showCommand);
 
-  BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
 
-  BEGIN_MSG_MAP(CHyperLink, CStatic)
+    BEGIN_MSG_MAP(CHyperLink, CStatic)
     MESSAGE_HANDLER(OCM_CTLCOLORSTATIC, OnCtlColor)
     MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
     MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
@@ -38,32 +38,32 @@ class CHyperLink : public CStatic {
     MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
     MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
     MESSAGE_HANDLER(WM_KILLFOCUS, OnKillFocus)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- protected:
-  void PreSubclassWindow() override;
+protected:
+    void PreSubclassWindow() override;
 
- private:
-  void FitToText();
-  void SetLinkFontFrom(HFONT font);
-  void RebuildLinkFont();
-  void OpenTarget();
+private:
+    void FitToText();
+    void SetLinkFontFrom(HFONT font);
+    void RebuildLinkFont();
+    void OpenTarget();
 
-  LRESULT OnCtlColor(UINT, WPARAM wParam, LPARAM, BOOL&);
-  LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&) { return HTCLIENT; }
-  LRESULT OnSetCursor(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&);
-  LRESULT OnLeftButtonDown(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnLeftButtonUp(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
-  LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnKillFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCtlColor(UINT, WPARAM wParam, LPARAM, BOOL&);
+    LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&) { return HTCLIENT; }
+    LRESULT OnSetCursor(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&);
+    LRESULT OnLeftButtonDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLeftButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnKillFocus(UINT, WPARAM, LPARAM, BOOL&);
 
-  BOOL m_active = FALSE;
-  BOOL m_hover = FALSE;
-  BOOL m_visited = FALSE;
-  DWORD m_styles = kDefaultLinkStyles;
-  std::string m_target;
-  HFONT m_font = nullptr;
-  HWND m_tooltip = nullptr;
+    BOOL m_active = FALSE;
+    BOOL m_hover = FALSE;
+    BOOL m_visited = FALSE;
+    DWORD m_styles = kDefaultLinkStyles;
+    std::string m_target;
+    HFONT m_font = nullptr;
+    HWND m_tooltip = nullptr;
 };

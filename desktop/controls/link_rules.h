@@ -6,13 +6,13 @@
 #include <string>
 
 enum LinkStyle : uint32_t {
-  LinkUnderline = 0x01,
-  LinkHoverColour = 0x02,
-  LinkFitText = 0x04,
-  LinkOpenOnPress = 0x08,
-  LinkFocusOnClick = 0x10,
-  LinkNoHandCursor = 0x20,
-  LinkNoActiveColour = 0x40,
+    LinkUnderline = 0x01,
+    LinkHoverColour = 0x02,
+    LinkFitText = 0x04,
+    LinkOpenOnPress = 0x08,
+    LinkFocusOnClick = 0x10,
+    LinkNoHandCursor = 0x20,
+    LinkNoActiveColour = 0x40,
 };
 
 const uint32_t kDefaultLinkStyles = LinkUnderline | LinkFitText | LinkFocusOnClick;
@@ -29,8 +29,7 @@ const size_t kBrowserCommandBuffer = 520;
 // The web browser's registered command line with the target in place of its "%1": cut before a
 // quoted "%1" (at its opening quote), else before a bare "%1", else kept whole; then a space and
 // the target. False when the result would not fit the command buffer.
-bool BuildBrowserCommand(const std::string& browserCommand, const std::string& target,
-                         std::string& command);
+bool BuildBrowserCommand(const std::string& browserCommand, const std::string& target, std::string& command);
 
 // "Can't open link:\n\n" followed by the reason for a shell result code.
 std::string LinkErrorText(int code);

@@ -9,27 +9,27 @@
 const UINT WM_SKIN_UNCHECK = WM_USER + 0x100;
 
 class CSkinButton : public CButton {
- public:
-  enum Kind { PushButton = 0, CheckBox = 2, RadioButton = 4 };
+public:
+    enum Kind { PushButton = 0, CheckBox = 2, RadioButton = 4 };
 
-  CSkinButton();
-  ~CSkinButton() override;
+    CSkinButton();
+    ~CSkinButton() override;
 
-  // Replaces the images (resource ids, 0 for none). May be called from any thread: on another
-  // thread than the window's it runs on the window's thread, so it never overlaps a drawing.
-  // The caller invalidates the button to show the change.
-  void SetBitmaps(UINT normal, UINT pressed, UINT hover, UINT disabled, UINT focus, UINT mask,
-                  short drawMode, int drawEdge, short focusInset);
+    // Replaces the images (resource ids, 0 for none). May be called from any thread: on another
+    // thread than the window's it runs on the window's thread, so it never overlaps a drawing.
+    // The caller invalidates the button to show the change.
+    void SetBitmaps(UINT normal, UINT pressed, UINT hover, UINT disabled, UINT focus, UINT mask, short drawMode,
+                    int drawEdge, short focusInset);
 
-  // The region of the bitmap's pixels that differ from `key`; empty for an all-key bitmap,
-  // null for a null bitmap. The caller owns it.
-  HRGN BuildRegionFromBitmap(HBITMAP bitmap, COLORREF key) const;
-  void DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect, int drawMode) const;
-  void DrawItem(DRAWITEMSTRUCT* item) override;
+    // The region of the bitmap's pixels that differ from `key`; empty for an all-key bitmap,
+    // null for a null bitmap. The caller owns it.
+    HRGN BuildRegionFromBitmap(HBITMAP bitmap, COLORREF key) const;
+    void DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect, int drawMode) const;
+    void DrawItem(DRAWITEMSTRUCT* item) override;
 
-  Kind kind() const { return static_cast<Kind>(m_kind); }
+    Kind kind() const { return static_cast<Kind>(m_kind); }
 
-  BEGIN_MSG_MAP(CSkinButton, CButton)
+    BEGIN_MSG_MAP(CSkinButton, CButton)
     MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
     MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLeftButtonDown)
     MESSAGE_HANDLER(WM_LBUTTONUP, OnLeftButtonUp)
@@ -42,51 +42,51 @@ class CSkinButton : public CButton {
     MESSAGE_HANDLER(BM_GETCHECK, OnGetCheck)
     MESSAGE_HANDLER(WM_SKIN_UNCHECK, OnUncheck)
     MESSAGE_HANDLER(kSetBitmapsMessage, OnSetBitmapsMessage)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- protected:
-  void PreSubclassWindow() override;
+protected:
+    void PreSubclassWindow() override;
 
- private:
-  struct BitmapSet {
-    UINT normal, pressed, hover, disabled, focus, mask;
-    short drawMode;
-    int drawEdge;
-    short focusInset;
-  };
-  static const UINT kSetBitmapsMessage = WM_USER + 0x101;
+private:
+    struct BitmapSet {
+        UINT normal, pressed, hover, disabled, focus, mask;
+        short drawMode;
+        int drawEdge;
+        short focusInset;
+    };
+    static const UINT kSetBitmapsMessage = WM_USER + 0x101;
 
-  void ApplyBitmaps(const BitmapSet& set);
-  void DeleteBitmaps();
-  bool PointerOverButton() const;
-  void ToggleOrCheck();
+    void ApplyBitmaps(const BitmapSet& set);
+    void DeleteBitmaps();
+    bool PointerOverButton() const;
+    void ToggleOrCheck();
 
-  LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, BOOL&) { return TRUE; }
-  LRESULT OnLeftButtonDown(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnLeftButtonUp(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnLeftButtonDoubleClick(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnKillFocus(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnKeyDown(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnSetCheck(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnGetCheck(UINT, WPARAM, LPARAM, BOOL&) { return m_checked; }
-  LRESULT OnUncheck(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnSetBitmapsMessage(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, BOOL&) { return TRUE; }
+    LRESULT OnLeftButtonDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLeftButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLeftButtonDoubleClick(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnKillFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnKeyDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetCheck(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetCheck(UINT, WPARAM, LPARAM, BOOL&) { return m_checked; }
+    LRESULT OnUncheck(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetBitmapsMessage(UINT, WPARAM, LPARAM, BOOL&);
 
-  BYTE m_checked = FALSE;
-  int m_kind = PushButton;
-  BYTE m_hover = FALSE;
-  BYTE m_pressed = FALSE;
-  CBitmap m_normal;
-  CBitmap m_pressedImage;
-  CBitmap m_disabled;
-  CBitmap m_mask;
-  CBitmap m_hoverImage;
-  CBitmap m_focus;
-  short m_focusInset = 0;
-  COLORREF m_textColour;
-  HRGN m_region = nullptr;
-  int m_drawEdge = 0;
-  short m_drawMode = 1;
+    BYTE m_checked = FALSE;
+    int m_kind = PushButton;
+    BYTE m_hover = FALSE;
+    BYTE m_pressed = FALSE;
+    CBitmap m_normal;
+    CBitmap m_pressedImage;
+    CBitmap m_disabled;
+    CBitmap m_mask;
+    CBitmap m_hoverImage;
+    CBitmap m_focus;
+    short m_focusInset = 0;
+    COLORREF m_textColour;
+    HRGN m_region = nullptr;
+    int m_drawEdge = 0;
+    short m_drawMode = 1;
 };

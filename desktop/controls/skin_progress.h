@@ -4,35 +4,34 @@
 #include "controls.h"
 
 class CSkinProgress : public CProgressCtrl {
- public:
-  ~CSkinProgress() override;
+public:
+    ~CSkinProgress() override;
 
-  // Takes ownership of `bitmap` (null only removes the fill bitmap). FALSE when it can't be read.
-  BOOL SetBitmap(HBITMAP bitmap, BOOL redraw = TRUE);
-  // Loads the fill bitmap from the program's resources.
-  BOOL SetBitmap(UINT resourceId, BOOL redraw = TRUE);
-  void SetRange(long lower, long upper);
-  void SetPos(long position);
+    // Takes ownership of `bitmap` (null only removes the fill bitmap). FALSE when it can't be read.
+    BOOL SetBitmap(HBITMAP bitmap, BOOL redraw = TRUE);
+    // Loads the fill bitmap from the program's resources.
+    BOOL SetBitmap(UINT resourceId, BOOL redraw = TRUE);
+    void SetRange(long lower, long upper);
+    void SetPos(long position);
 
-  // Called at the end of each painting; draws nothing here.
-  virtual void DrawOverlay(HDC dc, int percent, const RECT& client, const RECT& filled,
-                           BOOL vertical);
+    // Called at the end of each painting; draws nothing here.
+    virtual void DrawOverlay(HDC dc, int percent, const RECT& client, const RECT& filled, BOOL vertical);
 
-  BEGIN_MSG_MAP(CSkinProgress, CProgressCtrl)
+    BEGIN_MSG_MAP(CSkinProgress, CProgressCtrl)
     MESSAGE_HANDLER(WM_PAINT, OnPaint)
     MESSAGE_HANDLER(WM_PRINTCLIENT, OnPrintClient)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- private:
-  void Paint(HDC dc);
-  LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
-  LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+private:
+    void Paint(HDC dc);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled);
 
-  long m_lower = 0;
-  long m_upper = 100;
-  long m_range = 100;
-  long m_position = 0;
-  HBITMAP m_fill = nullptr;
-  int m_fillWidth = 0;
-  int m_fillHeight = 0;
+    long m_lower = 0;
+    long m_upper = 100;
+    long m_range = 100;
+    long m_position = 0;
+    HBITMAP m_fill = nullptr;
+    int m_fillWidth = 0;
+    int m_fillHeight = 0;
 };

@@ -7,16 +7,16 @@
 #include "property_sheet.h"
 
 class CAboutTab : public CPropertyPage {
- public:
-  CAboutTab() : CPropertyPage(IDD_ABOUT_TAB) {}
+public:
+    CAboutTab() : CPropertyPage(IDD_ABOUT_TAB) {}
 
-  void DoDataExchange(CDataExchange* exchange) override;
-  BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* exchange) override;
+    BOOL OnInitDialog() override;
 
- private:
-  CHyperLink m_onlineHelp;
-  CHyperLink m_contact;
-  CHyperLink m_sendToFriend;
-  CHyperLink m_copyrightNotice;
-  CHyperLink m_website;
+private:
+    CHyperLink m_onlineHelp;
+    CHyperLink m_contact;
+    CHyperLink m_sendToFriend;
+    CHyperLink m_copyrightNotice;
+    CHyperLink m_website;
 };

@@ -5,11 +5,11 @@
 #include <string>
 
 struct HelpLinkTargets {
-  std::string onlineHelp;
-  std::string contact;
-  std::string sendToFriend;
-  std::string copyrightNotice;
-  std::string website;
+    std::string onlineHelp;
+    std::string contact;
+    std::string sendToFriend;
+    std::string copyrightNotice;
+    std::string website;
 };
 
 // The targets on the service whose base address is `serviceBase` (no trailing slash).

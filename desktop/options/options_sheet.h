@@ -11,25 +11,25 @@
 // "Korvala 2007 Options": no owner window, opens on its first page, OK and Cancel only (every
 // change is stored as it is made, so there is nothing to apply).
 class COptionsProp : public CPropertySheet {
- public:
-  COptionsProp();
+public:
+    COptionsProp();
 };
 
 // The sheet with its three pages, kept for the life of the main window.
 class OptionsSheet {
- public:
-  OptionsSheet();
-  OptionsSheet(const OptionsSheet&) = delete;
-  OptionsSheet& operator=(const OptionsSheet&) = delete;
+public:
+    OptionsSheet();
+    OptionsSheet(const OptionsSheet&) = delete;
+    OptionsSheet& operator=(const OptionsSheet&) = delete;
 
-  // Runs the sheet modally: IDOK or IDCANCEL when it closes, -1 when it could not be shown or
-  // is already showing (the sheet has no owner, so its caller stays enabled meanwhile).
-  INT_PTR Show();
+    // Runs the sheet modally: IDOK or IDCANCEL when it closes, -1 when it could not be shown or
+    // is already showing (the sheet has no owner, so its caller stays enabled meanwhile).
+    INT_PTR Show();
 
- private:
-  CGeneralTab m_general;
-  CSecurityTab m_security;
-  CAboutTab m_about;
-  COptionsProp m_sheet;
-  bool m_showing = false;
+private:
+    CGeneralTab m_general;
+    CSecurityTab m_security;
+    CAboutTab m_about;
+    COptionsProp m_sheet;
+    bool m_showing = false;
 };

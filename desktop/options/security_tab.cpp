@@ -2,4 +2,7 @@
 
 #include "restore_point.h"
 
-void CSecurityTab::OnCreate() { RunRestorePointAction(m_hWnd); }
+void CSecurityTab::OnCreate()
+{
+    RunRestorePointAction(m_hWnd);
+}

@@ -5,14 +5,14 @@
 #include "property_sheet.h"
 
 class CSecurityTab : public CPropertyPage {
- public:
-  CSecurityTab() : CPropertyPage(IDD_SECURITY_TAB) {}
+public:
+    CSecurityTab() : CPropertyPage(IDD_SECURITY_TAB) {}
 
-  BEGIN_MSG_MAP(CSecurityTab, CPropertyPage)
+    BEGIN_MSG_MAP(CSecurityTab, CPropertyPage)
     COMMAND_HANDLER(IDC_CREATE_RESTORE_POINT, BN_CLICKED, OnCreate)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- private:
-  // Blocks while System Restore works, then tells the outcome in a message box over the page.
-  void OnCreate();
+private:
+    // Blocks while System Restore works, then tells the outcome in a message box over the page.
+    void OnCreate();
 };

@@ -56,8 +56,8 @@ private:
 
     ScanRunView& view_;
     std::atomic<int32_t> progress_{0};
-    std::atomic<int32_t> status_{0};        // 1 scanning, 2 finished
-    std::atomic<uint8_t> passesStop_{0};    // the passes' own stop flag
+    std::atomic<int32_t> status_{0};      // 1 scanning, 2 finished
+    std::atomic<uint8_t> passesStop_{0};  // the passes' own stop flag
     std::atomic<int32_t> cancelRequest_{0};
     std::atomic<int32_t> running_{0};
     HANDLE worker_ = nullptr;

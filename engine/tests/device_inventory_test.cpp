@@ -21,7 +21,8 @@ const char kUsbMouse[] = "USB\\VID_046D&PID_C01E&REV_2200";
 
 std::string Line(const std::string& identity, const std::string& version, const char* level)
 {
-    std::string line = "<ScanItem HWIDHASH=\"" + IdentityHashDecimal(identity) + "\" CURRENTVERSION=\"" + version + "\"";
+    std::string line =
+        "<ScanItem HWIDHASH=\"" + IdentityHashDecimal(identity) + "\" CURRENTVERSION=\"" + version + "\"";
     if (level)
         line += std::string(" PLEVEL=\"") + level + "\"";
     return line + " />\r\n";
@@ -43,8 +44,8 @@ TEST(DeviceInventory, WineOwnDevicesHaveNoDriverVersion)
 {
     std::string text = RunPass(kComponentFlavour);
     const std::string wineBus = "PCI\\VEN_0000&DEV_0000&SUBSYS_00000000";
-    EXPECT_NE(text.find(Line(wineBus, "", "0") + Line("PCI\\VEN_0000&DEV_0000&SUBSYS_00000", "", "1")
-                        + Line("PCI\\VEN_0000&DEV_0000", "", "2")),
+    EXPECT_NE(text.find(Line(wineBus, "", "0") + Line("PCI\\VEN_0000&DEV_0000&SUBSYS_00000", "", "1") +
+                        Line("PCI\\VEN_0000&DEV_0000", "", "2")),
               std::string::npos)
         << text;
     EXPECT_EQ(text.find("PLEVEL=\"N\""), std::string::npos) << text;
@@ -59,19 +60,19 @@ TEST(DeviceInventory, EachDeviceYieldsItsIdentityForms)
         std::string expected;
     } cases[] = {
         {kPci8086, "5.1.2600.0",
-         Line(kPci8086, "5.1.2600.0", "N") + Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028", "5.1.2600.0", "0")
-             + Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1", "5.1.2600.0", "1")
-             + Line("PCI\\VEN_8086&DEV_27C5", "5.1.2600.0", "2")},
+         Line(kPci8086, "5.1.2600.0", "N") + Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028", "5.1.2600.0", "0") +
+             Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1", "5.1.2600.0", "1") +
+             Line("PCI\\VEN_8086&DEV_27C5", "5.1.2600.0", "2")},
         {kPci8086, "",
-         Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028", "", "0") + Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1", "", "1")
-             + Line("PCI\\VEN_8086&DEV_27C5", "", "2")},
+         Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028", "", "0") +
+             Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1", "", "1") + Line("PCI\\VEN_8086&DEV_27C5", "", "2")},
         {kUsbMouse, "5.1.2600.0", Line(kUsbMouse, "5.1.2600.0", "N")},
         {"USB\\VID_046D&PID_C01F&REV_2200", "", ""},
         {"USB\\VID_046D&PID_C020", nullptr, ""},
         // Fewer than five characters after the marker: level "1" keeps the whole id.
         {"PCI\\VEN_1234&DEV_0001&SUBSYS_12", "1.0",
-         Line("PCI\\VEN_1234&DEV_0001&SUBSYS_12", "1.0", "N") + Line("PCI\\VEN_1234&DEV_0001&SUBSYS_12", "1.0", "1")
-             + Line("PCI\\VEN_1234&DEV_0001", "1.0", "2")},
+         Line("PCI\\VEN_1234&DEV_0001&SUBSYS_12", "1.0", "N") + Line("PCI\\VEN_1234&DEV_0001&SUBSYS_12", "1.0", "1") +
+             Line("PCI\\VEN_1234&DEV_0001", "1.0", "2")},
         // The markers are matched in capitals only.
         {"PCI\\VEN_1234&DEV_0002&subsys_00001234&rev_01", "2.0",
          Line("PCI\\VEN_1234&DEV_0002&subsys_00001234&rev_01", "2.0", "N")},
@@ -92,10 +93,10 @@ TEST(DeviceInventory, EachDeviceYieldsItsIdentityForms)
 
     // The desktop program's lines carry no level.
     std::string desktop = RunPass(kDesktopFlavour);
-    EXPECT_NE(desktop.find(Line(kPci8086, "5.1.2600.0", nullptr)
-                           + Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028", "5.1.2600.0", nullptr)
-                           + Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1", "5.1.2600.0", nullptr)
-                           + Line("PCI\\VEN_8086&DEV_27C5", "5.1.2600.0", nullptr)),
+    EXPECT_NE(desktop.find(Line(kPci8086, "5.1.2600.0", nullptr) +
+                           Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028", "5.1.2600.0", nullptr) +
+                           Line("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1", "5.1.2600.0", nullptr) +
+                           Line("PCI\\VEN_8086&DEV_27C5", "5.1.2600.0", nullptr)),
               std::string::npos)
         << desktop;
     EXPECT_EQ(desktop.find("PLEVEL"), std::string::npos);
@@ -120,9 +121,9 @@ TEST(DeviceInventory, ClassKeyWithoutFullAccessReportsTheDriverKeyName)
         ReadOnlyKey restriction(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Class\\" + driverKey);
         ASSERT_TRUE(restriction.Restricted());
         std::string text = RunPass(kComponentFlavour);
-        EXPECT_NE(text.find(Line(id, driverKey, "N") + Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001234", driverKey, "0")
-                            + Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001", driverKey, "1")
-                            + Line("PCI\\VEN_1234&DEV_0005", driverKey, "2")),
+        EXPECT_NE(text.find(Line(id, driverKey, "N") + Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001234", driverKey, "0") +
+                            Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001", driverKey, "1") +
+                            Line("PCI\\VEN_1234&DEV_0005", driverKey, "2")),
                   std::string::npos)
             << text;
     }
@@ -134,7 +135,8 @@ void FillDeviceList(TestDevices& devices, int total)
 {
     for (int present = CountPresentDevices(); present < total; ++present) {
         char id[64];
-        std::snprintf(id, sizeof id, "PCI\\VEN_1234&DEV_%04X&SUBSYS_00000000&REV_00", static_cast<unsigned>(devices.Count()));
+        std::snprintf(id, sizeof id, "PCI\\VEN_1234&DEV_%04X&SUBSYS_00000000&REV_00",
+                      static_cast<unsigned>(devices.Count()));
         ASSERT_TRUE(devices.Add(id, "1.0"));
     }
     ASSERT_EQ(CountPresentDevices(), total);

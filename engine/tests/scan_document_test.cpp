@@ -74,7 +74,8 @@ DWORD ProbeOsVersionCodeAs(const char* version)
     HKEY appDefaults = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &appDefaults, nullptr))
         return DWORD(-1);
-    RegSetValueExA(appDefaults, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), DWORD(strlen(version) + 1));
+    RegSetValueExA(appDefaults, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                   DWORD(strlen(version) + 1));
     RegCloseKey(appDefaults);
 
     std::string command = "\"" + ProgramFolder() + "\\os_version_probe.exe\"";
@@ -97,7 +98,8 @@ TEST(OsVersionCode, FollowsTheRunningWindowsVersion)
     struct Row {
         const char* wineVersion;
         DWORD code;
-    } rows[] = {{"winxp", 4}, {"win2k", 2}, {"vista", 6}, {"win7", 6}, {"nt40", 3}, {"win95", 100}, {"win98", 8}, {"winme", 1}};
+    } rows[] = {{"winxp", 4}, {"win2k", 2},   {"vista", 6}, {"win7", 6},
+                {"nt40", 3},  {"win95", 100}, {"win98", 8}, {"winme", 1}};
     for (const Row& r : rows)
         EXPECT_EQ(ProbeOsVersionCodeAs(r.wineVersion), r.code) << r.wineVersion;
 }

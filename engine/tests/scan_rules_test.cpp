@@ -62,7 +62,8 @@ TEST(ItemLine, KeysAreCaseSensitiveAndValuesUnescaped)
     item.SetProperty("hardwareid", "abc");
     item.SetProperty(kVersionIdKey, "1 & <2> \"3\"");
     EXPECT_EQ(item.GetProperty(kHardwareIdKey), "");
-    EXPECT_EQ(item.FormatItemLine(), "<ScanItem HWIDHASH=\"4721352671749011555\" CURRENTVERSION=\"1 & <2> \"3\"\" />\r\n");
+    EXPECT_EQ(item.FormatItemLine(),
+              "<ScanItem HWIDHASH=\"4721352671749011555\" CURRENTVERSION=\"1 & <2> \"3\"\" />\r\n");
 }
 
 TEST(OsVersionCode, Table)
@@ -76,7 +77,8 @@ TEST(OsVersionCode, Table)
         {2, 6, 1, "6"}, {2, 3, 51, ""}, {2, 10, 0, ""},  {3, 5, 1, ""},   {0, 4, 10, ""},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(OsVersionCodeFor(r.platform, r.major, r.minor), r.code) << r.platform << " " << r.major << "." << r.minor;
+        EXPECT_EQ(OsVersionCodeFor(r.platform, r.major, r.minor), r.code)
+            << r.platform << " " << r.major << "." << r.minor;
 }
 
 const char kHeaderPart[] =
@@ -94,7 +96,8 @@ TEST(DocumentLayout, ByteExact)
         const char* tail;
     } cases[] = {
         {"<ScanItem HWIDHASH=\"1\" CURRENTVERSION=\"2\" />\r\n", 5,
-         "<Data NumberOfDevices=\"5\">\r\n<ScanItem HWIDHASH=\"1\" CURRENTVERSION=\"2\" />\r\n\r\n</Data>\r\n</ScanInstance>"},
+         "<Data NumberOfDevices=\"5\">\r\n<ScanItem HWIDHASH=\"1\" CURRENTVERSION=\"2\" "
+         "/>\r\n\r\n</Data>\r\n</ScanInstance>"},
         {"", 0, "<Data NumberOfDevices=\"0\">\r\n\r\n</Data>\r\n</ScanInstance>"},
         {"ERROR", -3, "<Data NumberOfDevices=\"-3\">\r\nERROR\r\n</Data>\r\n</ScanInstance>"},
     };
@@ -106,7 +109,7 @@ TEST(ProgressPacer, TotalsForWholePasses)
 {
     struct Row {
         int32_t entries, units;
-    } rows[] = {{0, 0},    {1, 0},    {49, 0},    {50, 49},   {51, 50},  {60, 50},
+    } rows[] = {{0, 0},    {1, 0},    {49, 0},   {50, 49},  {51, 50},  {60, 50},
                 {100, 49}, {120, 51}, {333, 51}, {499, 50}, {500, 49}, {1000, 49}};
     for (const Row& r : rows) {
         ProgressPacer pacer(r.entries);

@@ -16,7 +16,8 @@ namespace {
 
 const char kProgramFolder[] = "C:\\Program Files\\Korvala Test\\";
 
-std::string Line(const std::string& identity, const std::string& version, const ScanFlavour& flavour = kComponentFlavour)
+std::string Line(const std::string& identity, const std::string& version,
+                 const ScanFlavour& flavour = kComponentFlavour)
 {
     ScanDocument item(flavour);
     item.SetProperty(kHardwareIdKey, identity);
@@ -35,7 +36,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        for (const char* name : {"acme_viewer", "northwind_mail", "contoso_paint", "no_description", "var_first", "no_version"})
+        for (const char* name :
+             {"acme_viewer", "northwind_mail", "contoso_paint", "no_description", "var_first", "no_version"})
             ASSERT_TRUE(pc_.InstallProgram(name, Program(name))) << name;
     }
     void TearDown() override { CoUninitialize(); }

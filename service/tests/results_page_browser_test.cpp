@@ -18,7 +18,8 @@ std::string RenderedDom(const std::string& folder, const std::string& pageFile)
     std::string command = std::string("timeout 90 ") + kChromium +
                           " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
                           " --disable-background-networking --disable-component-update --disable-sync"
-                          " --user-data-dir=" + folder + "/profile --dump-dom file://" + pageFile + " 2>/dev/null";
+                          " --user-data-dir=" +
+                          folder + "/profile --dump-dom file://" + pageFile + " 2>/dev/null";
     std::string dom;
     if (FILE* output = popen(command.c_str(), "r")) {
         char buffer[4096];
@@ -34,8 +35,8 @@ TEST(ResultsPageInBrowser, RendersOneRowPerOffer)
     if (!std::filesystem::exists(kChromium))
         GTEST_SKIP() << kChromium << " is not installed";
     TestService service;
-    httplib::Result page = service.Client().Post("/result_page.php?desktop", httplib::Headers{},
-                                                 WholeDocument(SamplePcInventory()), "");
+    httplib::Result page =
+        service.Client().Post("/result_page.php?desktop", httplib::Headers{}, WholeDocument(SamplePcInventory()), "");
     ASSERT_TRUE(page);
     ASSERT_EQ(page->status, 200);
     const std::string pageFile = service.Folder() + "/results.html";
@@ -44,7 +45,8 @@ TEST(ResultsPageInBrowser, RendersOneRowPerOffer)
     std::string dom = RenderedDom(service.Folder(), pageFile);
     ASSERT_NE(dom.find("<tbody>"), std::string::npos) << "no rendered table in:\n" << dom;
     size_t rows = 0;
-    for (size_t pos = dom.find("<tr class=\"offer\">"); pos != std::string::npos; pos = dom.find("<tr class=\"offer\">", pos + 1))
+    for (size_t pos = dom.find("<tr class=\"offer\">"); pos != std::string::npos;
+         pos = dom.find("<tr class=\"offer\">", pos + 1))
         ++rows;
     EXPECT_EQ(rows, kSamplePcOffers);
     for (const char* cell : {"<td>Intel(R) 82801GBM SATA AHCI Controller</td>", "<td>Acme Viewer</td>",

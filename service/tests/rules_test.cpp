@@ -101,7 +101,13 @@ TEST(ServiceOptions, ParsesCommandLines)
         {{"--listen", "0.0.0.0:9000", "--catalog", "c.db", "--downloads", "d"}, true, "0.0.0.0", 9000, "c.db", "", ""},
         {{"--listen", "http://localhost"}, true, "localhost", 80, "korvala-catalog.sqlite", "", ""},
         {{"--import", "cat.txt"}, true, "127.0.0.1", 8077, "korvala-catalog.sqlite", "cat.txt", ""},
-        {{"--keep-scans", "received", "--listen", "127.0.0.1:0"}, true, "127.0.0.1", 0, "korvala-catalog.sqlite", "", "received"},
+        {{"--keep-scans", "received", "--listen", "127.0.0.1:0"},
+         true,
+         "127.0.0.1",
+         0,
+         "korvala-catalog.sqlite",
+         "",
+         "received"},
         {{"--keep-scans"}, false, "", 0, "", "", ""},
         {{"--listen", "127.0.0.1"}, false, "", 0, "", "", ""},
         {{"--listen", "127.0.0.1:70000"}, false, "", 0, "", "", ""},
@@ -114,7 +120,8 @@ TEST(ServiceOptions, ParsesCommandLines)
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         ServiceOptions options;
         std::string error;
-        bool ok = ParseServiceOptions(static_cast<int>(argv.size()), argv.data(), "http://127.0.0.1:8077", options, error);
+        bool ok =
+            ParseServiceOptions(static_cast<int>(argv.size()), argv.data(), "http://127.0.0.1:8077", options, error);
         EXPECT_EQ(ok, c.ok) << (c.args.empty() ? "(none)" : c.args[0]);
         if (!ok || !c.ok)
             continue;

@@ -33,7 +33,10 @@ bool ReadsAsNumber(const std::string& body)
     return pos < body.size() && std::isdigit(static_cast<unsigned char>(body[pos]));
 }
 
-httplib::Headers NoHeaders() { return {}; }
+httplib::Headers NoHeaders()
+{
+    return {};
+}
 
 // POST with the raw body and, when given, a Content-Type header.
 httplib::Result Post(TestService& service, const char* target, const std::string& body, const char* contentType)
@@ -57,7 +60,8 @@ TEST(ServiceHttp, CountReplyIsNeverCompressed)
     httplib::Client client = service.Client();
     client.set_decompress(false);
     const std::string body = "data=" + WholeDocument(SamplePcInventory());
-    httplib::Result reply = client.Post(kCount, {{"Accept-Encoding", "gzip, deflate"}}, body.data(), body.size(), kForm);
+    httplib::Result reply =
+        client.Post(kCount, {{"Accept-Encoding", "gzip, deflate"}}, body.data(), body.size(), kForm);
     ASSERT_TRUE(reply);
     EXPECT_FALSE(reply->has_header("Content-Encoding"));
     EXPECT_EQ(reply->body, CountReply(service, WholeDocument(SamplePcInventory())));
@@ -74,11 +78,11 @@ TEST(ServiceHttp, OffersAndCountsKnownDevicesAndPrograms)
         EXPECT_EQ(page->status, 200);
         EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
         EXPECT_EQ(CountOf(page->body, "<tr class=\"offer\">"), kSamplePcOffers);
-        for (const char* row : {"<td>Intel(R) 82801GBM SATA AHCI Controller</td><td>5.1.2600.0</td><td>8.9.0.1023</td>",
-                                "<td>NVIDIA GeForce 8500 GT display driver</td><td>6.14.11.6921</td>",
-                                "<td>Logitech MX518 Optical Gaming Mouse</td><td>4.80.0.0</td>",
-                                "<td>Acme Viewer</td><td>1.0.0.0</td><td>2.1.0.0</td>",
-                                "<td>Northwind Mail</td><td>1, 0, 0, 0</td>"})
+        for (const char* row :
+             {"<td>Intel(R) 82801GBM SATA AHCI Controller</td><td>5.1.2600.0</td><td>8.9.0.1023</td>",
+              "<td>NVIDIA GeForce 8500 GT display driver</td><td>6.14.11.6921</td>",
+              "<td>Logitech MX518 Optical Gaming Mouse</td><td>4.80.0.0</td>",
+              "<td>Acme Viewer</td><td>1.0.0.0</td><td>2.1.0.0</td>", "<td>Northwind Mail</td><td>1, 0, 0, 0</td>"})
             EXPECT_NE(page->body.find(row), std::string::npos) << row;
         EXPECT_EQ(page->body.find("Contoso Paint"), std::string::npos);  // installed version is current
         EXPECT_NE(page->body.find("<a href=\"/result_page.php?restore_point\">"), std::string::npos);
@@ -109,8 +113,8 @@ TEST(ServiceHttp, CountsWhatThePageOffers)
          "0"},
         {"cut-level entry offered once for its device",
          DeviceLines("PCI\\VEN_10DE&DEV_0421&SUBSYS_04601458&REV_A1", "", true), "1"},
-        {"desktop document without levels", DeviceLines("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028&REV_01", "5.1.2600.0", false),
-         "1"},
+        {"desktop document without levels",
+         DeviceLines("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028&REV_01", "5.1.2600.0", false), "1"},
         {"&, + and % in values stay raw",
          ProgramLine("SOFTWARE\\Acme Ltd\\Acme Viewer", "1.0+beta%20&data=9", true) +
              ProgramLine("SOFTWARE\\Contoso\\Contoso Paint", "2.0&x=%zz", true),
@@ -187,7 +191,8 @@ TEST(ServiceHttp, RefusesBadBodiesWithoutACount)
         EXPECT_EQ(count->status, 400) << body;
         EXPECT_FALSE(ReadsAsNumber(count->body)) << body;
     }
-    httplib::Result multipart = service.Client().Post(kCount, httplib::MultipartFormDataItems{{"data", document, "", ""}});
+    httplib::Result multipart =
+        service.Client().Post(kCount, httplib::MultipartFormDataItems{{"data", document, "", ""}});
     ASSERT_TRUE(multipart);
     EXPECT_EQ(multipart->status, 415);
     EXPECT_FALSE(ReadsAsNumber(multipart->body));
@@ -214,8 +219,11 @@ TEST(ServiceHttp, AnswersEveryPageAtItsExactAddress)
     const struct {
         const char* target;
         int status;
-    } misses[] = {{"/result_page.php?desktop", 405}, {"/result_page.php", 404}, {"/result_page.php?restore_point=1", 404},
-                  {"/count_updates.php", 404}, {"/index.php", 404}};
+    } misses[] = {{"/result_page.php?desktop", 405},
+                  {"/result_page.php", 404},
+                  {"/result_page.php?restore_point=1", 404},
+                  {"/count_updates.php", 404},
+                  {"/index.php", 404}};
     for (const auto& miss : misses) {
         httplib::Result page = client.Get(miss.target);
         ASSERT_TRUE(page) << miss.target;
@@ -248,7 +256,7 @@ TEST(ServiceHttp, KeepsEachDesktopDocumentAsReceived)
     const std::string first = WholeDocument(SamplePcInventory());
     const std::string second("<unreadable \0 document>", 24);
     ASSERT_TRUE(Post(service, kResults, first, nullptr));
-    ASSERT_TRUE(Post(service, kCount, "data=" + first, kForm));        // not a desktop document
+    ASSERT_TRUE(Post(service, kCount, "data=" + first, kForm));                    // not a desktop document
     ASSERT_TRUE(Post(service, "/result_page.php?restore_point", first, nullptr));  // refused address
     httplib::Result refused = Post(service, kResults, second, kForm);
     ASSERT_TRUE(refused);

@@ -17,7 +17,8 @@ TestService::TestService(bool keepScans)
     std::string error;
     catalog_ = CatalogStore::Open(folder_ + "/catalog.sqlite", error);
     EXPECT_TRUE(catalog_) << error;
-    InstallKorvalaRoutes(server_, *catalog_, RouteSettings{DownloadsFolder(), keepScans ? KeptScansFolder() : std::string()});
+    InstallKorvalaRoutes(server_, *catalog_,
+                         RouteSettings{DownloadsFolder(), keepScans ? KeptScansFolder() : std::string()});
     port_ = server_.bind_to_any_port("127.0.0.1");
     EXPECT_GT(port_, 0);
     if (port_ > 0)
@@ -49,7 +50,8 @@ std::string SamplePcInventory()
     return DeviceLines("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028&REV_01", "5.1.2600.0", true) +
            DeviceLines("PCI\\VEN_10DE&DEV_0421&SUBSYS_04601458&REV_A1", "6.14.11.6921", true) +
            DeviceLines("USB\\VID_046D&PID_C01E&REV_2200", "4.80.0.0", true) +
-           DeviceLines("PCI\\VEN_14E4&DEV_1693&SUBSYS_01AD1028&REV_02", "{4D36E972-E325-11CE-BFC1-08002BE10318}\\0001", true) +
+           DeviceLines("PCI\\VEN_14E4&DEV_1693&SUBSYS_01AD1028&REV_02", "{4D36E972-E325-11CE-BFC1-08002BE10318}\\0001",
+                       true) +
            DeviceLines("PCI\\VEN_1234&DEV_5678&SUBSYS_00000000&REV_00", "1.0", true) +
            ProgramLine("SOFTWARE\\Acme Ltd\\Acme Viewer", "1.0.0.0", true) +
            ProgramLine("SOFTWARE\\Northwind Traders\\Northwind Mail", "1, 0, 0, 0", true) +

@@ -26,7 +26,8 @@ int main(int argc, char** argv)
         return 1;
     }
     HWND button = GetDlgItem(window, control);
-    if (!button || !PostMessageA(window, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), reinterpret_cast<LPARAM>(button))) {
+    if (!button ||
+        !PostMessageA(window, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), reinterpret_cast<LPARAM>(button))) {
         std::fprintf(stderr, "desk_button: the window has no button %d\n", control);
         return 1;
     }

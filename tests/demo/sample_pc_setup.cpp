@@ -21,7 +21,8 @@ struct Program {
 };
 
 const Program kPrograms[] = {
-    {"acme_viewer", "C:\\Program Files\\Acme\\Viewer\\acmeview.exe", CSIDL_COMMON_STARTMENU, "Programs\\Acme\\Acme Viewer.lnk"},
+    {"acme_viewer", "C:\\Program Files\\Acme\\Viewer\\acmeview.exe", CSIDL_COMMON_STARTMENU,
+     "Programs\\Acme\\Acme Viewer.lnk"},
     {"northwind_mail", "C:\\Program Files\\Northwind\\nwmail.exe", CSIDL_STARTMENU, "Programs\\Northwind Mail.lnk"},
     {"contoso_paint", "C:\\Program Files\\Contoso\\Paint\\cpaint.exe", CSIDL_DESKTOPDIRECTORY, "Contoso Paint.lnk"},
 };
@@ -44,15 +45,17 @@ int main(int argc, char** argv)
     int failures = 0;
     if (withDevices) {
         auto devices = InstallSamplePcDevices();
-        std::printf("%zu device classes with sample hardware %s\n", devices.size(), devices.empty() ? "FAILED" : "registered");
+        std::printf("%zu device classes with sample hardware %s\n", devices.size(),
+                    devices.empty() ? "FAILED" : "registered");
         failures += devices.empty();
         for (auto& device : devices)
             device->Keep();
     }
     for (const Program& p : kPrograms) {
         std::string link = SpecialFolder(p.folder) + "\\" + p.shortcut;
-        bool ok = MakeFoldersFor(p.installedAs) && CopyFileA(SampleProgramPath(p.sample).c_str(), p.installedAs, FALSE)
-            && MakeFoldersFor(link) && CreateShortcut(link, p.installedAs);
+        bool ok = MakeFoldersFor(p.installedAs) &&
+                  CopyFileA(SampleProgramPath(p.sample).c_str(), p.installedAs, FALSE) && MakeFoldersFor(link) &&
+                  CreateShortcut(link, p.installedAs);
         std::printf("%-44s %s\n", link.substr(link.find_last_of('\\') + 1).c_str(), ok ? p.installedAs : "FAILED");
         failures += !ok;
     }

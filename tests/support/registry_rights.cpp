@@ -15,8 +15,8 @@ ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& subKey)
     if (size == 0 || RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, earlier_.data(), &size) != ERROR_SUCCESS)
         earlier_.clear();
     PSECURITY_DESCRIPTOR readOnly = nullptr;
-    if (earlier_.empty()
-        || !ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr))
+    if (earlier_.empty() ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr))
         return;
     restricted_ = RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
     LocalFree(readOnly);

@@ -16,7 +16,8 @@ SamplePc::~SamplePc()
     for (const std::string& file : files_)
         DeleteFileA(file.c_str());
     // Deepest folders first; a folder that still holds something of somebody else's stays.
-    std::sort(folders_.begin(), folders_.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    std::sort(folders_.begin(), folders_.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders_)
         RemoveDirectoryA(folder.c_str());
 }

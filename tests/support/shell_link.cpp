@@ -14,9 +14,9 @@ bool CreateShortcut(const std::string& linkPath, const std::string& target)
                                 reinterpret_cast<void**>(&link))))
         return false;
     IPersistFile* file = nullptr;
-    bool ok = SUCCEEDED(link->SetPath(target.c_str()))
-        && SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))
-        && SUCCEEDED(file->Save(AnsiToWide(linkPath).c_str(), TRUE));
+    bool ok = SUCCEEDED(link->SetPath(target.c_str())) &&
+              SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+              SUCCEEDED(file->Save(AnsiToWide(linkPath).c_str(), TRUE));
     if (file)
         file->Release();
     link->Release();
@@ -41,7 +41,8 @@ bool DeleteTree(const std::string& path)
             if (name == "." || name == "..")
                 continue;
             std::string child = path + "\\" + name;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 DeleteTree(child);
             else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveDirectoryA(child.c_str());

@@ -25,10 +25,10 @@ bool TestDevices::Add(const std::string& hardwareId, const char* driverVersion)
         return false;
     // A hardware id list is a multi-string: the id, its zero, and the list's closing zero.
     std::string list = hardwareId + '\0' + '\0';
-    bool made = SetupDiSetDeviceRegistryPropertyA(set_, &device, SPDRP_HARDWAREID,
-                                                  reinterpret_cast<const BYTE*>(list.data()),
-                                                  static_cast<DWORD>(list.size()))
-        && SetupDiRegisterDeviceInfo(set_, &device, 0, nullptr, nullptr, nullptr);
+    bool made =
+        SetupDiSetDeviceRegistryPropertyA(set_, &device, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(list.data()),
+                                          static_cast<DWORD>(list.size())) &&
+        SetupDiRegisterDeviceInfo(set_, &device, 0, nullptr, nullptr, nullptr);
     if (!made) {
         SetupDiDeleteDeviceInfo(set_, &device);
         return false;

@@ -14,115 +14,120 @@ namespace {
 const char kIeKey[] = "Software\\Microsoft\\Internet Explorer";
 const char kDownloadValue[] = "Download Directory";
 
-std::string DownloadDirectory() {
-  HKEY key;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kIeKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return "(none)";
-  }
-  char value[MAX_PATH + 1] = {};
-  DWORD size = MAX_PATH;
-  LONG result = ::RegQueryValueExA(key, kDownloadValue, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-  ::RegCloseKey(key);
-  return result == ERROR_SUCCESS ? std::string(value) : std::string("(none)");
+std::string DownloadDirectory()
+{
+    HKEY key;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kIeKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return "(none)";
+    }
+    char value[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH;
+    LONG result = ::RegQueryValueExA(key, kDownloadValue, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    ::RegCloseKey(key);
+    return result == ERROR_SUCCESS ? std::string(value) : std::string("(none)");
 }
 
-void SetDownloadDirectory(const char* directory) {
-  HKEY key;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kIeKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                              nullptr),
-            ERROR_SUCCESS);
-  ::RegSetValueExA(key, kDownloadValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(directory),
-                   static_cast<DWORD>(strlen(directory) + 1));
-  ::RegCloseKey(key);
+void SetDownloadDirectory(const char* directory)
+{
+    HKEY key;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kIeKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExA(key, kDownloadValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(directory),
+                     static_cast<DWORD>(strlen(directory) + 1));
+    ::RegCloseKey(key);
 }
 
 class DeskProgramTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    m_before = DownloadDirectory();
-    SetDownloadDirectory("C:\\Earlier Downloads");
-  }
-  void TearDown() override {
-    if (m_before == "(none)") {
-      HKEY key;
-      if (::RegOpenKeyExA(HKEY_CURRENT_USER, kIeKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        ::RegDeleteValueA(key, kDownloadValue);
-        ::RegCloseKey(key);
-      }
-    } else {
-      SetDownloadDirectory(m_before.c_str());
+protected:
+    void SetUp() override
+    {
+        m_before = DownloadDirectory();
+        SetDownloadDirectory("C:\\Earlier Downloads");
     }
-  }
-  std::string m_before;
+    void TearDown() override
+    {
+        if (m_before == "(none)") {
+            HKEY key;
+            if (::RegOpenKeyExA(HKEY_CURRENT_USER, kIeKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+                ::RegDeleteValueA(key, kDownloadValue);
+                ::RegCloseKey(key);
+            }
+        } else {
+            SetDownloadDirectory(m_before.c_str());
+        }
+    }
+    std::string m_before;
 };
 
-TEST_F(DeskProgramTest, StartsAsABandThatOnlyItsCloseBoxEnds) {
-  DeskProgram program;
-  ASSERT_NE(program.window, nullptr);
-  HWND window = program.window;
-  RECT rect = WindowRect(window);
-  EXPECT_EQ(rect.right - rect.left, 800);
-  EXPECT_EQ(rect.bottom - rect.top, 128);
-  EXPECT_EQ(DownloadDirectory(), "C:\\Korvala Downloads");
+TEST_F(DeskProgramTest, StartsAsABandThatOnlyItsCloseBoxEnds)
+{
+    DeskProgram program;
+    ASSERT_NE(program.window, nullptr);
+    HWND window = program.window;
+    RECT rect = WindowRect(window);
+    EXPECT_EQ(rect.right - rect.left, 800);
+    EXPECT_EQ(rect.bottom - rect.top, 128);
+    EXPECT_EQ(DownloadDirectory(), "C:\\Korvala Downloads");
 
-  const struct {
-    int id;
-    int offset;
-  } rightAligned[] = {{1001, 248}, {1002, 185}, {1004, 315}, {1005, 30}, {1006, 90},
-                      {1009, 60},  {1017, 138}, {1020, 179}, {1023, 282}};
-  for (const auto& control : rightAligned) {
-    HWND child = ::GetDlgItem(window, control.id);
-    ASSERT_NE(child, nullptr) << control.id;
-    EXPECT_EQ(WindowRect(child).left, rect.right - control.offset) << control.id;
-  }
-
-  // Enter and Escape, at the dialog and at the focused control, and a WM_CLOSE from outside.
-  GUITHREADINFO thread = {};
-  thread.cbSize = sizeof(thread);
-  ::GetGUIThreadInfo(program.ThreadId(), &thread);
-  for (HWND target : {window, thread.hwndFocus}) {
-    if (!target) {
-      continue;
+    const struct {
+        int id;
+        int offset;
+    } rightAligned[] = {{1001, 248}, {1002, 185}, {1004, 315}, {1005, 30}, {1006, 90},
+                        {1009, 60},  {1017, 138}, {1020, 179}, {1023, 282}};
+    for (const auto& control : rightAligned) {
+        HWND child = ::GetDlgItem(window, control.id);
+        ASSERT_NE(child, nullptr) << control.id;
+        EXPECT_EQ(WindowRect(child).left, rect.right - control.offset) << control.id;
     }
-    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
-      ::PostMessageA(target, WM_KEYDOWN, key, 1);
-      ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+
+    // Enter and Escape, at the dialog and at the focused control, and a WM_CLOSE from outside.
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof(thread);
+    ::GetGUIThreadInfo(program.ThreadId(), &thread);
+    for (HWND target : {window, thread.hwndFocus}) {
+        if (!target) {
+            continue;
+        }
+        for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+            ::PostMessageA(target, WM_KEYDOWN, key, 1);
+            ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+        }
     }
-  }
-  ::PostMessageA(window, WM_COMMAND, IDOK, 0);
-  ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-  ::SendMessageA(window, WM_CLOSE, 0, 0);
-  ::Sleep(500);
-  EXPECT_TRUE(program.Running());
-  EXPECT_TRUE(::IsWindowVisible(window));
+    ::PostMessageA(window, WM_COMMAND, IDOK, 0);
+    ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    ::SendMessageA(window, WM_CLOSE, 0, 0);
+    ::Sleep(500);
+    EXPECT_TRUE(program.Running());
+    EXPECT_TRUE(::IsWindowVisible(window));
 
-  // Maximising: the desktop's width at (0, 0), 15 pixels taller; restoring: the width back.
-  RECT desktop;
-  ::GetWindowRect(::GetDesktopWindow(), &desktop);
-  ::SendMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  rect = WindowRect(window);
-  EXPECT_EQ(rect.left, 0);
-  EXPECT_EQ(rect.top, 0);
-  EXPECT_EQ(rect.right, desktop.right);
-  EXPECT_EQ(rect.bottom - rect.top, 128 + 15);
-  EXPECT_EQ(WindowRect(::GetDlgItem(window, 1005)).left, rect.right - 30);
-  ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1009, BN_CLICKED), 0);
-  rect = WindowRect(window);
-  EXPECT_EQ(rect.right - rect.left, 800);
-  EXPECT_EQ(WindowRect(::GetDlgItem(window, 1005)).left, rect.right - 30);
+    // Maximising: the desktop's width at (0, 0), 15 pixels taller; restoring: the width back.
+    RECT desktop;
+    ::GetWindowRect(::GetDesktopWindow(), &desktop);
+    ::SendMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    rect = WindowRect(window);
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.top, 0);
+    EXPECT_EQ(rect.right, desktop.right);
+    EXPECT_EQ(rect.bottom - rect.top, 128 + 15);
+    EXPECT_EQ(WindowRect(::GetDlgItem(window, 1005)).left, rect.right - 30);
+    ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(1009, BN_CLICKED), 0);
+    rect = WindowRect(window);
+    EXPECT_EQ(rect.right - rect.left, 800);
+    EXPECT_EQ(WindowRect(::GetDlgItem(window, 1005)).left, rect.right - 30);
 
-  ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_EQ(program.WaitForEnd(), 0);
-  EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+    ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(program.WaitForEnd(), 0);
+    EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
 }
 
-TEST_F(DeskProgramTest, TheCloseButtonEndsIt) {
-  DeskProgram program;
-  ASSERT_NE(program.window, nullptr);
-  ::PostMessageA(program.window, WM_COMMAND, MAKEWPARAM(1005, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(program.window, 1005)));
-  EXPECT_EQ(program.WaitForEnd(), 0);
-  EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+TEST_F(DeskProgramTest, TheCloseButtonEndsIt)
+{
+    DeskProgram program;
+    ASSERT_NE(program.window, nullptr);
+    ::PostMessageA(program.window, WM_COMMAND, MAKEWPARAM(1005, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(program.window, 1005)));
+    EXPECT_EQ(program.WaitForEnd(), 0);
+    EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
 }
 
 }  // namespace

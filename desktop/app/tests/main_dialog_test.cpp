@@ -23,261 +23,278 @@ namespace {
 
 const UINT kRunBody = WM_APP + 50;
 
-void PumpFor(DWORD milliseconds, const std::function<bool()>& done = [] { return false; }) {
-  const DWORD start = ::GetTickCount();
-  while (!done() && ::GetTickCount() - start < milliseconds) {
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageA(&msg);
+void PumpFor(
+    DWORD milliseconds, const std::function<bool()>& done = [] { return false; })
+{
+    const DWORD start = ::GetTickCount();
+    while (!done() && ::GetTickCount() - start < milliseconds) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
     }
-  }
 }
 
 // The main window with a test body run from inside its modal loop; it records the heights the
 // window is given.
 class TestMainDialog : public CMainDialog {
- public:
-  std::function<void(TestMainDialog&)> body;
-  std::vector<int> heights;
+public:
+    std::function<void(TestMainDialog&)> body;
+    std::vector<int> heights;
 
-  BOOL OnInitDialog() override {
-    BOOL result = CMainDialog::OnInitDialog();
-    Post(kRunBody);
-    return result;
-  }
-  BOOL Growing() const { return m_growing; }
-  bool Scanning() const { return m_scanRun.Running(); }
-  HWND Browser() const { return m_browser.m_hWnd; }
+    BOOL OnInitDialog() override
+    {
+        BOOL result = CMainDialog::OnInitDialog();
+        Post(kRunBody);
+        return result;
+    }
+    BOOL Growing() const { return m_growing; }
+    bool Scanning() const { return m_scanRun.Running(); }
+    HWND Browser() const { return m_browser.m_hWnd; }
 
-  BEGIN_MSG_MAP(TestMainDialog, CMainDialog)
+    BEGIN_MSG_MAP(TestMainDialog, CMainDialog)
     MESSAGE_HANDLER(kRunBody, OnRunBody)
     MESSAGE_HANDLER(WM_SIZE, OnSizeRecord)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- private:
-  LRESULT OnRunBody(UINT, WPARAM, LPARAM, BOOL&) {
-    body(*this);
-    EndDialog(IDOK);
-    return 0;
-  }
-  LRESULT OnSizeRecord(UINT, WPARAM, LPARAM, BOOL& handled) {
-    heights.push_back(WindowRect().bottom - WindowRect().top);
-    handled = FALSE;
-    return 0;
-  }
+private:
+    LRESULT OnRunBody(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        body(*this);
+        EndDialog(IDOK);
+        return 0;
+    }
+    LRESULT OnSizeRecord(UINT, WPARAM, LPARAM, BOOL& handled)
+    {
+        heights.push_back(WindowRect().bottom - WindowRect().top);
+        handled = FALSE;
+        return 0;
+    }
 };
 
-int Height(HWND window) {
-  RECT rect;
-  ::GetWindowRect(window, &rect);
-  return rect.bottom - rect.top;
+int Height(HWND window)
+{
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    return rect.bottom - rect.top;
 }
 
-bool HandShownOver(HWND dialog, int id) {
-  ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
-  ::SendMessageA(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(::GetDlgItem(dialog, id)),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  return ::GetCursor() == LoadedHandCursor() && LoadedHandCursor();
+bool HandShownOver(HWND dialog, int id)
+{
+    ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
+    ::SendMessageA(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(::GetDlgItem(dialog, id)),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor() == LoadedHandCursor() && LoadedHandCursor();
 }
 
 // A pixel of what the window paints as its background (header band) into a memory bitmap.
-COLORREF BackgroundPixel(HWND window, int x, int y) {
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 1400, 200);
-  ::ReleaseDC(nullptr, screen);
-  HGDIOBJ previous = ::SelectObject(memory, bitmap);
-  ::SendMessageA(window, WM_PRINT, reinterpret_cast<WPARAM>(memory), PRF_ERASEBKGND | PRF_CLIENT);
-  COLORREF pixel = ::GetPixel(memory, x, y);
-  ::SelectObject(memory, previous);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  return pixel;
+COLORREF BackgroundPixel(HWND window, int x, int y)
+{
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 1400, 200);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    ::SendMessageA(window, WM_PRINT, reinterpret_cast<WPARAM>(memory), PRF_ERASEBKGND | PRF_CLIENT);
+    COLORREF pixel = ::GetPixel(memory, x, y);
+    ::SelectObject(memory, previous);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    return pixel;
 }
 
-bool IsDarkRed(COLORREF colour) {
-  return GetRValue(colour) > 0x50 && GetGValue(colour) < 0x30 && GetBValue(colour) < 0x40;
+bool IsDarkRed(COLORREF colour)
+{
+    return GetRValue(colour) > 0x50 && GetGValue(colour) < 0x30 && GetBValue(colour) < 0x40;
 }
 
-void CompletePage(WebBrowserDouble* browser, IDispatch* from, const std::string& url) {
-  std::wstring wide(url.begin(), url.end());
-  VARIANT address = TextArgument(wide.c_str());
-  browser->Fire(DISPID_DOCUMENTCOMPLETE, {DispatchArgument(from), ReferenceArgument(&address)});
-  ::VariantClear(&address);
+void CompletePage(WebBrowserDouble* browser, IDispatch* from, const std::string& url)
+{
+    std::wstring wide(url.begin(), url.end());
+    VARIANT address = TextArgument(wide.c_str());
+    browser->Fire(DISPID_DOCUMENTCOMPLETE, {DispatchArgument(from), ReferenceArgument(&address)});
+    ::VariantClear(&address);
 }
 
 // Closes every restore-point message box that appears, counting them.
 class RestorePointBoxCloser {
- public:
-  RestorePointBoxCloser()
-      : m_thread([this] {
-          while (!m_stop) {
-            HWND box = ::FindWindowA(nullptr, "Korvala Oops Management");
-            if (box && ::IsWindowVisible(box)) {
-              char text[200] = {};
-              ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
-              m_lastText = text;
-              ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-              while (::IsWindow(box)) {
-                ::Sleep(10);
+public:
+    RestorePointBoxCloser()
+        : m_thread([this] {
+              while (!m_stop) {
+                  HWND box = ::FindWindowA(nullptr, "Korvala Oops Management");
+                  if (box && ::IsWindowVisible(box)) {
+                      char text[200] = {};
+                      ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+                      m_lastText = text;
+                      ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+                      while (::IsWindow(box)) {
+                          ::Sleep(10);
+                      }
+                      ++m_closed;
+                  }
+                  ::Sleep(20);
               }
-              ++m_closed;
-            }
-            ::Sleep(20);
-          }
-        }) {}
-  ~RestorePointBoxCloser() {
-    m_stop = true;
-    m_thread.join();
-  }
-  int Closed() const { return m_closed; }
-  std::string LastText() const { return m_lastText; }
+          })
+    {
+    }
+    ~RestorePointBoxCloser()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    int Closed() const { return m_closed; }
+    std::string LastText() const { return m_lastText; }
 
- private:
-  std::atomic<bool> m_stop{false};
-  std::atomic<int> m_closed{0};
-  std::string m_lastText;
-  std::thread m_thread;
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_closed{0};
+    std::string m_lastText;
+    std::thread m_thread;
 };
 
 class MainDialogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ::OleInitialize(nullptr);
-    m_cookie = WebBrowserDouble::Register();
-  }
-  void TearDown() override {
-    WebBrowserDouble::Revoke(m_cookie);
-    ::OleUninitialize();
-  }
-  DWORD m_cookie = 0;
+protected:
+    void SetUp() override
+    {
+        ::OleInitialize(nullptr);
+        m_cookie = WebBrowserDouble::Register();
+    }
+    void TearDown() override
+    {
+        WebBrowserDouble::Revoke(m_cookie);
+        ::OleUninitialize();
+    }
+    DWORD m_cookie = 0;
 };
 
-TEST_F(MainDialogTest, PointerShapesAndWhatCompletedPagesDo) {
-  TestMainDialog dialog;
-  bool ran = false;
-  dialog.body = [&ran](TestMainDialog& d) {
-    ran = true;
-    const std::string base = g_testServiceBaseUrl;
-    HWND window = d.m_hWnd;
-    WebBrowserDouble* browser = WebBrowserDouble::Latest();
-    ASSERT_NE(browser, nullptr);
-    IDispatch* top = browser->TopLevelDispatch();
-    HWND caption = d.GetDlgItem(1008);
-    HWND busy = d.GetDlgItem(1007);
-    EXPECT_EQ(Height(window), 128);
-    EXPECT_FALSE(::IsWindowVisible(d.Browser()));
-    EXPECT_FALSE(::IsWindowVisible(caption));
-    EXPECT_FALSE(::IsWindowVisible(busy));
+TEST_F(MainDialogTest, PointerShapesAndWhatCompletedPagesDo)
+{
+    TestMainDialog dialog;
+    bool ran = false;
+    dialog.body = [&ran](TestMainDialog& d) {
+        ran = true;
+        const std::string base = g_testServiceBaseUrl;
+        HWND window = d.m_hWnd;
+        WebBrowserDouble* browser = WebBrowserDouble::Latest();
+        ASSERT_NE(browser, nullptr);
+        IDispatch* top = browser->TopLevelDispatch();
+        HWND caption = d.GetDlgItem(1008);
+        HWND busy = d.GetDlgItem(1007);
+        EXPECT_EQ(Height(window), 128);
+        EXPECT_FALSE(::IsWindowVisible(d.Browser()));
+        EXPECT_FALSE(::IsWindowVisible(caption));
+        EXPECT_FALSE(::IsWindowVisible(busy));
 
-    // The header: dark red band over the light grey one; past the header's 835 pixels (when
-    // maximised) the tile continues both.
-    EXPECT_TRUE(IsDarkRed(BackgroundPixel(window, 5, 5)));
-    EXPECT_EQ(BackgroundPixel(window, 5, 80), RGB(230, 230, 230));
-    d.Send(WM_SYSCOMMAND, SC_MAXIMIZE);
-    ASSERT_GT(d.WindowRect().right, 1000);
-    EXPECT_TRUE(IsDarkRed(BackgroundPixel(window, 1000, 5)));
-    EXPECT_EQ(BackgroundPixel(window, 1000, 80), RGB(230, 230, 230));
-    d.Send(WM_SYSCOMMAND, SC_RESTORE);
-    EXPECT_EQ(d.WindowRect().right - d.WindowRect().left, 800);
+        // The header: dark red band over the light grey one; past the header's 835 pixels (when
+        // maximised) the tile continues both.
+        EXPECT_TRUE(IsDarkRed(BackgroundPixel(window, 5, 5)));
+        EXPECT_EQ(BackgroundPixel(window, 5, 80), RGB(230, 230, 230));
+        d.Send(WM_SYSCOMMAND, SC_MAXIMIZE);
+        ASSERT_GT(d.WindowRect().right, 1000);
+        EXPECT_TRUE(IsDarkRed(BackgroundPixel(window, 1000, 5)));
+        EXPECT_EQ(BackgroundPixel(window, 1000, 80), RGB(230, 230, 230));
+        d.Send(WM_SYSCOMMAND, SC_RESTORE);
+        EXPECT_EQ(d.WindowRect().right - d.WindowRect().left, 800);
 
-    // The hand over the link-style buttons (caption one space), not over the others.
-    for (int id : {1017, 1020, 1023}) {
-      EXPECT_TRUE(HandShownOver(window, id)) << id;
-    }
-    for (int id : {1001, 1004, 1005}) {
-      EXPECT_FALSE(HandShownOver(window, id)) << id;
-    }
-    ::SetWindowTextA(d.GetDlgItem(1017), "  ");
-    EXPECT_FALSE(HandShownOver(window, 1017));
-    ::SetWindowTextA(d.GetDlgItem(1017), " ");
+        // The hand over the link-style buttons (caption one space), not over the others.
+        for (int id : {1017, 1020, 1023}) {
+            EXPECT_TRUE(HandShownOver(window, id)) << id;
+        }
+        for (int id : {1001, 1004, 1005}) {
+            EXPECT_FALSE(HandShownOver(window, id)) << id;
+        }
+        ::SetWindowTextA(d.GetDlgItem(1017), "  ");
+        EXPECT_FALSE(HandShownOver(window, 1017));
+        ::SetWindowTextA(d.GetDlgItem(1017), " ");
 
-    // Help: collapsed with the busy animation until the page has loaded.
-    browser->requests.clear();
-    d.Send(WM_COMMAND, MAKEWPARAM(1017, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(1017)));
-    ASSERT_EQ(browser->requests.size(), 1u);
-    EXPECT_EQ(std::string(browser->requests[0].url.begin(), browser->requests[0].url.end()),
-              base + "/help.php");
-    EXPECT_TRUE(::IsWindowVisible(busy));
-    EXPECT_TRUE(d.Growing());
-    ::ShowWindow(caption, SW_SHOW);
-    PumpFor(100);
-    EXPECT_EQ(Height(window), 128);
+        // Help: collapsed with the busy animation until the page has loaded.
+        browser->requests.clear();
+        d.Send(WM_COMMAND, MAKEWPARAM(1017, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(1017)));
+        ASSERT_EQ(browser->requests.size(), 1u);
+        EXPECT_EQ(std::string(browser->requests[0].url.begin(), browser->requests[0].url.end()), base + "/help.php");
+        EXPECT_TRUE(::IsWindowVisible(busy));
+        EXPECT_TRUE(d.Growing());
+        ::ShowWindow(caption, SW_SHOW);
+        PumpFor(100);
+        EXPECT_EQ(Height(window), 128);
 
-    // A frame's completion and look-alike addresses trigger nothing.
-    CompletePage(browser, nullptr, base + "/help.php");
-    for (const char* path : {"/help.php?x=1", "/help.php#top", "/Help.php", "/result_page.php?Desktop",
-                             "/result_page.php?desktop&again"}) {
-      CompletePage(browser, top, base + path);
-    }
-    PumpFor(200);
-    EXPECT_EQ(Height(window), 128);
-    EXPECT_FALSE(::IsWindowVisible(d.Browser()));
+        // A frame's completion and look-alike addresses trigger nothing.
+        CompletePage(browser, nullptr, base + "/help.php");
+        for (const char* path : {"/help.php?x=1", "/help.php#top", "/Help.php", "/result_page.php?Desktop",
+                                 "/result_page.php?desktop&again"}) {
+            CompletePage(browser, top, base + path);
+        }
+        PumpFor(200);
+        EXPECT_EQ(Height(window), 128);
+        EXPECT_FALSE(::IsWindowVisible(d.Browser()));
 
-    // The help page: browser shown, busy animation hidden, caption left alone, the window grows
-    // in 31 steps of 14 pixels up to 548 and the animation then ends.
-    d.heights.clear();
-    CompletePage(browser, top, base + "/help.php");
-    EXPECT_TRUE(::IsWindowVisible(d.Browser()));
-    EXPECT_FALSE(::IsWindowVisible(busy));
-    EXPECT_TRUE(::IsWindowVisible(caption));
-    PumpFor(5000, [&d] { return !d.Growing(); });
-    EXPECT_FALSE(d.Growing());
-    EXPECT_EQ(Height(window), 548);
-    std::vector<int> expected;
-    for (int height = 142; height <= 548; height += 14) {
-      expected.push_back(height);
-    }
-    EXPECT_EQ(d.heights, expected);
+        // The help page: browser shown, busy animation hidden, caption left alone, the window grows
+        // in 31 steps of 14 pixels up to 548 and the animation then ends.
+        d.heights.clear();
+        CompletePage(browser, top, base + "/help.php");
+        EXPECT_TRUE(::IsWindowVisible(d.Browser()));
+        EXPECT_FALSE(::IsWindowVisible(busy));
+        EXPECT_TRUE(::IsWindowVisible(caption));
+        PumpFor(5000, [&d] { return !d.Growing(); });
+        EXPECT_FALSE(d.Growing());
+        EXPECT_EQ(Height(window), 548);
+        std::vector<int> expected;
+        for (int height = 142; height <= 548; height += 14) {
+            expected.push_back(height);
+        }
+        EXPECT_EQ(d.heights, expected);
 
-    // A second click on About collapses first; the results page also hides the busy caption.
-    d.Send(WM_COMMAND, MAKEWPARAM(1020, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(1020)));
-    EXPECT_EQ(Height(window), 128);
-    EXPECT_EQ(std::string(browser->requests.back().url.begin(), browser->requests.back().url.end()),
-              base + "/about.php");
-    CompletePage(browser, top, base + "/result_page.php?desktop");
-    EXPECT_FALSE(::IsWindowVisible(caption));
-    EXPECT_FALSE(::IsWindowVisible(busy));
-    PumpFor(5000, [&d] { return !d.Growing(); });
-    EXPECT_EQ(Height(window), 548);
+        // A second click on About collapses first; the results page also hides the busy caption.
+        d.Send(WM_COMMAND, MAKEWPARAM(1020, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(1020)));
+        EXPECT_EQ(Height(window), 128);
+        EXPECT_EQ(std::string(browser->requests.back().url.begin(), browser->requests.back().url.end()),
+                  base + "/about.php");
+        CompletePage(browser, top, base + "/result_page.php?desktop");
+        EXPECT_FALSE(::IsWindowVisible(caption));
+        EXPECT_FALSE(::IsWindowVisible(busy));
+        PumpFor(5000, [&d] { return !d.Growing(); });
+        EXPECT_EQ(Height(window), 548);
 
-    // The restore-point address runs the action on every load, without growing anything.
-    RestorePointBoxCloser closer;
-    d.Send(WM_COMMAND, MAKEWPARAM(1020, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(1020)));
-    CompletePage(browser, top, base + "/result_page.php?restore_point");
-    CompletePage(browser, top, base + "/result_page.php?restore_point");
-    PumpFor(500);
-    EXPECT_EQ(closer.Closed(), 2);
-    EXPECT_EQ(closer.LastText(),
-              "Cannot create a new System Restore Point. Please make sure this feature is enabled.");
-    EXPECT_EQ(Height(window), 128);
-  };
-  dialog.DoModal();
-  EXPECT_TRUE(ran);
+        // The restore-point address runs the action on every load, without growing anything.
+        RestorePointBoxCloser closer;
+        d.Send(WM_COMMAND, MAKEWPARAM(1020, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(1020)));
+        CompletePage(browser, top, base + "/result_page.php?restore_point");
+        CompletePage(browser, top, base + "/result_page.php?restore_point");
+        PumpFor(500);
+        EXPECT_EQ(closer.Closed(), 2);
+        EXPECT_EQ(closer.LastText(),
+                  "Cannot create a new System Restore Point. Please make sure this feature is enabled.");
+        EXPECT_EQ(Height(window), 128);
+    };
+    dialog.DoModal();
+    EXPECT_TRUE(ran);
 }
 
-TEST_F(MainDialogTest, ClosingDuringAScanStopsItsThreadsWhileStillAnsweringThem) {
-  // Enough devices that the scan (25 ms a device) is still running when the window closes.
-  TestDevices devices(GUID_DEVCLASS_SYSTEM);
-  for (int i = 0; i < 120; ++i) {
-    ASSERT_TRUE(devices.Add("PCI\\VEN_5555&DEV_" + std::to_string(1000 + i), "1.0"));
-  }
-  TestMainDialog dialog;
-  bool scanning = false;
-  dialog.body = [&](TestMainDialog& d) {
-    const HWND options = ::GetDlgItem(d.m_hWnd, IDC_OPTIONS);
-    d.Send(WM_COMMAND, MAKEWPARAM(IDC_SCAN, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(d.m_hWnd, IDC_SCAN)));
-    // The monitor disables the options button through a message this loop must answer.
-    PumpFor(5000, [&] { return !::IsWindowEnabled(options); });
-    scanning = d.Scanning() && !::IsWindowEnabled(options);
-  };
-  const DWORD start = ::GetTickCount();
-  dialog.DoModal();
-  EXPECT_TRUE(scanning);
-  EXPECT_FALSE(dialog.Scanning());
-  EXPECT_LT(::GetTickCount() - start, 9000u);
+TEST_F(MainDialogTest, ClosingDuringAScanStopsItsThreadsWhileStillAnsweringThem)
+{
+    // Enough devices that the scan (25 ms a device) is still running when the window closes.
+    TestDevices devices(GUID_DEVCLASS_SYSTEM);
+    for (int i = 0; i < 120; ++i) {
+        ASSERT_TRUE(devices.Add("PCI\\VEN_5555&DEV_" + std::to_string(1000 + i), "1.0"));
+    }
+    TestMainDialog dialog;
+    bool scanning = false;
+    dialog.body = [&](TestMainDialog& d) {
+        const HWND options = ::GetDlgItem(d.m_hWnd, IDC_OPTIONS);
+        d.Send(WM_COMMAND, MAKEWPARAM(IDC_SCAN, BN_CLICKED),
+               reinterpret_cast<LPARAM>(::GetDlgItem(d.m_hWnd, IDC_SCAN)));
+        // The monitor disables the options button through a message this loop must answer.
+        PumpFor(5000, [&] { return !::IsWindowEnabled(options); });
+        scanning = d.Scanning() && !::IsWindowEnabled(options);
+    };
+    const DWORD start = ::GetTickCount();
+    dialog.DoModal();
+    EXPECT_TRUE(scanning);
+    EXPECT_FALSE(dialog.Scanning());
+    EXPECT_LT(::GetTickCount() - start, 9000u);
 }
 
 }  // namespace

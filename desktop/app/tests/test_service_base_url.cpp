@@ -3,4 +3,7 @@
 
 std::string g_testServiceBaseUrl = "http://127.0.0.1:8077";
 
-const char* ServiceBaseUrl() { return g_testServiceBaseUrl.c_str(); }
+const char* ServiceBaseUrl()
+{
+    return g_testServiceBaseUrl.c_str();
+}

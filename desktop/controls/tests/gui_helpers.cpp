@@ -2,81 +2,88 @@
 
 #include <commctrl.h>
 
-void PumpMessages() {
-  MSG msg;
-  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
-  }
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = ::GetTickCount();
-  while (!done() && ::GetTickCount() - start < timeoutMs) {
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    PumpMessages();
-  }
-  return done();
-}
-
-COLORREF PaintedPixel(HWND window, int x, int y) {
-  RECT client;
-  ::GetClientRect(window, &client);
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right + 1, client.bottom + 1);
-  ::ReleaseDC(nullptr, screen);
-  HGDIOBJ previous = ::SelectObject(memory, bitmap);
-  HBRUSH magenta = ::CreateSolidBrush(kUnpainted);
-  RECT all = {0, 0, client.right + 1, client.bottom + 1};
-  ::FillRect(memory, &all, magenta);
-  ::DeleteObject(magenta);
-  ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
-  COLORREF pixel = ::GetPixel(memory, x, y);
-  ::SelectObject(memory, previous);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  return pixel;
-}
-
-BOOL CheckDialog::OnInitDialog() {
-  CDialog::OnInitDialog();
-  Post(WM_APP + 50);
-  return TRUE;
-}
-
-LRESULT CheckDialog::OnRun(UINT, WPARAM, LPARAM, BOOL&) {
-  if (body) {
-    body();
-  }
-  EndDialog(IDOK);
-  return 0;
-}
-
-LRESULT CheckDialog::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-  if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) > 1000) {
-    ++clicks;
-    return 0;
-  }
-  handled = FALSE;
-  return 0;
-}
-
-std::string TooltipText(HWND link) {
-  HWND tooltip = nullptr;
-  while ((tooltip = ::FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
-    wchar_t text[1024] = {};
-    TOOLINFOW tool = {};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = link;
-    tool.uId = 1;
-    if (::SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
-      tool.lpszText = text;
-      ::SendMessageW(tooltip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
-      char ansi[1024] = {};
-      ::WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof(ansi), nullptr, nullptr);
-      return ansi;
+void PumpMessages()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
     }
-  }
-  return "(no tooltip)";
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    DWORD start = ::GetTickCount();
+    while (!done() && ::GetTickCount() - start < timeoutMs) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        PumpMessages();
+    }
+    return done();
+}
+
+COLORREF PaintedPixel(HWND window, int x, int y)
+{
+    RECT client;
+    ::GetClientRect(window, &client);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right + 1, client.bottom + 1);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    HBRUSH magenta = ::CreateSolidBrush(kUnpainted);
+    RECT all = {0, 0, client.right + 1, client.bottom + 1};
+    ::FillRect(memory, &all, magenta);
+    ::DeleteObject(magenta);
+    ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    COLORREF pixel = ::GetPixel(memory, x, y);
+    ::SelectObject(memory, previous);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    return pixel;
+}
+
+BOOL CheckDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    Post(WM_APP + 50);
+    return TRUE;
+}
+
+LRESULT CheckDialog::OnRun(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (body) {
+        body();
+    }
+    EndDialog(IDOK);
+    return 0;
+}
+
+LRESULT CheckDialog::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
+    if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) > 1000) {
+        ++clicks;
+        return 0;
+    }
+    handled = FALSE;
+    return 0;
+}
+
+std::string TooltipText(HWND link)
+{
+    HWND tooltip = nullptr;
+    while ((tooltip = ::FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
+        wchar_t text[1024] = {};
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = link;
+        tool.uId = 1;
+        if (::SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
+            tool.lpszText = text;
+            ::SendMessageW(tooltip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+            char ansi[1024] = {};
+            ::WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof(ansi), nullptr, nullptr);
+            return ansi;
+        }
+    }
+    return "(no tooltip)";
 }

@@ -22,19 +22,19 @@ COLORREF PaintedPixel(HWND window, int x, int y);
 
 // Runs `body` once the dialog has initialised, from inside its modal loop, then ends it.
 class CheckDialog : public CDialog {
- public:
-  using CDialog::CDialog;
-  std::function<void()> body;
-  int clicks = 0;
+public:
+    using CDialog::CDialog;
+    std::function<void()> body;
+    int clicks = 0;
 
-  BOOL OnInitDialog() override;
+    BOOL OnInitDialog() override;
 
-  BEGIN_MSG_MAP(CheckDialog, CDialog)
+    BEGIN_MSG_MAP(CheckDialog, CDialog)
     MESSAGE_HANDLER(WM_APP + 50, OnRun)
     MESSAGE_HANDLER(WM_COMMAND, OnCommand)
-  END_MSG_MAP()
+    END_MSG_MAP()
 
- private:
-  LRESULT OnRun(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+private:
+    LRESULT OnRun(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled);
 };

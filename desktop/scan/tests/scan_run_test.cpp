@@ -140,7 +140,8 @@ TEST_F(ScanRunTest, StopAtOnceEndsStoppedWithNothingHandedOver)
     run_.Stop();
     run_.Start();
     AwaitEnd();
-    EXPECT_EQ(view_.Events(), (Events{"scanning", "stopped", "scanning", "stopped", "scanning", "document", "finished"}));
+    EXPECT_EQ(view_.Events(),
+              (Events{"scanning", "stopped", "scanning", "stopped", "scanning", "document", "finished"}));
 }
 
 }  // namespace

@@ -34,18 +34,22 @@ TEST(ScrambledText, EveryByteValueRoundTrips)
 TEST(ScrambledText, TextThatScramblingCannotMakeGivesTheEmptyText)
 {
     const char* invalid[] = {
-        "7",         // odd length
-        "7d5",       // odd length after whole pairs
-        "7g",        // not hexadecimal
-        "7d 8",      // a space inside a pair
-        "-1",        // a sign
-        "0x7d",      // a prefix
-        "4d",        // 0x4d ^ 'M' is a zero byte: no text scrambles to it
-        "7d69",      // the same in the second pair: 0x69 ^ 'i'
+        "7",     // odd length
+        "7d5",   // odd length after whole pairs
+        "7g",    // not hexadecimal
+        "7d 8",  // a space inside a pair
+        "-1",    // a sign
+        "0x7d",  // a prefix
+        "4d",    // 0x4d ^ 'M' is a zero byte: no text scrambles to it
+        "7d69",  // the same in the second pair: 0x69 ^ 'i'
     };
     for (const char* text : invalid)
         EXPECT_EQ(UnscrambleText(text, kCredentialKey), "") << text;
-    EXPECT_EQ(UnscrambleText(std::string("7d\0" "8", 4), kCredentialKey), "");
+    EXPECT_EQ(UnscrambleText(std::string("7d\0"
+                                         "8",
+                                         4),
+                             kCredentialKey),
+              "");
 }
 
 TEST(ScrambledText, EmptyKeyLeavesBytesAsTheyAre)
