@@ -5,8 +5,19 @@
 ; Command line: /S installs or uninstalls silently. The uninstaller removes the user's settings
 ; (HKLM "Software\Korvala") unless the user keeps them when asked, or /KEEPSETTINGS is given.
 
+;
+; With WIN64 defined it packs the 64-bit test build instead: a 64-bit setup program that installs
+; into the 64-bit Program Files and registry view.
+
+!ifdef WIN64
+Unicode true
+Target amd64-unicode
+!define PROGRAM_FILES "$PROGRAMFILES64"
+!else
 ; An ANSI installer also runs on the Windows 9x family the product supports.
 Unicode false
+!define PROGRAM_FILES "$PROGRAMFILES"
+!endif
 
 !include FileFunc.nsh
 !include LogicLib.nsh
@@ -17,7 +28,7 @@ Unicode false
 
 Name "Korvala"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\Korvala"
+InstallDir "${PROGRAM_FILES}\Korvala"
 ; An upgrade goes where the earlier installation is.
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
@@ -38,12 +49,19 @@ UninstPage instfiles
 
 ; The program and its registration are machine-wide, so the shortcuts are the all-users ones,
 ; in the installer and the uninstaller alike.
-Function .onInit
+!macro SetMachineContext
   SetShellVarContext all
+!ifdef WIN64
+  SetRegView 64
+!endif
+!macroend
+
+Function .onInit
+  !insertmacro SetMachineContext
 FunctionEnd
 
 Function un.onInit
-  SetShellVarContext all
+  !insertmacro SetMachineContext
 FunctionEnd
 
 ; "GuestScan" 0 (4 bytes of REG_BINARY, as the program writes it) unless the value exists:

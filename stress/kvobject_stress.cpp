@@ -20,7 +20,7 @@
 namespace {
 
 // The port the loopback build of the library sends its update-count request to.
-constexpr int kServicePort = 18077;
+constexpr int kServicePort = KORVALA_COUNT_TEST_PORT;
 // Growth tolerated after the warm-up: caches of the system libraries settle in the first cycles.
 constexpr DWORD kHandleSlack = 16;
 constexpr SIZE_T kPrivateBytesSlack = 4 * 1024 * 1024;

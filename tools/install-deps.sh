@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
-  wine wine32:i386 libwine-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 libwine-dev
   xvfb xauth x11-apps imagemagick
   googletest libgtest-dev libssl-dev
   libcpp-httplib-dev libsqlite3-dev sqlite3

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int kServicePort = 18077;
+constexpr int kServicePort = KORVALA_COUNT_TEST_PORT;
 
 using EngineUpdateCount = EngineTest;
 

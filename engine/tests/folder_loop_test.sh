@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A folder in the Start menu that links back to its ancestor: the software pass still ends, and
 # finds each shortcut once. Wine shows a host symbolic link to a folder as a directory link.
-# Usage: folder_loop_test.sh TOOLS_DIR SAMPLE_PC_SETUP_EXE PRINT_SCAN_EXE   (KORVALA_WINEPREFIX set)
+# Usage: folder_loop_test.sh TOOLS_DIR SAMPLE_PC_SETUP_EXE PRINT_SCAN_EXE
 set -euo pipefail
 tools=$1 setup=$2 scan=$3
+. "$tools/wine-env"
 "$tools/wine-run" cmd /c exit
 user=$KORVALA_WINEPREFIX/drive_c/users/$(id -un)
 programs="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"

@@ -6,7 +6,7 @@
 # Usage: installer_test.sh <korvala-setup.exe> <wine-run> <installed_client.js> <close_program_window.exe>
 set -uo pipefail
 setup=$(realpath "$1") wine_run=$(realpath "$2") client=$(realpath "$3") close_window=$(realpath "$4")
-: "${KORVALA_WINEPREFIX:?KORVALA_WINEPREFIX must name the test prefix}"
+. "$(dirname "$wine_run")/wine-env"
 export WINEDEBUG=-all
 # Wine's menu builder would mirror the shortcuts into the host's menus and desktop; it has no
 # part in what is tested and races with the uninstaller.
