@@ -6,6 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
+"$root/tools/format.sh" --check
 "$root/tools/build.sh" all
 "$root/tools/build.sh" fuzz
 
