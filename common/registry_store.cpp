@@ -17,7 +17,7 @@ BOOL CRegistryStore::SetRootKey(HKEY root)
     return TRUE;
 }
 
-BOOL CRegistryStore::SetKey(const std::string& subKey, BOOL create)
+BOOL CRegistryStore::SetKey(const std::string& subKey, BOOL create, REGSAM access)
 {
     if (subKey.empty()) {
         subKey_.clear();
@@ -25,11 +25,11 @@ BOOL CRegistryStore::SetKey(const std::string& subKey, BOOL create)
     }
     HKEY key = nullptr;
     if (create) {
-        if (RegCreateKeyExA(root_, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+        if (RegCreateKeyExA(root_, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key,
                             nullptr) != ERROR_SUCCESS)
             return FALSE;
     } else {
-        lastError_ = RegOpenKeyExA(root_, subKey.c_str(), 0, KEY_ALL_ACCESS, &key);
+        lastError_ = RegOpenKeyExA(root_, subKey.c_str(), 0, access, &key);
         if (lastError_ != ERROR_SUCCESS)
             return FALSE;
     }
@@ -73,7 +73,7 @@ BOOL CRegistryStore::WriteString(const std::string& name, const std::string& val
 {
     if (value.size() > kLongestString)
         return FALSE;
-    HKEY key = OpenCurrent(KEY_WRITE, false);
+    HKEY key = OpenCurrent(KEY_SET_VALUE, false);
     if (!key)
         return FALSE;
     bool wrote = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -98,7 +98,7 @@ DWORD CRegistryStore::ReadDword(const std::string& name, DWORD defaultValue)
 
 BOOL CRegistryStore::WriteDword(const std::string& name, DWORD value)
 {
-    HKEY key = OpenCurrent(KEY_WRITE, false);
+    HKEY key = OpenCurrent(KEY_SET_VALUE, false);
     if (!key)
         return FALSE;
     const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),

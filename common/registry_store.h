@@ -19,9 +19,11 @@ public:
 
     // Accepts only HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_USERS.
     BOOL SetRootKey(HKEY root);
-    // Makes subKey current when it can be opened with full access (or created, when asked);
+    // Makes subKey current when it can be opened with the given access (or created, when asked);
     // an empty subKey addresses the root key itself. On failure the current sub key stays.
-    BOOL SetKey(const std::string& subKey, BOOL create);
+    // Callers ask for the access they use: an account without administrative rights may read
+    // (and, where granted, set) values of a key it cannot open with full access.
+    BOOL SetKey(const std::string& subKey, BOOL create, REGSAM access = KEY_ALL_ACCESS);
 
     // The value's registry type, or 0 when it cannot be queried.
     DWORD GetValueType(const std::string& name);

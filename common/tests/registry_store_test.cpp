@@ -106,6 +106,9 @@ TEST_F(RegistryStoreTest, KeyWithoutFullAccessFailsToOpenButStaysReadable)
         EXPECT_FALSE(store.SetKey(locked, FALSE));
         EXPECT_EQ(store.LastError(), ERROR_ACCESS_DENIED);
         EXPECT_EQ(store.SubKey(), kTestKey);
+        CRegistryStore reader;
+        EXPECT_TRUE(reader.SetKey(locked, FALSE, KEY_READ));
+        EXPECT_EQ(reader.ReadString("Text", "default"), "readable");
 
         // Reads open the key with read access only; writes need more.
         EXPECT_EQ(onLocked.ReadString("Text", "default"), "readable");
