@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The shipped binaries as a user downloads them: each imports only system DLLs of Windows XP SP3
+# and only functions that XP SP3 has, and carries no symbol table. Runs no Windows code: it reads
+# the import tables with objdump and asks the MinGW headers, compiled for XP
+# (_WIN32_WINNT=0x0501), whether they declare each imported function: one probe line per import.
+# A function the headers declare only for later Windows versions is refused.
+# Usage: shipped_binaries_test.sh <objdump> <C compiler> <binary>...
+set -uo pipefail
+objdump=$1 compiler=$2
+shift 2
+
+# The DLLs the binaries may import, all part of Windows XP SP3 (and of every later version).
+xp_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
+          setupapi.dll shell32.dll user32.dll version.dll ws2_32.dll wsock32.dll "
+# The C runtime's start-up and locking entry points, in every msvcrt.dll since Windows NT 4 but
+# declared by no public header.
+crt_startup=" __getmainargs __initenv __set_app_type __setusermatherr __p__fmode __p__commode
+              __p__environ __dllonexit _amsg_exit _cexit _initterm _lock _unlock _onexit "
+# What the probes include: the headers that declare the functions of those DLLs.
+probe_headers='#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <olectl.h>
+#include <oleauto.h>
+#include <setupapi.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <wincrypt.h>
+#include <ctype.h>
+#include <errno.h>
+#include <io.h>
+#include <locale.h>
+#include <process.h>
+#include <setjmp.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <wchar.h>'
+
+# One space around every name, for matching whole names.
+xp_dlls=" $(echo $xp_dlls) " crt_startup=" $(echo $crt_startup) "
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+
+# "dll function" per import; an import by ordinal shows as "dll #ordinal".
+imports_of() {
+  "$objdump" -p "$1" | awk '
+    /^\tDLL Name:/ { dll = tolower($3); next }
+    /^\t?$/ || /^The / { dll = "" }
+    dll != "" && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {
+      if (NF >= 3 && $3 != "<none>") print dll, $3; else print dll, "#" $2
+    }'
+}
+
+check_binary() {
+  local binary=$1 name dll function line=0 probes=()
+  name=$(basename "$binary")
+  imports_of "$binary" >"$work/imports"
+  if [ ! -s "$work/imports" ]; then
+    fail "$name: no import table found"
+    return
+  fi
+  {
+    echo "#define _WIN32_WINNT 0x0501"
+    echo "#define WINVER 0x0501"
+    echo "#define _WIN32_IE 0x0600"
+    echo "$probe_headers"
+    echo "void probes(void) {"
+  } >"$work/probe.c"
+  local header_lines
+  header_lines=$(wc -l <"$work/probe.c")
+  while read -r dll function; do
+    if [[ "$xp_dlls" != *" $dll "* ]]; then
+      fail "$name imports $dll, which is not among the system DLLs that every Windows from XP SP3 on has ($function)"
+    elif [[ "$function" == \#* ]]; then
+      fail "$name imports $dll ordinal ${function#\#}, which this check cannot name"
+    elif [ "$dll" = msvcrt.dll ] && [[ "$function" == *_s ]]; then
+      # XP's msvcrt.dll has none of the secure C library's functions.
+      fail "$name imports $dll!$function, which the msvcrt.dll of Windows XP lacks"
+    elif [ "$dll" = msvcrt.dll ] && [[ "$crt_startup" == *" $function "* ]]; then
+      :
+    else
+      probes+=("$dll!$function")
+      echo "(void)($function);" >>"$work/probe.c"
+    fi
+  done <"$work/imports"
+  echo "}" >>"$work/probe.c"
+  "$compiler" -fsyntax-only -w -fmax-errors=0 -x c "$work/probe.c" 2>"$work/errors"
+  # Every error names a probe line, numbered after the headers.
+  for line in $(grep -o '^[^:]*probe\.c:[0-9]*:' "$work/errors" | cut -d: -f2 | sort -un); do
+    local index=$((line - header_lines - 1))
+    if [ "$index" -ge 0 ] && [ "$index" -lt ${#probes[@]} ]; then
+      fail "$name imports ${probes[$index]}, which Windows XP SP3 lacks (not declared for _WIN32_WINNT 0x0501)"
+    else
+      fail "$name: the probe of its imports does not compile: $(sed -n 1p "$work/errors")"
+    fi
+  done
+  echo "     $name: $(wc -l <"$work/imports") imports checked"
+
+  # A stripped binary has no symbol table (and no debugging sections).
+  if "$objdump" -h "$binary" | grep -q ' \.debug_' || "$objdump" -t "$binary" | grep -q '^\['; then
+    fail "$name is not stripped of symbols"
+  fi
+}
+
+for binary in "$@"; do
+  check_binary "$binary"
+done
+echo "$failures failed"
+[ "$failures" -eq 0 ]
