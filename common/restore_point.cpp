@@ -62,6 +62,12 @@ const SystemRestoreApi& SystemRestoreBoundAtFirstUse()
     return api;
 }
 
+int CreateSrpResult()
+{
+    RestorePointOutcome outcome = CreateRestorePoint(SystemRestoreBoundAtFirstUse());
+    return outcome.begun && outcome.ended ? 0 : 1;
+}
+
 void RunRestorePointAction(HWND owner)
 {
     RestorePointMessage message = ChooseRestorePointMessage(CreateRestorePoint(SystemRestoreBoundAtFirstUse()));

@@ -1,8 +1,7 @@
 #pragma once
-// Windows System Restore points named "Korvala Restore Point". The routine is bound to
-// SRCLIENT.dll in two ways: the component imports it when it is loaded (CreateSrpResult, library
-// restore_point_imported), the desktop program binds it at first use so that it starts on
-// systems without System Restore (RunRestorePointAction, library restore_point).
+// Windows System Restore points named "Korvala Restore Point". SRCLIENT.dll is bound at the first
+// restore point, not imported, so that both deliverables load on systems without System Restore
+// (server editions, stripped installations).
 #include "restore_point_message.h"
 
 #include <windows.h>
@@ -32,6 +31,6 @@ const SystemRestoreApi& SystemRestoreBoundAtFirstUse();
 // outcome in a message box owned by the given window.
 void RunRestorePointAction(HWND owner);
 
-// The component's restore point over its load-time import of SRCLIENT.dll: 0 when the point
-// was made, 1 when the begin or the end call failed.
+// The component's restore point: 0 when the point was made, 1 when the begin or the end call
+// failed or System Restore could not be bound.
 int CreateSrpResult();

@@ -9,11 +9,10 @@ namespace {
 
 TEST(SystemRestorePoint, FailsWithoutHarmWhereSystemRestoreRefuses)
 {
+    EXPECT_EQ(CreateSrpResult(), 1);
     HMODULE library = GetModuleHandleA("srclient.dll");
     ASSERT_NE(library, nullptr);
     ASSERT_EQ(GetProcAddress(library, "SrDoubleConfigure"), nullptr) << "the test double was loaded";
-
-    EXPECT_EQ(CreateSrpResult(), 1);
     RestorePointOutcome outcome = CreateRestorePoint(SystemRestoreBoundAtFirstUse());
     EXPECT_FALSE(outcome.begun);
     EXPECT_FALSE(outcome.ended);

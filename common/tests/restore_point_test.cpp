@@ -1,6 +1,5 @@
 // Restore points against the test double srclient.dll beside this program (System Restore is a
-// platform service that Wine does not provide), through both bindings: the load-time import and
-// the binding at first use.
+// platform service that Wine does not provide), bound at first use as both deliverables bind it.
 #include "restore_point.h"
 #include "srclient_double.h"
 
@@ -15,6 +14,7 @@ class RestorePointTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_NE(SystemRestoreBoundAtFirstUse().setRestorePoint, nullptr);
         HMODULE library = GetModuleHandleA("srclient.dll");
         ASSERT_NE(library, nullptr);
         configure_ = reinterpret_cast<SrDoubleConfigureFunction>(
@@ -70,7 +70,7 @@ void ExpectRecord(const RESTOREPOINTINFOA& call, DWORD eventType, INT64 sequence
     EXPECT_STREQ(call.szDescription, "Korvala Restore Point");
 }
 
-TEST_F(RestorePointTest, BeginsAndEndsAChangeThroughBothBindings)
+TEST_F(RestorePointTest, BeginsAndEndsAChange)
 {
     ASSERT_EQ(SystemRestoreBoundAtFirstUse().setRestorePoint,
               reinterpret_cast<SetRestorePointFunction>(
@@ -78,11 +78,11 @@ TEST_F(RestorePointTest, BeginsAndEndsAChangeThroughBothBindings)
     for (const Case& c : kCases) {
         SCOPED_TRACE(testing::Message() << "begin " << c.beginSucceeds << " end " << c.endSucceeds << " number "
                                         << c.sequenceNumber);
-        for (bool imported : {true, false}) {
-            SCOPED_TRACE(imported ? "imported" : "bound at first use");
+        for (bool componentResult : {true, false}) {
+            SCOPED_TRACE(componentResult ? "the component's result" : "both outcomes");
             configure_(c.beginSucceeds, c.endSucceeds, c.sequenceNumber);
             SetLastError(12345);
-            if (imported) {
+            if (componentResult) {
                 EXPECT_EQ(CreateSrpResult(), c.beginSucceeds && c.endSucceeds ? 0 : 1);
             } else {
                 RestorePointOutcome outcome = CreateRestorePoint(SystemRestoreBoundAtFirstUse());
