@@ -81,7 +81,9 @@ std::string DeviceInventory::DriverVersion(const std::string& driverKey)
 {
     CRegistryStore store;
     store.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (!store.SetKey(kClassKey + driverKey, FALSE))
+    // Read access only: accounts without administrative rights (and a library inside a browser
+    // of low integrity) may read the class keys but not open them with full access.
+    if (!store.SetKey(kClassKey + driverKey, FALSE, KEY_READ))
         return driverKey;
     return store.ReadString("DriverVersion", std::string());
 }

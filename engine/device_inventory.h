@@ -18,7 +18,8 @@ public:
     }
 
     // The inventory text of the pass, in the order of the device list; "ERROR" when the device
-    // list cannot be had. The cancel flag is tested once per device.
+    // list cannot be had. The cancel flag is tested once per device. Throws DigestFailure when an
+    // item's identity cannot be hashed (InventoryOrMarker turns that into a failed scan).
     std::string Run();
 
     // A registry property (SPDRP_*) of the current device as text: the first string of a
@@ -27,7 +28,7 @@ public:
 
 private:
     // The DriverVersion under the device's class key; the driver key name itself when that key
-    // cannot be opened with full access.
+    // cannot be opened even for reading.
     static std::string DriverVersion(const std::string& driverKey);
     std::string ItemLines(const std::string& hardwareId, const std::string& version) const;
 

@@ -110,24 +110,35 @@ TEST(DeviceInventory, LongHardwareIdIsReadWhole)
     EXPECT_NE(RunPass(kComponentFlavour).find(Line(longId, "3.0", "N")), std::string::npos);
 }
 
-TEST(DeviceInventory, ClassKeyWithoutFullAccessReportsTheDriverKeyName)
+TEST(DeviceInventory, ClassKeyRightsOfAStandardAccount)
 {
     const char id[] = "PCI\\VEN_1234&DEV_0005&SUBSYS_00001234&REV_02";
     TestDevices devices(GUID_DEVCLASS_SYSTEM);
     ASSERT_TRUE(devices.Add(id, "7.0"));
     std::string driverKey = devices.DriverKeyName(0);
     ASSERT_EQ(driverKey.size(), 43u) << driverKey;  // {GUID}\NNNN
-    {
-        ReadOnlyKey restriction(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Class\\" + driverKey);
+    const std::string classKey = "System\\CurrentControlSet\\Control\\Class\\" + driverKey;
+    auto lines = [&](const std::string& version) {
+        return Line(id, version, "N") + Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001234", version, "0") +
+               Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001", version, "1") + Line("PCI\\VEN_1234&DEV_0005", version, "2");
+    };
+    const struct {
+        KeyRights rights;
+        std::string version;
+    } cases[] = {
+        // Readable but not openable with full access, as for an account without administrative
+        // rights: the driver's own version.
+        {KeyRights::kReadOnly, "7.0"},
+        // Not even readable: the driver key name stands for the version.
+        {KeyRights::kNone, driverKey},
+    };
+    for (const auto& c : cases) {
+        RestrictedKey restriction(HKEY_LOCAL_MACHINE, classKey, c.rights);
         ASSERT_TRUE(restriction.Restricted());
         std::string text = RunPass(kComponentFlavour);
-        EXPECT_NE(text.find(Line(id, driverKey, "N") + Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001234", driverKey, "0") +
-                            Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001", driverKey, "1") +
-                            Line("PCI\\VEN_1234&DEV_0005", driverKey, "2")),
-                  std::string::npos)
-            << text;
+        EXPECT_NE(text.find(lines(c.version)), std::string::npos) << c.version << "\n" << text;
     }
-    EXPECT_NE(RunPass(kComponentFlavour).find(Line(id, "7.0", "N")), std::string::npos);
+    EXPECT_NE(RunPass(kComponentFlavour).find(lines("7.0")), std::string::npos);
 }
 
 // Adds numbered devices until the device list holds total entries.

@@ -1,20 +1,27 @@
 #pragma once
-// Takes full access to a registry key away for a while, as an account without administrative
-// rights would meet it: the key stays readable, opening it with KEY_ALL_ACCESS fails with 5.
-// The restriction is set with RegSetKeySecurity and lasts only while the wineserver runs, so
-// the check must run in the same process that holds this object.
+// Takes rights on a registry key away for a while, as an account without administrative rights
+// meets them. The restriction is set with RegSetKeySecurity and lasts only while the wineserver
+// runs, so the check must run in the same process that holds this object.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-class ReadOnlyKey {
+enum class KeyRights {
+    // What such an account has on machine keys like the device class keys: the key stays
+    // readable, opening it with KEY_ALL_ACCESS fails with 5.
+    kReadOnly,
+    // Not even reading: opening the key with KEY_READ fails with 5 too.
+    kNone,
+};
+
+class RestrictedKey {
 public:
-    ReadOnlyKey(HKEY root, const std::string& subKey);
+    RestrictedKey(HKEY root, const std::string& subKey, KeyRights rights = KeyRights::kReadOnly);
     // Gives the key its earlier security back.
-    ~ReadOnlyKey();
-    ReadOnlyKey(const ReadOnlyKey&) = delete;
-    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+    ~RestrictedKey();
+    RestrictedKey(const RestrictedKey&) = delete;
+    RestrictedKey& operator=(const RestrictedKey&) = delete;
 
     bool Restricted() const { return restricted_; }
 
