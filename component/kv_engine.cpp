@@ -2,6 +2,7 @@
 
 #include "com_scope.h"
 #include "device_inventory.h"
+#include "full_inventory.h"
 #include "module.h"
 #include "restore_point.h"
 #include "update_count.h"
@@ -191,20 +192,24 @@ void KVEngine::RunScan()
 {
     switch (scanType_) {
     case 0: {
-        std::string text = DevicePass();
-        text += SoftwarePass();
+        std::string text = InventoryOrMarker([this] {
+            std::string passes = DevicePass();
+            return passes + SoftwarePass();
+        });
         LastInventoryText().Replace(text);
         inventoryText_.Replace(std::move(text));
         fullScanFinished_ = true;
         break;
     }
     case 1:
-        LastInventoryText().Replace(DevicePass());
+        LastInventoryText().Replace(InventoryOrMarker([this] { return DevicePass(); }));
         break;
     default:
-        LastInventoryText().Replace(SoftwarePass());
+        LastInventoryText().Replace(InventoryOrMarker([this] { return SoftwarePass(); }));
         break;
     }
+    // A pass that a failed digest ended has not set the end status itself.
+    status_ = 2;
 }
 
 std::string KVEngine::DevicePass()

@@ -6,6 +6,8 @@
 std::string FullInventory(std::atomic<int32_t>& progress, const std::atomic<uint8_t>& cancel,
                           const ScanFlavour& flavour)
 {
-    std::string text = DeviceInventory(progress, cancel, flavour).Run();
-    return text + SoftwareInventory(progress, cancel, flavour).Run();
+    return InventoryOrMarker([&] {
+        std::string text = DeviceInventory(progress, cancel, flavour).Run();
+        return text + SoftwareInventory(progress, cancel, flavour).Run();
+    });
 }

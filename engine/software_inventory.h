@@ -18,6 +18,7 @@ public:
 
     // The inventory text of the pass; empty when nothing was found or the pass was cancelled
     // before its first item. The caller has COM initialised unless the flavour does it per shortcut.
+    // Throws DigestFailure when an item's identity cannot be hashed (see InventoryOrMarker).
     std::string Run();
 
     // Depth-first walk: a folder's shortcuts in enumeration order, then each sub-folder whole.
