@@ -1,10 +1,12 @@
 #include "software_inventory.h"
 
 #include "com_scope.h"
+#include "link_target.h"
 #include "progress_pacer.h"
 #include "scan_document.h"
 #include "version_block.h"
 #include "wide_text.h"
+#include "wow64.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -57,23 +59,31 @@ std::string SoftwareInventory::Run()
         std::string target = ResolveShortcut(shortcut);
         if (target.find(".exe") == std::string::npos)
             continue;
-        if (ReadVersionBlockA(target).empty())
-            continue;
-        text += ItemLineFor(target);
+        TargetVersion strings;
+        if (ReadTargetVersion(target, strings))
+            text += ItemLineFor(strings);
     }
     return text;
 }
 
-std::string SoftwareInventory::ItemLineFor(const std::string& target) const
+bool SoftwareInventory::ReadTargetVersion(const std::string& target, TargetVersion& strings)
 {
-    std::string company, description, version;
-    ReadVersionString(target, "CompanyName", company);
-    ReadVersionString(target, "FileDescription", description);
-    ReadVersionString(target, "FileVersion", version);
+    // The target's own file: under WoW64 a path in System32 then names the 64-bit folder, as for
+    // the 64-bit shell that starts it. Only the version reads run in this scope.
+    RedirectionOff redirectionOff;
+    if (ReadVersionBlockA(target).empty())
+        return false;
+    ReadVersionString(target, "CompanyName", strings.company);
+    ReadVersionString(target, "FileDescription", strings.description);
+    ReadVersionString(target, "FileVersion", strings.version);
+    return true;
+}
 
+std::string SoftwareInventory::ItemLineFor(const TargetVersion& strings) const
+{
     ScanDocument item(flavour_);
-    item.SetProperty(kHardwareIdKey, "SOFTWARE\\" + company + "\\" + description);
-    item.SetProperty(kVersionIdKey, version);
+    item.SetProperty(kHardwareIdKey, "SOFTWARE\\" + strings.company + "\\" + strings.description);
+    item.SetProperty(kVersionIdKey, strings.version);
     if (flavour_.setsPermuteLevel)
         item.SetProperty(kPermuteLevelKey, "N");
     return item.FormatItemLine();
@@ -127,7 +137,7 @@ std::string SoftwareInventory::ResolveShortcut(const std::string& shortcutPath) 
     target[MAX_PATH - 1] = '\0';
     file->Release();
     link->Release();
-    return target;
+    return ShortcutTarget(shortcutPath, target);
 }
 
 int SoftwareInventory::ReadVersionString(const std::string& filePath, const char* name, std::string& output)

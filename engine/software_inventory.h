@@ -23,13 +23,20 @@ public:
 
     // Depth-first walk: a folder's shortcuts in enumeration order, then each sub-folder whole.
     static void CollectShortcuts(const std::string& folder, bool directoriesPass, std::vector<std::string>& list);
-    // The shortcut's stored target path, or empty.
+    // The path of the file the shortcut starts (see ShortcutTarget), or empty.
     std::string ResolveShortcut(const std::string& shortcutPath) const;
     // 0 and the string in output when the file's version resource has it; 1 and output untouched otherwise.
     static int ReadVersionString(const std::string& filePath, const char* name, std::string& output);
 
 private:
-    std::string ItemLineFor(const std::string& target) const;
+    struct TargetVersion {
+        std::string company;
+        std::string description;
+        std::string version;
+    };
+    // False when the target has no version resource; strings not found stay empty.
+    static bool ReadTargetVersion(const std::string& target, TargetVersion& strings);
+    std::string ItemLineFor(const TargetVersion& strings) const;
 
     std::atomic<int32_t>& progress_;
     const std::atomic<uint8_t>& cancel_;

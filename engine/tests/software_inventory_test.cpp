@@ -1,8 +1,11 @@
 // The software pass on a real Wine prefix: real shell links in the three special folders,
 // real version resources made by windres, real files.
+#include "link_file_builder.h"
 #include "sample_pc.h"
 #include "scan_document.h"
+#include "shell_link.h"
 #include "software_inventory.h"
+#include "wow64.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -13,8 +16,6 @@
 #include <thread>
 
 namespace {
-
-const char kProgramFolder[] = "C:\\Program Files\\Korvala Test\\";
 
 std::string Line(const std::string& identity, const std::string& version,
                  const ScanFlavour& flavour = kComponentFlavour)
@@ -42,7 +43,9 @@ protected:
     }
     void TearDown() override { CoUninitialize(); }
 
-    static std::string Program(const std::string& name) { return kProgramFolder + name + ".exe"; }
+    // The program folder of this process's kind (on 64-bit Windows the 32-bit one for a 32-bit process).
+    static std::string Folder() { return SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Korvala Test"; }
+    static std::string Program(const std::string& name) { return Folder() + "\\" + name + ".exe"; }
 
     std::string RunPass(const ScanFlavour& flavour = kComponentFlavour)
     {
@@ -78,13 +81,13 @@ TEST_F(SoftwareInventoryTest, FolderOrderDepthFirstWithDuplicates)
 
 TEST_F(SoftwareInventoryTest, TargetsWithoutAnExecutableOrVersionResourceAreSkipped)
 {
-    ASSERT_TRUE(pc_.InstallProgram("acme_viewer", "C:\\Program Files\\Korvala Test\\SHOUTING.EXE"));
-    ASSERT_TRUE(pc_.AddFile("C:\\Program Files\\Korvala Test\\manual.pdf", "%PDF-1.4"));
-    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "1 upper case.lnk", "C:\\Program Files\\Korvala Test\\SHOUTING.EXE"));
-    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "2 document.lnk", "C:\\Program Files\\Korvala Test\\manual.pdf"));
-    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "3 folder.lnk", "C:\\Program Files\\Korvala Test"));
+    ASSERT_TRUE(pc_.InstallProgram("acme_viewer", Folder() + "\\SHOUTING.EXE"));
+    ASSERT_TRUE(pc_.AddFile(Folder() + "\\manual.pdf", "%PDF-1.4"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "1 upper case.lnk", Folder() + "\\SHOUTING.EXE"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "2 document.lnk", Folder() + "\\manual.pdf"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "3 folder.lnk", Folder()));
     ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "4 no version.lnk", Program("no_version")));
-    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "5 gone.lnk", "C:\\Program Files\\Korvala Test\\removed.exe"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "5 gone.lnk", Folder() + "\\removed.exe"));
     ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "6 acme.lnk", Program("acme_viewer")));
     EXPECT_EQ(RunPass(), kAcme);
 }
@@ -96,6 +99,81 @@ TEST_F(SoftwareInventoryTest, IncompleteVersionResources)
     // No description: the identity ends with the backslash after the company. Variable
     // information first: no strings are found at all.
     EXPECT_EQ(RunPass(), Line("SOFTWARE\\Fabrikam\\", "4.5") + Line("SOFTWARE\\\\", ""));
+}
+
+TEST_F(SoftwareInventoryTest, TargetsKeptAsEnvironmentStringsOnly)
+{
+    // Link files whose only target is the environment-variable block, written byte by byte:
+    // Wine's shell link object makes no such file and gives no path for one. The variable is one
+    // of this process's own environment.
+    ASSERT_TRUE(SetEnvironmentVariableA("KORVALA_TEST_PROGRAMS", Folder().c_str()));
+    const std::string startMenu = SpecialFolder(CSIDL_STARTMENU);
+    const std::string narrowOnly =
+        link_file::LinkFile(link_file::kHasExpString, "",
+                            {link_file::EnvironmentBlock("%KORVALA_TEST_PROGRAMS%\\northwind_mail.exe", u"")});
+    ASSERT_TRUE(pc_.AddFile(startMenu + "\\1 both copies.lnk",
+                            link_file::ExpandableOnly("%KORVALA_TEST_PROGRAMS%\\acme_viewer.exe")));
+    ASSERT_TRUE(pc_.AddFile(startMenu + "\\2 8-bit copy.lnk", narrowOnly));
+    ASSERT_TRUE(pc_.AddFile(startMenu + "\\3 unknown variable.lnk",
+                            link_file::ExpandableOnly("%KORVALA_NO_SUCH_VARIABLE%\\acme_viewer.exe")));
+    EXPECT_EQ(RunPass(), kAcme + kNorthwind);
+    SetEnvironmentVariableA("KORVALA_TEST_PROGRAMS", nullptr);
+}
+
+// A file in the 64-bit system folder, which a 32-bit process reaches only with redirection off.
+class SixtyFourBitSystemFile {
+public:
+    SixtyFourBitSystemFile(const std::string& sample, const std::string& path) : path_(path)
+    {
+        RedirectionOff redirectionOff;
+        copied_ = CopyFileA(SampleProgramPath(sample).c_str(), path_.c_str(), FALSE) != FALSE;
+    }
+    ~SixtyFourBitSystemFile()
+    {
+        RedirectionOff redirectionOff;
+        DeleteFileA(path_.c_str());
+    }
+    SixtyFourBitSystemFile(const SixtyFourBitSystemFile&) = delete;
+    SixtyFourBitSystemFile& operator=(const SixtyFourBitSystemFile&) = delete;
+
+    bool Copied() const { return copied_; }
+
+private:
+    std::string path_;
+    bool copied_ = false;
+};
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? value : "";
+}
+
+TEST_F(SoftwareInventoryTest, SixtyFourBitProgramsSeenFromAThirtyTwoBitProcess)
+{
+    if (!RunsUnderWow64())
+        GTEST_SKIP() << "needs a 32-bit process on 64-bit Windows: the 32-bit build's tests in a 64-bit prefix";
+    // A 64-bit program and its 32-bit twin under the same name, in both program folders and both
+    // system folders. Every shortcut leads to the 64-bit one, as the 64-bit shell starts it.
+    const std::string sixtyFourBitFolder = Environment("ProgramW6432") + "\\Korvala Test";
+    char system[MAX_PATH] = {}, systemWow64[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    ASSERT_GT(GetSystemWow64DirectoryA(systemWow64, MAX_PATH), 0u);
+    ASSERT_NE(sixtyFourBitFolder, Folder());
+    ASSERT_TRUE(pc_.InstallProgram("twin_64", sixtyFourBitFolder + "\\twin.exe"));
+    ASSERT_TRUE(pc_.InstallProgram("twin_32", Folder() + "\\twin.exe"));
+    SixtyFourBitSystemFile systemTwin("twin_64", std::string(system) + "\\korvala_twin.exe");
+    ASSERT_TRUE(systemTwin.Copied());
+    ASSERT_TRUE(pc_.InstallProgram("twin_32", std::string(systemWow64) + "\\korvala_twin.exe"));
+
+    const std::string startMenu = SpecialFolder(CSIDL_STARTMENU);
+    ASSERT_TRUE(pc_.AddFile(startMenu + "\\1 expandable.lnk",
+                            link_file::ExpandableOnly("%ProgramFiles%\\Korvala Test\\twin.exe")));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "2 plain.lnk", sixtyFourBitFolder + "\\twin.exe"));
+    ASSERT_TRUE(pc_.AddShortcut(CSIDL_STARTMENU, "3 system.lnk", std::string(system) + "\\korvala_twin.exe"));
+    const std::string twin = Line("SOFTWARE\\Korvala Test\\Twin", "6.4.0.0");
+    EXPECT_EQ(RunPass(), twin + twin + twin);
 }
 
 TEST_F(SoftwareInventoryTest, DesktopFlavourWritesNoLevelAndSetsUpComItself)
