@@ -1,6 +1,7 @@
 // Whole documents on Windows: scan identifiers, the OS version code and the component's file copy.
 #include "scan_document.h"
 #include "shell_link.h"
+#include "wine_app_version.h"
 
 #include <windows.h>
 
@@ -70,14 +71,9 @@ TEST(ScanDocument, ADocumentComesBackWhenTheCopyCannotBeWritten)
 // Runs the probe as Wine's given Windows version; returns its exit code.
 DWORD ProbeOsVersionCodeAs(const char* version)
 {
-    const char key[] = "Software\\Wine\\AppDefaults\\os_version_probe.exe";
-    HKEY appDefaults = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &appDefaults, nullptr))
+    WineAppVersion told("os_version_probe.exe", version);
+    if (!told.Set())
         return DWORD(-1);
-    RegSetValueExA(appDefaults, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                   DWORD(strlen(version) + 1));
-    RegCloseKey(appDefaults);
-
     std::string command = "\"" + ProgramFolder() + "\\os_version_probe.exe\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -89,7 +85,6 @@ DWORD ProbeOsVersionCodeAs(const char* version)
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
     }
-    RegDeleteKeyA(HKEY_CURRENT_USER, key);
     return exitCode;
 }
 
@@ -98,8 +93,9 @@ TEST(OsVersionCode, FollowsTheRunningWindowsVersion)
     struct Row {
         const char* wineVersion;
         DWORD code;
-    } rows[] = {{"winxp", 4}, {"win2k", 2},   {"vista", 6}, {"win7", 6},
+    } rows[] = {{"winxp", 4}, {"win2k", 2},   {"vista", 6}, {"win7", 6}, {"win10", 6},
                 {"nt40", 3},  {"win95", 100}, {"win98", 8}, {"winme", 1}};
+    // Windows 10 tells a program without a manifest that declares it version 6.2, as Windows 8.
     for (const Row& r : rows)
         EXPECT_EQ(ProbeOsVersionCodeAs(r.wineVersion), r.code) << r.wineVersion;
 }

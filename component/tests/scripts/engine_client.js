@@ -1,5 +1,6 @@
 // Drives KVObject.KVEngine late-bound from JScript, as a web page would. Arguments: the scan
-// type. Prints one line per check; exits 0 when all passed, 1 on a failed check, 2 on an error.
+// type and, when given, the OS version code the document must carry. Prints one line per check;
+// exits 0 when all passed, 1 on a failed check, 2 on an error.
 var failures = 0;
 function check(ok, what) {
     WScript.Echo((ok ? "ok   " : "FAIL ") + what);
@@ -34,6 +35,10 @@ try {
     check(document.indexOf("<?xml") === 0, "document starts with the XML declaration");
     check(document.indexOf("<Email>script@example.com</Email>") > 0, "document carries the e-mail");
     check(document.indexOf("<Data NumberOfDevices=\"5\">") > 0, "document carries the device count 5");
+    if (WScript.Arguments.length > 1) {
+        var osCode = WScript.Arguments(1);
+        check(document.indexOf("<OSVersion>" + osCode + "</OSVersion>") > 0, "document carries the OS version code " + osCode);
+    }
     WScript.Echo("document length " + document.length);
 } catch (e) {
     WScript.Echo("ERROR " + (e.number >>> 0).toString(16) + " " + e.message);

@@ -8,6 +8,7 @@
 #include "shell_link.h"
 #include "stored_identification.h"
 #include "test_devices.h"
+#include "wine_app_version.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -89,7 +90,7 @@ protected:
         m_devices = InstallSamplePcDevices();
         ASSERT_FALSE(m_devices.empty());
         m_pc = std::make_unique<SamplePc>();
-        const std::string viewer = "C:\\Program Files\\Acme\\Viewer\\acmeview.exe";
+        const std::string viewer = SpecialFolder(CSIDL_PROGRAM_FILES) + "\\Acme\\Viewer\\acmeview.exe";
         ASSERT_TRUE(m_pc->InstallProgram("acme_viewer", viewer));
         ASSERT_TRUE(m_pc->AddShortcut(CSIDL_COMMON_STARTMENU, "Programs\\Acme\\Acme Viewer.lnk", viewer));
     }
@@ -180,6 +181,30 @@ TEST_F(DeskScanTest, FinishedScansReachTheServiceWithOnlyARegisteredUsersIdentif
     EXPECT_TRUE(WaitFor([&] { return loggedPosts() == DocumentsReceived(); }, 10000))
         << loggedPosts() << " logged, " << DocumentsReceived() << " received";
     EXPECT_TRUE(program.Running());
+}
+
+TEST_F(DeskScanTest, TheDocumentCarriesTheCodeOfTheWindowsVersionThatRunsTheProgram)
+{
+    // Windows XP, 7 and 10 by Wine's names; Windows 10 tells a program without a manifest that
+    // declares it (such as this one) version 6.2, whose code is that of Vista and 7.
+    const struct {
+        const char* version;
+        const char* code;
+    } cases[] = {{"winxp", "4"}, {"win7", "6"}, {"win10", "6"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        WineAppVersion told("korvala-desk-loopback.exe", c.version);
+        ASSERT_TRUE(told.Set());
+        DeskProgram program("korvala-desk-loopback.exe");
+        ASSERT_NE(program.window, nullptr);
+        const size_t before = DocumentsReceived();
+        PressScanButton(program.window);
+        int highestProgress = 0;
+        ASSERT_TRUE(AwaitIdle(program.window, before + 1, highestProgress));
+        const std::string document = FileText(KeptScan(before + 1));
+        EXPECT_NE(document.find(std::string("<OSVersion>") + c.code + "</OSVersion>"), std::string::npos) << document;
+        EXPECT_NE(document.find("CURRENTVERSION=\"1.2.0.0\""), std::string::npos) << document;
+    }
 }
 
 TEST_F(DeskScanTest, AStoppedScanEndsIdleWithNothingPosted)
