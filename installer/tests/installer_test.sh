@@ -2,23 +2,33 @@
 # Installs korvala-setup.exe silently into the test prefix and checks what it put in place
 # (files, shortcuts, keys, COM registration, the library from a script, the program starting),
 # installs it again over itself, then uninstalls silently and compares the registry and the
-# file tree with their state before the installation.
+# file tree with their state before the installation. In a 64-bit prefix a 32-bit setup works in
+# the 32-bit program folder and registry view (Wow6432Node), a 64-bit one in the 64-bit ones;
+# both views are checked.
 # Usage: installer_test.sh <korvala-setup.exe> <wine-run> <installed_client.js> <close_program_window.exe>
+#                          <the setup's kind: win32 or win64>
 set -uo pipefail
-setup=$(realpath "$1") wine_run=$(realpath "$2") client=$(realpath "$3") close_window=$(realpath "$4")
+setup=$(realpath "$1") wine_run=$(realpath "$2") client=$(realpath "$3") close_window=$(realpath "$4") kind=$5
 . "$(dirname "$wine_run")/wine-env"
 export WINEDEBUG=-all
 # Wine's menu builder would mirror the shortcuts into the host's menus and desktop; it has no
 # part in what is tested and races with the uninstaller.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 drive_c=$KORVALA_WINEPREFIX/drive_c
-# Where Wine keeps the installation and the all-users shortcuts.
-install_dir=$drive_c/Program\ Files/Korvala
-win_install_dir='C:\Program Files\Korvala'
+# The system programs of the setup's kind see what the setup sees: its program folder and its
+# registry view.
+system=$(korvala_system_folder "$kind")
+wine_out() { "$wine_run" "$@" 2>/dev/null </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+program_files=$(wine_out "$system\\cmd.exe" /c echo %ProgramFiles%)
+[[ "$program_files" == C:\\* ]] || { echo "the prefix named no program folder: '$program_files'"; exit 1; }
+win_install_dir="$program_files\\Korvala"
+install_dir=$drive_c/$(echo "${win_install_dir#C:\\}" | tr '\\' /)
+# Where Wine keeps the all-users shortcuts.
 start_menu=$drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 desktop=$drive_c/users/Public/Desktop
 settings_key='HKLM\Software\Korvala'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvala'
+kvengine_clsid='{C017CD5E-ECA0-42A8-A064-15897A7ACA9A}'
 
 work=$(mktemp -d)
 windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
@@ -27,10 +37,10 @@ check() {
   local what=$1; shift
   if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
 }
-wine_out() { "$wine_run" "$@" 2>/dev/null </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-reg_value() { wine_out reg query "$1" /v "$2" | grep -E "^\s+$2\s"; }
-reg_default() { wine_out reg query "$1" /ve | sed -n 's/^\s*(Default)\s\+REG_SZ\s\+//p'; }
-key_exists() { wine_out reg query "$1" >/dev/null; }
+# Registry queries in the setup's view.
+reg_value() { wine_out "$system\\reg.exe" query "$1" /v "$2" | grep -E "^\s+$2\s"; }
+reg_default() { wine_out "$system\\reg.exe" query "$1" /ve | sed -n 's/^\s*(Default)\s\+REG_SZ\s\+//p'; }
+key_exists() { wine_out "$system\\reg.exe" query "$1" >/dev/null; }
 # Polls a condition for up to $1 seconds.
 wait_for() {
   local seconds=$1; shift
@@ -41,11 +51,12 @@ wait_for() {
 # Settings that other tests left in the prefix are put aside and given back at the end, so that
 # the installer meets a machine that never had Korvala.
 if key_exists "$settings_key"; then
-  wine_out reg export "$settings_key" "$(windows_path "$work/earlier-settings.reg")" /y >/dev/null
-  wine_out reg delete "$settings_key" /f >/dev/null
+  wine_out "$system\\reg.exe" export "$settings_key" "$(windows_path "$work/earlier-settings.reg")" /y >/dev/null
+  wine_out "$system\\reg.exe" delete "$settings_key" /f >/dev/null
 fi
 finish() {
-  [ -f "$work/earlier-settings.reg" ] && wine_out reg import "$(windows_path "$work/earlier-settings.reg")" >/dev/null
+  [ -f "$work/earlier-settings.reg" ] &&
+    wine_out "$system\\reg.exe" import "$(windows_path "$work/earlier-settings.reg")" >/dev/null
   rm -rf "$work"
 }
 trap finish EXIT
@@ -93,12 +104,18 @@ library_registered_installed() {
 }
 script_creates_library() {
   local output
-  output=$(wine_out cscript //nologo "$(windows_path "$client")")
+  output=$(wine_out "$system\\cscript.exe" //nologo "$(windows_path "$client")")
   echo "     $output"
   grep -q '^ok KVObject version 1\.6$' <<<"$output"
 }
+# Starts the installed program, by its path or (with "shortcut") through the Start menu's
+# shortcut as the shell follows it; it must show its window and end when that is closed.
 program_starts_and_closes() {
-  "$wine_run" "$win_install_dir\\korvala-desk.exe" >/dev/null 2>&1 </dev/null &
+  if [ "${1:-}" = shortcut ]; then
+    "$wine_run" start /wait /unix "$start_menu/Korvala.lnk" >/dev/null 2>&1 </dev/null &
+  else
+    "$wine_run" "$win_install_dir\\korvala-desk.exe" >/dev/null 2>&1 </dev/null &
+  fi
   local pid=$! shown=1 closed=1
   wine_out "$(windows_path "$close_window")" "Korvala 2007" 30 >/dev/null && shown=0
   wait_for 30 eval '! kill -0 '"$pid"' 2>/dev/null' && closed=0
@@ -109,9 +126,12 @@ program_starts_and_closes() {
   [ $shown -eq 0 ] && [ $closed -eq 0 ]
 }
 # "_?=" makes the uninstaller run in place and be waited for; it then leaves itself behind. It
-# must come last and unquoted, so the command line goes through cmd just as it is written.
+# must come last and unquoted, so the command line goes through cmd just as it is written: one
+# argument per word of the folder, which cmd joins with spaces.
 uninstall_in_place() {
-  wine_out cmd /c "$win_install_dir\\uninstall.exe" /S "$@" '_?=C:\Program' 'Files\Korvala' >/dev/null
+  local in_place
+  read -ra in_place <<<"_?=$win_install_dir"
+  wine_out cmd /c "$win_install_dir\\uninstall.exe" /S "$@" "${in_place[@]}" >/dev/null
 }
 setup_silently() { wine_out "$(windows_path "$setup")" /S >/dev/null; }
 nothing_installed_left() {
@@ -119,11 +139,41 @@ nothing_installed_left() {
   ! key_exists "$uninstall_key" && ! key_exists 'HKCR\KVObject.KVEngine'
 }
 
+# Registry views. A 64-bit prefix has two: the 32-bit one lives under Wow6432Node, where the
+# prefix's own (64-bit) reg sees it beside the 64-bit one. The installation's keys by view:
+view_keys() {
+  local node='' classes='HKLM\Software\Classes'
+  if [ "$1" = win32 ]; then node='\Wow6432Node' classes='HKLM\Software\Classes\Wow6432Node'; fi
+  echo "HKLM\\Software$node\\Korvala"
+  echo "HKLM\\Software$node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvala"
+  echo "$classes\\CLSID\\$kvengine_clsid\\InprocServer32"
+}
+other_kind() { if [ "$kind" = win32 ]; then echo win64; else echo win32; fi; }
+keys_in_view() {  # view, "all" or "none"
+  local key wrong=0
+  while read -r key; do
+    if wine_out reg query "$key" >/dev/null; then
+      [ "$2" = none ] && { echo "     present: $key"; wrong=1; }
+    else
+      [ "$2" = all ] && { echo "     missing: $key"; wrong=1; }
+    fi
+  done < <(view_keys "$1")
+  [ $wrong -eq 0 ]
+}
+check_views() {  # what is expected in the setup's own view: "all" or "none"
+  if [ "$WINEARCH" != win64 ]; then
+    echo "     (a 32-bit prefix has one registry view)"
+    return
+  fi
+  check "$2 in the setup's own registry view ($kind)" keys_in_view "$kind" "$1"
+  check "nothing in the other registry view ($(other_kind))" keys_in_view "$(other_kind)" none
+}
+
 # An earlier run that broke off may have left an installation: remove it first.
 if [ -f "$install_dir/uninstall.exe" ]; then
   uninstall_in_place
   rm -rf "$install_dir"
-  wine_out reg delete "$settings_key" /f >/dev/null
+  wine_out "$system\\reg.exe" delete "$settings_key" /f >/dev/null
 fi
 
 # The first script run makes Wine register its scripting host's own types: let that happen
@@ -142,9 +192,11 @@ check "listed among the installed programs" listed_as_installed
 check "KVObject registered from the installation folder" library_registered_installed
 check "a script creates the installed KVObject by its ProgID" script_creates_library
 check "the installed program shows its window and closes" program_starts_and_closes
+check "the Start menu shortcut starts the program" program_starts_and_closes shortcut
+check_views all "settings, uninstall entry and KVObject's class"
 
 echo "== installing over the installation"
-wine_out reg add "$settings_key" /v GuestScan /t REG_BINARY /d 01000000 /f >/dev/null
+wine_out "$system\\reg.exe" add "$settings_key" /v GuestScan /t REG_BINARY /d 01000000 /f >/dev/null
 check "setup /S over the installation succeeds" setup_silently
 check "program, library and uninstaller still installed" installed_files
 check "one Start menu shortcut" one_shortcut_in "$start_menu"
@@ -160,13 +212,14 @@ check "only the uninstaller left in the folder" \
 rm -rf "$install_dir"
 check "nothing else of the installation left" nothing_installed_left
 check "the settings are kept" guest_scan_is 01000000
-wine_out reg delete "$settings_key" /f >/dev/null
+wine_out "$system\\reg.exe" delete "$settings_key" /f >/dev/null
 
 echo "== silent uninstallation"
 check "setup /S again succeeds" setup_silently
 # The uninstaller copies itself away and runs detached; its last step removes the settings.
 wine_out "$win_install_dir\\uninstall.exe" /S >/dev/null
 check "the uninstaller finishes" wait_for 60 eval 'nothing_installed_left && ! key_exists "$settings_key"'
+check_views none "no key of the installation"
 snapshot after
 check "registry as before the installation" same_as_before registry
 check "files as before the installation" same_as_before files

@@ -14,7 +14,7 @@ xp_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll 
           setupapi.dll shell32.dll user32.dll version.dll ws2_32.dll wsock32.dll "
 # The C runtime's start-up and locking entry points, in every msvcrt.dll since Windows NT 4 but
 # declared by no public header.
-crt_startup=" __getmainargs __initenv __set_app_type __setusermatherr __p__fmode __p__commode
+crt_startup=" __getmainargs __initenv __set_app_type __setusermatherr __p__fmode __p__commode _commode
               __p__environ __dllonexit _amsg_exit _cexit _initterm _lock _unlock _onexit "
 # What the probes include: the headers that declare the functions of those DLLs.
 probe_headers='#include <winsock2.h>
