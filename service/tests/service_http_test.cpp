@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -37,7 +36,7 @@ long HeadlineCount(const std::string& page)
     pos += found.size();
     if (page.compare(pos, 3, "no ") == 0)
         return 0;
-    return std::isdigit(static_cast<unsigned char>(page[pos])) ? std::strtol(page.c_str() + pos, nullptr, 10) : -1;
+    return std::isdigit(static_cast<unsigned char>(page[pos])) ? std::stol(page.substr(pos)) : -1;
 }
 
 // Whether the engine, which reads the reply as atoi does, would take a number from it.
@@ -196,9 +195,10 @@ TEST(ServiceHttp, OffersOncePerDeviceWithAndWithoutLevels)
         EXPECT_EQ(std::to_string(HeadlineCount(page->body)), offers);
         // The driverless device's most specific known identity is its cut before "&REV_".
         for (const auto& device : devices) {
-            std::string identity = device.version[0] ? device.hardwareId
-                                                     : DeviceIdentityForms(device.hardwareId, false).front().hardwareId;
-            EXPECT_EQ(CountOf(page->body, "<td>Driver for " + HtmlEscape(identity) + "</td>"), 1u) << identity;
+            std::string identity = std::string(device.version).empty()
+                                       ? DeviceIdentityForms(device.hardwareId, false).front().hardwareId
+                                       : device.hardwareId;
+            EXPECT_EQ(CountOf(page->body, "<td>Driver for " + HtmlEscape(identity) + "</td>"), 1U) << identity;
         }
     }
 }
