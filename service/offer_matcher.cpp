@@ -112,15 +112,13 @@ std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& loo
     OfferList offers;
     const std::vector<ScanEntry>& items = report.items;
     for (size_t first = 0; first < items.size();) {
-        if (items[first].level.empty()) {
-            size_t end = UnleveledGroupEnd(items, first);
-            MatchUnleveledGroup(items, first, end, lookup, offers);
-            first = end;
-        } else {
-            size_t end = LeveledRunEnd(items, first);
+        bool leveled = !items[first].level.empty();
+        size_t end = leveled ? LeveledRunEnd(items, first) : UnleveledGroupEnd(items, first);
+        if (leveled)
             MatchLeveledRun(items, first, end, lookup, offers);
-            first = end;
-        }
+        else
+            MatchUnleveledGroup(items, first, end, lookup, offers);
+        first = end;
     }
     return offers.Take();
 }
