@@ -63,13 +63,19 @@ trap finish EXIT
 
 # The registry parts and files an installation touches; what the running program makes itself
 # ("C:\Korvala Downloads", "C:\ScanXML.xml") and temporary folders are not the installer's.
+# Of the interfaces and type libraries only the library's own count: Wine registers its standard
+# ones lazily (stdole's when a library that imports it is first registered in this prefix, by
+# whichever test comes first).
+others_types='\\(Interface|Typelib|TypeLib)\\\{'
+own_types='2751548B-5BDB-487E-B341-972AD32D4FA0|8E62C4E5-ACB2-4173-BF6D-E08F52F7BB9E'
 snapshot() {
   local key
   for key in 'HKLM\Software' 'HKCR\CLSID' 'HKCR\TypeLib' 'HKCR\Interface' \
              'HKCR\KVObject.KVEngine' 'HKCR\KVObject.KVEngine.1'; do
     echo "[$key]"
     if wine_out reg export "$key" "$(windows_path "$work/export.reg")" /y >/dev/null; then
-      iconv -f UTF-16 -t UTF-8 "$work/export.reg" | tr -d '\r'
+      iconv -f UTF-16 -t UTF-8 "$work/export.reg" | tr -d '\r' |
+        others=$others_types own=$own_types awk '/^\[/ { skip = $0 ~ ENVIRON["others"] && $0 !~ ENVIRON["own"] } !skip'
     else
       echo "(missing)"
     fi
