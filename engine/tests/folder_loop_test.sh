@@ -5,6 +5,8 @@
 set -euo pipefail
 tools=$1 setup=$2 scan=$3
 . "$tools/wine-env"
+# Wine's menu builder would copy the sample shortcuts into the host's menus and leave files behind.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 "$tools/wine-run" cmd /c exit
 user=$KORVALA_WINEPREFIX/drive_c/users/$(id -un)
 programs="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"

@@ -62,7 +62,8 @@ finish() {
 trap finish EXIT
 
 # The registry parts and files an installation touches; what the running program makes itself
-# ("C:\Korvala Downloads", "C:\ScanXML.xml") and temporary folders are not the installer's.
+# ("C:\Korvala Downloads", "C:\ScanXML.xml", the browser's cache, cookies and history, which
+# other tests' browsers fill too) and temporary folders are not the installer's.
 # Of the interfaces and type libraries only the library's own count: Wine registers its standard
 # ones lazily (stdole's when a library that imports it is first registered in this prefix, by
 # whichever test comes first).
@@ -81,7 +82,7 @@ snapshot() {
     fi
   done >"$work/$1.registry"
   (cd "$drive_c" && find . -path '*/[Tt]emp' -prune -o -print |
-     grep -v -e '^\./Korvala Downloads' -e '^\./ScanXML\.xml$' | sort) >"$work/$1.files"
+     grep -v -e '^\./Korvala Downloads' -e '^\./ScanXML\.xml$' -e '/AppData/Local/Microsoft/Windows/' | sort) >"$work/$1.files"
 }
 same_as_before() {
   diff -u "$work/before.$1" "$work/after.$1" >"$work/$1.diff" || { head -40 "$work/$1.diff"; return 1; }
