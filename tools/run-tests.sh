@@ -16,20 +16,25 @@ ctest --test-dir "$root/build/native" --output-on-failure -j2
 # Every fuzzer over its corpus for a fixed number of inputs.
 ctest --test-dir "$root/build/fuzz" --output-on-failure -j2 -L fuzz
 
-# Runs one build tree's Windows tests in a prefix of the given architecture.
+# Runs one build tree's Windows tests in a prefix of the given architecture; further arguments
+# go to ctest (a label that selects the tests).
 windows_suite() {
   local build=$1 arch=$2 prefix=$3
-  echo "== Windows tests of build/$build in a $arch prefix"
+  shift 3
+  echo "== Windows tests of build/$build in a $arch prefix $*"
   KORVALA_WINEPREFIX=$prefix KORVALA_WINEARCH=$arch "$root/tools/with-display.sh" bash -c '
-    ctest --test-dir "$0" --output-on-failure -j2; status=$?
-    "$1/tools/wine-prefix" stop
-    exit $status' "$root/build/$build" "$root"
+    build=$1 root=$2
+    shift 2
+    ctest --test-dir "$build" --output-on-failure -j2 "$@"; status=$?
+    "$root/tools/wine-prefix" stop
+    exit $status' bash "$root/build/$build" "$root" "$@"
 }
 
 status=0
 if "$root/tools/runs-32bit"; then
   windows_suite win32 win32 "$root/build/win32/wineprefix" || status=1
-  windows_suite win32 win64 "$root/build/win32/wineprefix-wow64" || status=1
+  # Under WoW64: the engine, the library, the installer and the desktop scan end to end.
+  windows_suite win32 win64 "$root/build/win32/wineprefix-wow64" -L wow64 || status=1
 else
   echo "== NOTE: this machine's kernel runs no 32-bit programs; the 32-bit binaries are built but"
   echo "   their tests cannot run here, neither in a 32-bit prefix nor in a 64-bit one (WoW64)."
