@@ -1,11 +1,12 @@
 // The main window in this process, over the Web Browser stand-in: pointer shapes, what a
-// completed page does (show the browser and grow, hide the busy caption, restore point) and the
-// keystrokes a page is given.
+// completed page does (show the browser and grow, hide the busy caption, restore point), the
+// keystrokes a page is given, and the options sheet over the window.
 #include "hand_cursor.h"
 #include "main_dialog.h"
 #include "test_devices.h"
 #include "test_service_base_url.h"
 #include "web_browser_double.h"
+#include "win_app.h"
 #include "worker_thread.h"
 
 #include <exdispid.h>
@@ -370,6 +371,76 @@ TEST_F(MainDialogTest, KeystrokesInAPageReachTheBrowserBeforeDialogNavigation)
     };
     dialog.DoModal();
     EXPECT_NE(page, nullptr);
+}
+
+// A click of the left mouse button at a point of the screen, through the system's input queue.
+void ClickAt(POINT point)
+{
+    ::SetCursorPos(point.x, point.y);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+
+POINT CentreOf(HWND window)
+{
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+std::function<void(HWND)> g_sheetBody;
+
+void CALLBACK RunSheetBodyOnceUp(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND sheet = ::FindWindowA(nullptr, "Korvala 2007 Options");
+    if (!sheet || !::IsWindowVisible(sheet)) {
+        return;
+    }
+    ::KillTimer(nullptr, timer);
+    g_sheetBody(sheet);
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+TEST_F(MainDialogTest, TheOptionsSheetIsOwnedByTheWindowWhichCannotBeUsedMeanwhile)
+{
+    CWinApp app;
+    TestMainDialog dialog;
+    app.m_pMainWnd = &dialog;
+    dialog.steps = {[&](TestMainDialog& d) {
+        WebBrowserDouble* browser = WebBrowserDouble::Latest();
+        ASSERT_NE(browser, nullptr);
+        const HWND help = d.GetDlgItem(IDC_HELP_PAGE);
+        // A real click reaches the band's buttons while nothing covers them.
+        browser->requests.clear();
+        ClickAt(CentreOf(help));
+        PumpFor(3000, [&] { return !browser->requests.empty(); });
+        ASSERT_EQ(browser->requests.size(), 1u) << "the click on Help came through";
+
+        bool ran = false;
+        g_sheetBody = [&](HWND sheet) {
+            ran = true;
+            EXPECT_EQ(::GetWindow(sheet, GW_OWNER), d.m_hWnd);
+            EXPECT_FALSE(::IsWindowEnabled(d.m_hWnd));
+            // Out of the way of the band's buttons, which a click now must not reach.
+            ::SetWindowPos(sheet, nullptr, 300, 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ClickAt(CentreOf(d.GetDlgItem(IDC_SCAN)));
+            ClickAt(CentreOf(help));
+            PumpFor(500);
+            EXPECT_FALSE(d.Scanning());
+            EXPECT_EQ(browser->requests.size(), 1u);
+        };
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &RunSheetBodyOnceUp);
+        d.Send(WM_COMMAND, MAKEWPARAM(IDC_OPTIONS, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_OPTIONS)));
+        ::KillTimer(nullptr, timer);
+        EXPECT_TRUE(ran);
+        EXPECT_TRUE(::IsWindowEnabled(d.m_hWnd));
+        EXPECT_EQ(::GetActiveWindow(), d.m_hWnd);
+    }};
+    dialog.DoModal();
+    app.m_pMainWnd = nullptr;
 }
 
 }  // namespace
