@@ -299,6 +299,24 @@ LRESULT CMainDialog::OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
     return 0;
 }
 
+// Logging off or shutting down ends the program without WM_NCDESTROY: the user's download folder
+// comes back as soon as the session may end, and the redirect is made again if it does not.
+LRESULT CMainDialog::OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&)
+{
+    m_downloadRedirect.Undo();
+    return TRUE;
+}
+
+LRESULT CMainDialog::OnEndSession(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    if (wParam) {
+        m_downloadRedirect.Undo();
+    } else {
+        m_downloadRedirect.Redirect();
+    }
+    return 0;
+}
+
 LRESULT CMainDialog::OnPageLoaded(NMHDR* header)
 {
     const auto* record = reinterpret_cast<const BrowserNotify*>(header);

@@ -35,6 +35,8 @@ public:
     MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     MESSAGE_HANDLER(WM_NCDESTROY, OnNcDestroy)
+    MESSAGE_HANDLER(WM_QUERYENDSESSION, OnQueryEndSession)
+    MESSAGE_HANDLER(WM_ENDSESSION, OnEndSession)
     NOTIFY_HANDLER(IDC_BROWSER, kNotifyDocumentComplete, OnPageLoaded)
     COMMAND_ID_HANDLER(IDOK, IgnoreCommand)
     COMMAND_ID_HANDLER(IDCANCEL, IgnoreCommand)
@@ -100,6 +102,8 @@ private:
     LRESULT OnSetCursor(UINT, WPARAM wParam, LPARAM, BOOL& handled);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnEndSession(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnPageLoaded(NMHDR* header);
     void IgnoreCommand() {}
     void OnCloseButton() { EndDialog(IDCANCEL); }
