@@ -1,7 +1,8 @@
 // The real korvala-desk.exe, started as a child process and driven from outside through its
 // window: size, layout, the keys and messages that must not close it, maximise and restore, the
 // two ways that end it, and the browser's download directory while it runs and after: also when
-// the session ends with the program open, and with two instances running.
+// the session ends with the program open, when an earlier run left the program's own folder, and
+// with two instances running.
 #include "desk_program.h"
 
 #include <windows.h>
@@ -160,6 +161,17 @@ TEST_F(DeskProgramTest, TheSessionsEndGivesTheDownloadFolderBack)
     ::PostMessageA(next.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(next.WaitForEnd(), 0);
     EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+}
+
+TEST_F(DeskProgramTest, TheProgramsOwnFolderLeftByAnEarlierRunIsNotTakenForTheUsers)
+{
+    // What an earlier version left after a session ended with it open.
+    SetDownloadDirectory("C:\\Korvala Downloads");
+    DeskProgram program;
+    ASSERT_NE(program.window, nullptr);
+    ::PostMessageA(program.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(program.WaitForEnd(), 0);
+    EXPECT_EQ(DownloadDirectory(), "(none)") << "the browser goes back to its own default";
 }
 
 TEST_F(DeskProgramTest, ASecondInstanceNeitherTakesNorUndoesTheFirstOnesRedirect)
