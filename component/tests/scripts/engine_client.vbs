@@ -14,7 +14,10 @@ Sub Check(ok, what)
 End Sub
 
 On Error Resume Next
-Set engine = CreateObject("KVObject.KVEngine.1")
+' The script host's own CreateObject gives the object no site at all; the JScript client covers
+' the script engine's site. (Wine 8's VBScript CreateObject cannot create an object that takes a
+' site when the host offers no services, as cscript does not.)
+Set engine = WScript.CreateObject("KVObject.KVEngine.1")
 If Err.Number <> 0 Then
     WScript.Echo "ERROR " & Hex(Err.Number) & " " & Err.Description
     WScript.Quit 2
