@@ -1,4 +1,5 @@
 // Scan documents of any client, as the results page reads them and shows them.
+#include "device_identity.h"
 #include "offer_matcher.h"
 #include "pages.h"
 #include "scan_reader.h"
@@ -6,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -13,9 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string error;
     if (!ReadScanDocument(std::string_view(reinterpret_cast<const char*>(data), size), report, error))
         return 0;
-    // Every identity the document names is known, so every item goes through the matching.
+    // Every identity the document names is known, so every item goes through the matching: as
+    // a whole hardware id or one of its cuts, chosen by the hash, so that items without a level
+    // are told apart into devices by identities that are and are not cuts of one another.
     auto lookup = [](const std::string& hash) -> std::optional<CatalogEntry> {
-        return CatalogEntry{"PCI\\VEN_1234", "Device <" + hash + ">", "1.0", "/download/x.exe"};
+        std::vector<IdentityForm> forms =
+            DeviceIdentityForms("PCI\\VEN_1234&DEV_5678&SUBSYS_" + hash.substr(hash.size() / 2) + "&REV_01", true);
+        return CatalogEntry{forms[static_cast<unsigned char>(hash.back()) % forms.size()].hardwareId,
+                            "Device <" + hash + ">", "1.0", "/download/x.exe"};
     };
     RenderResultsPage(report, FindOffers(report, lookup));
     return 0;
