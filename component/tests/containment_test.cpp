@@ -20,9 +20,7 @@ class AllocationFailure {
 public:
     explicit AllocationFailure(const KVObjectLibrary& library)
     {
-        HMODULE module = GetModuleHandleA(library.Path().c_str());
-        fail_ = reinterpret_cast<FailFunction>(
-            reinterpret_cast<void*>(module ? GetProcAddress(module, "KVObjectFailAllocations") : nullptr));
+        fail_ = ExportOf<FailFunction>(GetModuleHandleA(library.Path().c_str()), "KVObjectFailAllocations");
         if (fail_)
             fail_(TRUE);
     }

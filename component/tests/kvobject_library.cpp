@@ -15,11 +15,6 @@ std::string TestShortcutPath(int i)
 using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFunction = HRESULT(WINAPI*)();
 
-template <typename Function>
-Function Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 }  // namespace
 
 KVObjectLibrary::KVObjectLibrary() : module_(LoadLibraryA(Path().c_str())) {}
@@ -37,12 +32,12 @@ std::string KVObjectLibrary::Path() const
 
 HRESULT KVObjectLibrary::GetClassObject(REFCLSID clsid, REFIID riid, void** object) const
 {
-    return Export<GetClassObjectFunction>(module_, "DllGetClassObject")(clsid, riid, object);
+    return ExportOf<GetClassObjectFunction>(module_, "DllGetClassObject")(clsid, riid, object);
 }
 
 HRESULT KVObjectLibrary::CanUnloadNow() const
 {
-    return Export<CanUnloadNowFunction>(module_, "DllCanUnloadNow")();
+    return ExportOf<CanUnloadNowFunction>(module_, "DllCanUnloadNow")();
 }
 
 IKVEngine* KVObjectLibrary::NewEngine() const

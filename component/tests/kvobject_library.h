@@ -7,6 +7,13 @@
 
 #include <string>
 
+// A function that a loaded library exports, as the given pointer type; null when it has none.
+template <typename Function>
+Function ExportOf(HMODULE module, const char* name)
+{
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 class KVObjectLibrary {
 public:
     KVObjectLibrary();

@@ -87,10 +87,8 @@ protected:
         EngineTest::SetUp();
         HMODULE restore = LoadLibraryA("srclient.dll");
         ASSERT_NE(restore, nullptr);
-        configure_ = reinterpret_cast<SrDoubleConfigureFunction>(
-            reinterpret_cast<void*>(GetProcAddress(restore, "SrDoubleConfigure")));
-        setCalls_ = reinterpret_cast<SrDoubleSetCallsFunction>(
-            reinterpret_cast<void*>(GetProcAddress(restore, "SrDoubleSetCalls")));
+        configure_ = ExportOf<SrDoubleConfigureFunction>(restore, "SrDoubleConfigure");
+        setCalls_ = ExportOf<SrDoubleSetCallsFunction>(restore, "SrDoubleSetCalls");
         ASSERT_TRUE(configure_ && setCalls_) << "the loaded srclient.dll is not the test double";
         configure_(TRUE, TRUE, 42);
     }
