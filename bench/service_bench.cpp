@@ -3,6 +3,7 @@
 // percentiles are printed.
 //   service_bench catalog FILE [ENTRIES]        write a catalog text of generated devices
 //   service_bench load HOST PORT SECONDS CLIENTS  post documents until the time is up
+#include "made_up_ids.h"
 #include "scan_document_layout.h"
 #include "side_by_side.h"
 
@@ -10,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -26,10 +28,7 @@ const int kDocumentsPerClient = 8;
 
 std::string Identity(int number)
 {
-    char text[80];
-    std::snprintf(text, sizeof text, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X&REV_01", 0x1000 + number % 4096, number / 4096,
-                  0x10000000 + number);
-    return text;
+    return PciHardwareId(0x1000 + number % 4096, number / 4096, 0x10000000 + number, 1);
 }
 
 int WriteCatalog(const char* path, int entries)
@@ -65,7 +64,7 @@ double Percentile(std::vector<double>& sorted, double fraction)
 {
     if (sorted.empty())
         return 0;
-    size_t index = static_cast<size_t>(fraction * (sorted.size() - 1) + 0.5);
+    size_t index = static_cast<size_t>(std::lround(fraction * static_cast<double>(sorted.size() - 1)));
     return sorted[index];
 }
 
@@ -83,6 +82,7 @@ int Load(const std::string& host, int port, double seconds, int clients)
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::duration<double>(seconds);
     std::vector<std::thread> threads;
+    threads.reserve(clients);
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
             httplib::Client client(host, port);
@@ -108,12 +108,12 @@ int Load(const std::string& host, int port, double seconds, int clients)
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     std::sort(latencies.begin(), latencies.end());
-    const double rate = latencies.size() / elapsed;
+    const double rate = static_cast<double>(latencies.size()) / elapsed;
     const double p50 = Percentile(latencies, 0.50) * 1000, p90 = Percentile(latencies, 0.90) * 1000,
                  p99 = Percentile(latencies, 0.99) * 1000;
     std::printf("service: %zu requests in %.1f s from %d clients, %d failed, %.1f offers per document\n",
                 latencies.size(), elapsed, clients, failures.load(),
-                latencies.empty() ? 0.0 : double(offers) / latencies.size());
+                latencies.empty() ? 0.0 : static_cast<double>(offers) / static_cast<double>(latencies.size()));
     std::printf("  %.1f update counts per second; latency p50 %.1f ms, p90 %.1f ms, p99 %.1f ms\n", rate, p50, p90,
                 p99);
     PrintRow("Service, 500-item documents, 100,000-entry catalog, " + std::to_string(clients) +

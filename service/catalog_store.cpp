@@ -61,8 +61,8 @@ std::string UtcNow()
     std::tm parts{};
     gmtime_r(&now, &parts);
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
+    size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return std::string(text, length);
 }
 
 }  // namespace

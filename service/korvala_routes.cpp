@@ -123,7 +123,8 @@ void LogRequest(const httplib::Request& req, const httplib::Response& res)
     std::tm parts{};
     gmtime_r(&now, &parts);
     char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    if (std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0)
+        stamp[0] = '\0';
     std::fprintf(stderr, "%s %s %s %s %d %zu\n", stamp, req.remote_addr.c_str(), req.method.c_str(), target.c_str(),
                  res.status, res.body.size());
 }
@@ -232,6 +233,6 @@ void InstallKorvalaRoutes(httplib::Server& server, CatalogStore& catalog, const 
             if (!ReadWholeFile(installer, content))
                 return Fail(req, res, 404, "The installer is not available at the moment.");
             res.set_header("Content-Disposition", std::string("attachment; filename=\"") + kInstallerName + "\"");
-            res.set_content(std::move(content), "application/octet-stream");
+            res.set_content(content, "application/octet-stream");
         });
 }

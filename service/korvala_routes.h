@@ -8,9 +8,9 @@
 #include <string>
 
 struct RouteSettings {
-    std::string downloadsDir;               // where korvala-setup.exe is served from
-    std::string keptScansDir;               // when set, desktop documents are saved there
-    size_t maxBodyBytes = 8 * 1024 * 1024;  // larger request bodies get 413
+    std::string downloadsDir;                       // where korvala-setup.exe is served from
+    std::string keptScansDir;                       // when set, desktop documents are saved there
+    size_t maxBodyBytes = size_t{8} * 1024 * 1024;  // larger request bodies get 413
 };
 
 // The catalog must outlive the server.

@@ -246,7 +246,7 @@ TEST(ServiceHttp, RefusesBadBodiesWithoutACount)
         {"not a document", "hello 5", 400},
         {"truncated", document.substr(0, document.size() / 2), 400},
         {"missing end tags", document.substr(0, document.size() - 15), 400},
-        {"oversized", document + std::string(9 * 1024 * 1024, ' '), 413},
+        {"oversized", document + std::string(size_t{9} * 1024 * 1024, ' '), 413},
     };
     for (const auto& c : cases) {
         httplib::Result page = Post(service, kResults, c.body, nullptr);
@@ -328,7 +328,7 @@ TEST(ServiceHttp, KeepsEachDesktopDocumentAsReceived)
 {
     TestService service(true);
     const std::string first = WholeDocument(SamplePcInventory());
-    const std::string second("<unreadable \0 document>", 24);
+    const std::string second("<unreadable \0 document>", 23);
     ASSERT_TRUE(Post(service, kResults, first, nullptr));
     ASSERT_TRUE(Post(service, kCount, "data=" + first, kForm));                    // not a desktop document
     ASSERT_TRUE(Post(service, "/result_page.php?restore_point", first, nullptr));  // refused address
