@@ -101,7 +101,7 @@ TEST_F(RegistryStoreTest, KeyWithoutFullAccessFailsToOpenButStaysReadable)
     ASSERT_TRUE(onLocked.SetKey(locked, TRUE));
     ASSERT_TRUE(onLocked.WriteString("Text", "readable"));
     {
-        RestrictedKey restriction(HKEY_CURRENT_USER, locked);
+        ReadOnlyKey restriction(HKEY_CURRENT_USER, locked);
         ASSERT_TRUE(restriction.Restricted());
         EXPECT_FALSE(store.SetKey(locked, FALSE));
         EXPECT_EQ(store.LastError(), ERROR_ACCESS_DENIED);

@@ -123,17 +123,18 @@ TEST(DeviceInventory, ClassKeyRightsOfAStandardAccount)
                Line("PCI\\VEN_1234&DEV_0005&SUBSYS_00001", version, "1") + Line("PCI\\VEN_1234&DEV_0005", version, "2");
     };
     const struct {
-        KeyRights rights;
+        const char* dacl;
         std::string version;
     } cases[] = {
         // Readable but not openable with full access, as for an account without administrative
         // rights: the driver's own version.
-        {KeyRights::kReadOnly, "7.0"},
-        // Not even readable: the driver key name stands for the version.
-        {KeyRights::kNone, driverKey},
+        {"D:P(A;;KR;;;WD)", "7.0"},
+        // Not even readable (a protected list that grants nothing): the driver key name stands
+        // for the version.
+        {"D:P", driverKey},
     };
     for (const auto& c : cases) {
-        RestrictedKey restriction(HKEY_LOCAL_MACHINE, classKey, c.rights);
+        RestrictedKey restriction(HKEY_LOCAL_MACHINE, classKey, c.dacl);
         ASSERT_TRUE(restriction.Restricted());
         std::string text = RunPass(kComponentFlavour);
         EXPECT_NE(text.find(lines(c.version)), std::string::npos) << c.version << "\n" << text;

@@ -2,7 +2,7 @@
 
 #include <sddl.h>
 
-RestrictedKey::RestrictedKey(HKEY root, const std::string& subKey, KeyRights rights)
+RestrictedKey::RestrictedKey(HKEY root, const std::string& subKey, const char* dacl)
 {
     // The handle is opened before the restriction so that it can still undo it afterwards.
     if (RegOpenKeyExA(root, subKey.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_) != ERROR_SUCCESS) {
@@ -14,8 +14,6 @@ RestrictedKey::RestrictedKey(HKEY root, const std::string& subKey, KeyRights rig
     earlier_.resize(size);
     if (size == 0 || RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, earlier_.data(), &size) != ERROR_SUCCESS)
         earlier_.clear();
-    // A protected DACL: only what it grants itself, nothing inherited.
-    const char* dacl = rights == KeyRights::kReadOnly ? "D:P(A;;KR;;;WD)" : "D:P";
     PSECURITY_DESCRIPTOR restricted = nullptr;
     if (earlier_.empty() ||
         !ConvertStringSecurityDescriptorToSecurityDescriptorA(dacl, SDDL_REVISION_1, &restricted, nullptr))

@@ -1,23 +1,16 @@
 #pragma once
-// Takes rights on a registry key away for a while, as an account without administrative rights
-// meets them. The restriction is set with RegSetKeySecurity and lasts only while the wineserver
-// runs, so the check must run in the same process that holds this object.
+// Gives a registry key another access list for a while, as an account without administrative
+// rights would meet it. The list is set with RegSetKeySecurity and lasts only while the
+// wineserver runs, so the check must run in the same process that holds this object.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-enum class KeyRights {
-    // What such an account has on machine keys like the device class keys: the key stays
-    // readable, opening it with KEY_ALL_ACCESS fails with 5.
-    kReadOnly,
-    // Not even reading: opening the key with KEY_READ fails with 5 too.
-    kNone,
-};
-
 class RestrictedKey {
 public:
-    RestrictedKey(HKEY root, const std::string& subKey, KeyRights rights = KeyRights::kReadOnly);
+    // dacl: the access list in SDDL, for instance "D:P(A;;KR;;;WD)".
+    RestrictedKey(HKEY root, const std::string& subKey, const char* dacl);
     // Gives the key its earlier security back.
     ~RestrictedKey();
     RestrictedKey(const RestrictedKey&) = delete;
@@ -29,4 +22,11 @@ private:
     HKEY key_ = nullptr;
     std::vector<BYTE> earlier_;
     bool restricted_ = false;
+};
+
+// Takes full access away: the key stays readable for everyone, and opening it with
+// KEY_ALL_ACCESS fails with 5.
+class ReadOnlyKey : public RestrictedKey {
+public:
+    ReadOnlyKey(HKEY root, const std::string& subKey) : RestrictedKey(root, subKey, "D:P(A;;KR;;;WD)") {}
 };
