@@ -145,12 +145,13 @@ program_starts_and_closes() {
   [ $shown -eq 0 ] && [ $closed -eq 0 ]
 }
 # "_?=" makes the uninstaller run in place and be waited for; it then leaves itself behind. It
-# must come last and unquoted, so the command line goes through cmd just as it is written: one
-# argument per word of the folder, which cmd joins with spaces.
+# must come last and unquoted: one argument per word of the folder, which Wine joins with spaces
+# and quotes none of. Not through cmd: it drops the quotes around a program path that holds
+# parentheses, as "C:\Program Files (x86)" does, and then finds no program.
 uninstall_in_place() {
   local in_place
   read -ra in_place <<<"_?=$win_install_dir"
-  wine_out cmd /c "$win_install_dir\\uninstall.exe" /S "$@" "${in_place[@]}" >/dev/null
+  wine_out "$win_install_dir\\uninstall.exe" /S "$@" "${in_place[@]}" >/dev/null
 }
 setup_silently() { wine_out "$(windows_path "$setup")" /S >/dev/null; }
 nothing_installed_left() {
