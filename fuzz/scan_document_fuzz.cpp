@@ -1,4 +1,5 @@
 // Scan documents of any client, as the results page reads them and shows them.
+#include "catalog_snapshot.h"
 #include "offer_matcher.h"
 #include "pages.h"
 #include "scan_reader.h"
@@ -14,9 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ReadScanDocument(std::string_view(reinterpret_cast<const char*>(data), size), report, error))
         return 0;
     // Every identity the document names is known, so every item goes through the matching.
-    auto lookup = [](const std::string& hash) -> std::optional<CatalogEntry> {
-        return CatalogEntry{"PCI\\VEN_1234", "Device <" + hash + ">", "1.0", "/download/x.exe"};
-    };
-    RenderResultsPage(report, FindOffers(report, lookup));
+    std::vector<CatalogRow> rows;
+    for (const ScanEntry& item : report.items)
+        rows.push_back(
+            {item.hashDecimal,
+             {"PCI\\VEN_" + item.hashDecimal, "Device <" + item.hashDecimal + ">", "1.0", "/download/x.exe"}});
+    const CatalogSnapshot catalog(std::move(rows), 1);
+    RenderResultsPage(report, FindOffers(report, catalog));
     return 0;
 }

@@ -37,11 +37,11 @@ std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& loo
     for (size_t first = 0; first < items.size();) {
         size_t end = RunEnd(items, first);
         for (size_t i = first; i < end; ++i) {
-            std::optional<CatalogEntry> entry = lookup(items[i].hashDecimal);
+            const CatalogEntry* entry = lookup.Find(items[i].hashDecimal);
             if (!entry)
                 continue;
             if (IsUpdateFor(items[i].version, entry->version) && offeredIdentities.insert(entry->identity).second)
-                offers.push_back({std::move(*entry), items[i].version});
+                offers.push_back({*entry, items[i].version});
             break;
         }
         first = end;

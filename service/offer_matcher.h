@@ -3,8 +3,6 @@
 #include "catalog_entry.h"
 #include "scan_reader.h"
 
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,8 +11,13 @@ struct Offer {
     std::string installedVersion;  // ANSI text from the document
 };
 
-// The catalog entry known under an HWIDHASH decimal, if any.
-using CatalogLookup = std::function<std::optional<CatalogEntry>(const std::string& hashDecimal)>;
+// The catalog as the matcher reads it.
+class CatalogLookup {
+public:
+    virtual ~CatalogLookup() = default;
+    // The entry known under an HWIDHASH decimal; nullptr when there is none.
+    virtual const CatalogEntry* Find(const std::string& hashDecimal) const = 0;
+};
 
 // A device of a leveled document is a run of consecutive items with one version and levels
 // rising in the order "N", "0", "1", "2": it gets at most one offer, decided by its most
