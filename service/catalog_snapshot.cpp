@@ -3,6 +3,24 @@
 #include "catalog_text.h"
 
 #include <algorithm>
+#include <charconv>
+
+namespace {
+
+bool ReadHash(const std::string& decimal, int64_t& hash)
+{
+    const char* end = decimal.data() + decimal.size();
+    auto [stop, fault] = std::from_chars(decimal.data(), end, hash);
+    return fault == std::errc() && stop == end && !decimal.empty();
+}
+
+// The slot to start probing at: the hash mixed (Fibonacci hashing) down to the table's bits.
+size_t Home(int64_t hash, size_t slotCount)
+{
+    return static_cast<size_t>((static_cast<uint64_t>(hash) * 0x9E3779B97F4A7C15ull) >> 32) & (slotCount - 1);
+}
+
+}  // namespace
 
 std::vector<CatalogRow> HashedRows(const std::vector<CatalogEntry>& entries)
 {
@@ -16,18 +34,60 @@ std::vector<CatalogRow> HashedRows(const std::vector<CatalogEntry>& entries)
     return rows;
 }
 
-CatalogSnapshot::CatalogSnapshot(std::vector<CatalogRow> rows, long long version)
-    : entryCount_(rows.size()), version_(version)
+CatalogSnapshot::CatalogSnapshot(std::vector<CatalogRow> rows, long long version) : version_(version)
 {
     std::sort(rows.begin(), rows.end(),
               [](const CatalogRow& a, const CatalogRow& b) { return a.entry.identity < b.entry.identity; });
-    byHash_.reserve(rows.size());
-    for (CatalogRow& row : rows)
-        byHash_.try_emplace(std::move(row.hashDecimal), std::move(row.entry));
+    size_t slotCount = 16;
+    while (slotCount < rows.size() * 2)
+        slotCount *= 2;
+    slots_.resize(slotCount);
+    entries_.reserve(rows.size());
+    for (CatalogRow& row : rows) {
+        int64_t hash = 0;
+        if (!ReadHash(row.hashDecimal, hash))
+            continue;
+        size_t at = Home(hash, slotCount);
+        while (slots_[at].entry != 0 && slots_[at].hash != hash)
+            at = (at + 1) & (slotCount - 1);
+        if (slots_[at].entry != 0)
+            continue;  // an identity earlier in byte order has this hash
+        entries_.push_back(std::move(row.entry));
+        slots_[at] = {hash, static_cast<uint32_t>(entries_.size())};
+    }
+}
+
+const CatalogSnapshot::Slot* CatalogSnapshot::SlotOf(int64_t hash) const
+{
+    for (size_t at = Home(hash, slots_.size());; at = (at + 1) & (slots_.size() - 1)) {
+        const Slot& slot = slots_[at];
+        if (slot.entry == 0 || slot.hash == hash)
+            return &slot;
+    }
 }
 
 const CatalogEntry* CatalogSnapshot::Find(const std::string& hashDecimal) const
 {
-    auto found = byHash_.find(hashDecimal);
-    return found == byHash_.end() ? nullptr : &found->second;
+    int64_t hash = 0;
+    if (!ReadHash(hashDecimal, hash))
+        return nullptr;
+    const Slot* slot = SlotOf(hash);
+    return slot->entry == 0 ? nullptr : &entries_[slot->entry - 1];
+}
+
+void CatalogSnapshot::Prefetch(const std::vector<ScanEntry>& items) const
+{
+    std::vector<int64_t> hashes(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (ReadHash(items[i].hashDecimal, hashes[i]))
+            __builtin_prefetch(&slots_[Home(hashes[i], slots_.size())]);
+    }
+    for (int64_t hash : hashes) {
+        const Slot* slot = SlotOf(hash);
+        if (slot->entry != 0) {
+            const CatalogEntry& entry = entries_[slot->entry - 1];
+            __builtin_prefetch(&entry.version);
+            __builtin_prefetch(entry.identity.data());
+        }
+    }
 }

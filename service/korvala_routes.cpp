@@ -137,6 +137,7 @@ bool KorvalaRoutes::Evaluate(const HttpRequest& request, std::string_view docume
     }
     {
         CatalogSnapshots::Pin snapshot = catalog_.Read();
+        snapshot->Prefetch(result.report.items);
         result.offers = FindOffers(result.report, *snapshot);
     }
     const ScanReport& report = result.report;

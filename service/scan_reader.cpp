@@ -1,5 +1,6 @@
 #include "scan_reader.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -123,6 +124,9 @@ bool ReadItem(Cursor& cursor, ScanEntry& entry, std::string& error)
 bool ReadInventory(std::string_view inventory, size_t maxItems, ScanReport& report, std::string& error)
 {
     Cursor cursor(inventory);
+    // Item lines are rarely shorter than this: room for all of them at once.
+    constexpr size_t kShortestUsualLine = 64;
+    report.items.reserve(std::min(maxItems, inventory.size() / kShortestUsualLine + 1));
     report.deviceListError = cursor.Skip(kDeviceListError);
     if (report.deviceListError)
         cursor.Skip("\r\n");  // hand-made documents may end the marker's line
