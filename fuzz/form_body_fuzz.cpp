@@ -23,9 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // About half of the identities are known, so that devices get offers from different levels.
     std::vector<CatalogRow> rows;
     for (const ScanEntry& item : report.items) {
-        if ((item.hashDecimal.back() - '0') % 2 == 0)
-            rows.push_back(
-                {item.hashDecimal, {"PCI\\VEN_1234&DEV_" + item.hashDecimal, "Device", "2.0", "/download/x.exe"}});
+        const std::string hash = std::to_string(item.hash);
+        if (item.hash % 2 == 0)
+            rows.push_back({hash, {"PCI\\VEN_1234&DEV_" + hash, "Device", "2.0", "/download/x.exe"}});
     }
     FindOffers(report, CatalogSnapshot(std::move(rows), 1));
     return 0;

@@ -16,10 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     // Every identity the document names is known, so every item goes through the matching.
     std::vector<CatalogRow> rows;
-    for (const ScanEntry& item : report.items)
-        rows.push_back(
-            {item.hashDecimal,
-             {"PCI\\VEN_" + item.hashDecimal, "Device <" + item.hashDecimal + ">", "1.0", "/download/x.exe"}});
+    for (const ScanEntry& item : report.items) {
+        const std::string hash = std::to_string(item.hash);
+        rows.push_back({hash, {"PCI\\VEN_" + hash, "Device <" + hash + ">", "1.0", "/download/x.exe"}});
+    }
     const CatalogSnapshot catalog(std::move(rows), 1);
     RenderResultsPage(report, FindOffers(report, catalog));
     return 0;

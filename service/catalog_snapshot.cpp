@@ -66,24 +66,18 @@ const CatalogSnapshot::Slot* CatalogSnapshot::SlotOf(int64_t hash) const
     }
 }
 
-const CatalogEntry* CatalogSnapshot::Find(const std::string& hashDecimal) const
+const CatalogEntry* CatalogSnapshot::Find(int64_t hash) const
 {
-    int64_t hash = 0;
-    if (!ReadHash(hashDecimal, hash))
-        return nullptr;
     const Slot* slot = SlotOf(hash);
     return slot->entry == 0 ? nullptr : &entries_[slot->entry - 1];
 }
 
 void CatalogSnapshot::Prefetch(const std::vector<ScanEntry>& items) const
 {
-    std::vector<int64_t> hashes(items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (ReadHash(items[i].hashDecimal, hashes[i]))
-            __builtin_prefetch(&slots_[Home(hashes[i], slots_.size())]);
-    }
-    for (int64_t hash : hashes) {
-        const Slot* slot = SlotOf(hash);
+    for (const ScanEntry& item : items)
+        __builtin_prefetch(&slots_[Home(item.hash, slots_.size())]);
+    for (const ScanEntry& item : items) {
+        const Slot* slot = SlotOf(item.hash);
         if (slot->entry != 0) {
             const CatalogEntry& entry = entries_[slot->entry - 1];
             __builtin_prefetch(&entry.version);

@@ -25,7 +25,7 @@ public:
     // hash is not a 64-bit decimal are left out.
     CatalogSnapshot(std::vector<CatalogRow> rows, long long version);
 
-    const CatalogEntry* Find(const std::string& hashDecimal) const override;
+    const CatalogEntry* Find(int64_t hash) const override;
     // Asks the processor to load what looking up these items will read, all at once: random
     // reads in a large table wait for memory one by one, prefetches overlap.
     void Prefetch(const std::vector<ScanEntry>& items) const;

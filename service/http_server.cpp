@@ -210,9 +210,8 @@ void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
     }
     HttpRequest& request = connection.request;
     request.head = std::move(connection.head);
-    request.body.assign(connection.input, connection.headLength, request.head.contentLength);
+    request.body = std::string_view(connection.input).substr(connection.headLength, request.head.contentLength);
     request.remoteAddress = connection.remoteAddress;
-    connection.input.erase(0, requestLength);
     connection.headRead = false;
     connection.continueSent = false;
     connection.state = ConnectionState::Handling;
@@ -380,7 +379,8 @@ void HttpServer::Loop::Handle(Connection& connection)
     LogRequest(connection.remoteAddress, request.head.method, request.head.target, response.status,
                response.omitBody ? 0 : response.BodyLength());
     connection.SetReply(std::move(response), keepAlive);
-    connection.request.body.clear();
+    connection.input.erase(0, connection.headLength + request.head.contentLength);
+    connection.request.body = {};
     connection.lastSend = connection.SendReply();
     {
         std::lock_guard<std::mutex> lock(returnedMutex_);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 struct HttpLimits {
     size_t maxHeadBytes = 8 * 1024;
@@ -37,7 +38,7 @@ struct HttpLimits {
 
 struct HttpRequest {
     RequestHead head;
-    std::string body;
+    std::string_view body;  // in the connection's buffer, while the request is handled
     std::string remoteAddress;
 };
 

@@ -81,6 +81,7 @@ bool IsGet(const HttpRequest& request)
 }  // namespace
 
 struct KorvalaRoutes::Evaluation {
+    std::optional<CatalogSnapshots::Pin> catalog;  // holds the entries that the offers point to
     ScanReport report;
     std::vector<Offer> offers;
 };
@@ -135,11 +136,10 @@ bool KorvalaRoutes::Evaluate(const HttpRequest& request, std::string_view docume
             Fail(request.head.target, response, 400, "The scan document could not be read. " + error);
         return false;
     }
-    {
-        CatalogSnapshots::Pin snapshot = catalog_.Read();
-        snapshot->Prefetch(result.report.items);
-        result.offers = FindOffers(result.report, *snapshot);
-    }
+    result.catalog.emplace(catalog_.Read());
+    const CatalogSnapshot& catalog = **result.catalog;
+    catalog.Prefetch(result.report.items);
+    result.offers = FindOffers(result.report, catalog);
     const ScanReport& report = result.report;
     if (!recorder_.Add(
             {report.scanGuid, UtcTime(), report.osVersionCode, page, report.items.size(), result.offers.size()})) {

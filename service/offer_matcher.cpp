@@ -2,7 +2,8 @@
 
 #include "version_number.h"
 
-#include <set>
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -27,21 +28,32 @@ size_t RunEnd(const std::vector<ScanEntry>& items, size_t first)
     return end;
 }
 
+// Adds entry to the sorted list of offered entries; false when it was there already. (An
+// identity has one entry object, so entries stand for identities.)
+bool FirstOffer(std::vector<const CatalogEntry*>& offered, const CatalogEntry* entry)
+{
+    auto at = std::lower_bound(offered.begin(), offered.end(), entry, std::less<const CatalogEntry*>());
+    if (at != offered.end() && *at == entry)
+        return false;
+    offered.insert(at, entry);
+    return true;
+}
+
 }  // namespace
 
 std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& lookup)
 {
     std::vector<Offer> offers;
-    std::set<std::string> offeredIdentities;
+    std::vector<const CatalogEntry*> offered;
     const std::vector<ScanEntry>& items = report.items;
     for (size_t first = 0; first < items.size();) {
         size_t end = RunEnd(items, first);
         for (size_t i = first; i < end; ++i) {
-            const CatalogEntry* entry = lookup.Find(items[i].hashDecimal);
+            const CatalogEntry* entry = lookup.Find(items[i].hash);
             if (!entry)
                 continue;
-            if (IsUpdateFor(items[i].version, entry->version) && offeredIdentities.insert(entry->identity).second)
-                offers.push_back({*entry, items[i].version});
+            if (IsUpdateFor(items[i].version, entry->version) && FirstOffer(offered, entry))
+                offers.push_back({entry, items[i].version});
             break;
         }
         first = end;

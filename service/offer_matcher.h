@@ -7,7 +7,7 @@
 #include <vector>
 
 struct Offer {
-    CatalogEntry entry;
+    const CatalogEntry* entry;     // in the catalog the offer was found in, which must outlive it
     std::string installedVersion;  // ANSI text from the document
 };
 
@@ -15,8 +15,9 @@ struct Offer {
 class CatalogLookup {
 public:
     virtual ~CatalogLookup() = default;
-    // The entry known under an HWIDHASH decimal; nullptr when there is none.
-    virtual const CatalogEntry* Find(const std::string& hashDecimal) const = 0;
+    // The entry known under an HWIDHASH; nullptr when there is none. An identity has one
+    // entry object: whatever finds it gets the same one.
+    virtual const CatalogEntry* Find(int64_t hash) const = 0;
 };
 
 // A device of a leveled document is a run of consecutive items with one version and levels

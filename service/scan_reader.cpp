@@ -108,7 +108,7 @@ bool ReadItem(Cursor& cursor, ScanEntry& entry, std::string& error)
         error = "HWIDHASH is not a 64-bit decimal number";
         return false;
     }
-    entry.hashDecimal = std::to_string(hashValue);
+    entry.hash = hashValue;
     // ReadUntil consumed the closing quote of HWIDHASH, which kVersionStart begins with.
     if (!cursor.Skip(kVersionStart.substr(1))) {
         error = "CURRENTVERSION is missing";

@@ -9,9 +9,9 @@
 #include <vector>
 
 struct ScanEntry {
-    std::string hashDecimal;  // HWIDHASH, normalised decimal of a signed 64-bit value
-    std::string version;      // CURRENTVERSION as sent (ANSI, unescaped)
-    std::string level;        // PLEVEL, empty when the line has none
+    int64_t hash = 0;     // HWIDHASH
+    std::string version;  // CURRENTVERSION as sent (ANSI, unescaped)
+    std::string level;    // PLEVEL, empty when the line has none
 };
 
 struct ScanReport {

@@ -25,7 +25,7 @@ std::vector<std::string> OfferedNames(const std::vector<CatalogEntry>& catalog, 
     EXPECT_TRUE(ReadScanDocument(WholeDocument(inventory), report, error)) << error;
     std::vector<std::string> names;
     for (const Offer& offer : FindOffers(report, snapshot))
-        names.push_back(offer.entry.name);
+        names.push_back(offer.entry->name);
     return names;
 }
 
