@@ -27,15 +27,17 @@ std::vector<std::string> SchemaStatements(const SqlDialect& dialect)
     };
 }
 
-// "($1, $2), ($3, $4)" for two rows of two columns.
-std::string Placeholders(size_t rows, size_t columns)
+// "($1, $2), ($3, $4)" for two rows of two columns, or "(?, ?), (?, ?)".
+std::string Placeholders(size_t rows, size_t columns, bool numbered)
 {
     std::string text;
     size_t number = 0;
     for (size_t row = 0; row < rows; ++row) {
         text += row ? ", (" : "(";
-        for (size_t column = 0; column < columns; ++column)
-            text += (column ? ", $" : "$") + std::to_string(++number);
+        for (size_t column = 0; column < columns; ++column) {
+            text += column ? ", " : "";
+            text += numbered ? "$" + std::to_string(++number) : "?";
+        }
         text += ")";
     }
     return text;
@@ -44,7 +46,7 @@ std::string Placeholders(size_t rows, size_t columns)
 // Runs insertFront + placeholders + insertBack for the rows, kRowsPerStatement at a time;
 // fill appends the parameters of one row.
 template <typename Row, typename Fill, typename Run>
-bool InsertInBatches(const std::vector<Row>& rows, size_t columns, const std::string& insertFront,
+bool InsertInBatches(const std::vector<Row>& rows, size_t columns, bool numbered, const std::string& insertFront,
                      const std::string& insertBack, Fill fill, Run run)
 {
     for (size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
@@ -53,7 +55,7 @@ bool InsertInBatches(const std::vector<Row>& rows, size_t columns, const std::st
         parameters.reserve(count * columns);
         for (size_t i = first; i < first + count; ++i)
             fill(rows[i], parameters);
-        if (!run(insertFront + Placeholders(count, columns) + insertBack, parameters))
+        if (!run(insertFront + Placeholders(count, columns, numbered) + insertBack, parameters))
             return false;
     }
     return true;
@@ -141,7 +143,8 @@ bool ServiceStore::Upsert(const std::vector<CatalogEntry>& entries, std::string&
         rows.push_back({std::move(hash), entries[i]});
     }
     return InsertInBatches(
-        rows, 5, "INSERT INTO catalog (identity, hash, name, version, download) VALUES ",
+        rows, 5, sql_->Dialect().numberedParameters,
+        "INSERT INTO catalog (identity, hash, name, version, download) VALUES ",
         " ON CONFLICT (identity) DO UPDATE SET hash = excluded.hash, name = excluded.name, "
         "version = excluded.version, download = excluded.download",
         [](const CatalogRow& row, std::vector<std::string>& parameters) {
@@ -197,7 +200,8 @@ bool ServiceStore::RecordScans(const std::vector<ScanRecord>& records, std::stri
     std::lock_guard<std::mutex> lock(mutex_);
     return InTransaction(sql_->Dialect().beginWrite, error, [&] {
         return InsertInBatches(
-            records, 6, "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES ", "",
+            records, 6, sql_->Dialect().numberedParameters,
+            "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES ", "",
             [](const ScanRecord& record, std::vector<std::string>& parameters) {
                 parameters.insert(parameters.end(),
                                   {record.scanGuid, record.receivedUtc, record.osVersionCode, record.page,

@@ -1,7 +1,7 @@
 #pragma once
 // A connection to the service's database, SQLite or PostgreSQL, behind one small interface:
-// statements with the parameters $1, $2, ... (passed as text, first used in the order of their
-// numbers) and result rows as text.
+// statements with parameters passed as text, in the order they stand in the statement, and
+// result rows as text. Both take $1, $2, ... (first used in the order of their numbers).
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +16,9 @@ struct SqlDialect {
     const char* beginRead;       // a transaction that reads one consistent state
     const char* serializeSetUp;  // run first in the set-up transaction ("" when not needed)
     const char* tableExists;     // a query of the number of tables named $1
+    // Parameters of long statements: SQLite looks each named one ($1) up in a list, so its
+    // thousands of parameters are plain "?".
+    bool numberedParameters;
 };
 
 class SqlConnection {
