@@ -2,6 +2,8 @@
 
 #include "listen_socket.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,6 +49,10 @@ IoResult Connection::Receive(size_t limit)
         ssize_t got = recv(socket, buffer, std::min(sizeof buffer, limit - input.size()), MSG_DONTWAIT);
         if (got > 0) {
             input.append(buffer, static_cast<size_t>(got));
+            // Acknowledged at once: a client that waits for the acknowledgement before it sends
+            // the rest of a request (Nagle's algorithm) would otherwise wait for the delayed one.
+            int yes = 1;
+            setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &yes, sizeof yes);
         } else if (got == 0) {
             return IoResult::Closed;
         } else if (errno != EINTR) {
