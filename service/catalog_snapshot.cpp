@@ -45,8 +45,8 @@ CatalogSnapshot::CatalogSnapshot(std::vector<CatalogRow> rows, long long version
     entries_.reserve(rows.size());
     for (CatalogRow& row : rows) {
         int64_t hash = 0;
-        if (!ReadHash(row.hashDecimal, hash))
-            continue;
+        if (!ReadHash(row.hashDecimal, hash) || (!entries_.empty() && entries_.back().identity == row.entry.identity))
+            continue;  // not a hash, or an identity listed twice: it has one entry
         size_t at = Home(hash, slotCount);
         while (slots_[at].entry != 0 && slots_[at].hash != hash)
             at = (at + 1) & (slotCount - 1);

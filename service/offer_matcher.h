@@ -20,8 +20,11 @@ public:
     virtual const CatalogEntry* Find(int64_t hash) const = 0;
 };
 
-// A device of a leveled document is a run of consecutive items with one version and levels
-// rising in the order "N", "0", "1", "2": it gets at most one offer, decided by its most
-// specific identity that the catalog knows. Items without a level stand for themselves. A
-// catalog entry is offered at most once per document.
+// Every device gets at most one offer, decided by its most specific identity that the catalog
+// knows: offered only when that entry is newer. In a leveled document a device is a run of
+// consecutive items with one version and levels rising in the order "N", "0", "1", "2". Items
+// without a level (the desktop program's) are grouped by consecutive equal versions, and in a
+// group the known identities that are cuts of one another (before "&REV_", 13 bytes after the
+// start of "&SUBSYS_", before "&SUBSYS_") make one device. A catalog entry is offered at most
+// once per document.
 std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& lookup);

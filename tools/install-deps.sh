@@ -9,8 +9,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   googletest libgtest-dev libssl-dev
   libcpp-httplib-dev libsqlite3-dev sqlite3 libpq-dev postgresql
-  pci.ids usb.ids
-  nsis chromium
+  nsis chromium curl pci.ids usb.ids
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,8 @@
 // The service over HTTP on loopback, on each of its databases: offers and counts for documents
 // as the engine and the desktop program send them, bad input, escaping, the information pages,
 // catalog imports and the record of scans.
+#include "ansi_text.h"
+#include "device_identity.h"
 #include "scan_documents.h"
 #include "scan_reader.h"
 #include "test_service.h"
@@ -9,6 +11,8 @@
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -22,6 +26,19 @@ size_t CountOf(const std::string& text, const std::string& part)
     for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
         ++count;
     return count;
+}
+
+// The number in the page's headline, "found N updates" ("found no updates" is 0); -1 without one.
+long HeadlineCount(const std::string& page)
+{
+    const std::string found = "found ";
+    size_t pos = page.find(found);
+    if (pos == std::string::npos)
+        return -1;
+    pos += found.size();
+    if (page.compare(pos, 3, "no ") == 0)
+        return 0;
+    return std::isdigit(static_cast<unsigned char>(page[pos])) ? std::stol(page.substr(pos)) : -1;
 }
 
 // Whether the engine, which reads the reply as atoi does, would take a number from it.
@@ -154,6 +171,62 @@ TEST_P(ServiceHttp, CountsWhatThePageOffers)
         httplib::Result page = Post(service, kResults, document, nullptr);
         ASSERT_TRUE(page) << c.name;
         EXPECT_EQ(std::to_string(CountOf(page->body, "<tr class=\"offer\">")), c.count) << c.name;
+        EXPECT_EQ(std::to_string(HeadlineCount(page->body)), c.count) << c.name;
+    }
+}
+
+// A notebook's PCI devices, each known to the catalog by its whole id, its cut before "&REV_"
+// and its cut before "&SUBSYS_". Many in-box drivers share a version, so in the desktop
+// program's document, whose items carry no level, several devices stand side by side with one
+// version; two network adapters share their vendor and device id.
+TEST_P(ServiceHttp, OffersOncePerDeviceWithAndWithoutLevels)
+{
+    const struct {
+        const char* hardwareId;
+        const char* version;
+    } devices[] = {
+        {"PCI\\VEN_8086&DEV_2A00&SUBSYS_01F91028&REV_0C", "5.1.2600.5512"},
+        {"PCI\\VEN_8086&DEV_2A02&SUBSYS_01F91028&REV_0C", "6.14.10.4906"},
+        {"PCI\\VEN_8086&DEV_2A03&SUBSYS_01F91028&REV_0C", "6.14.10.4906"},
+        {"PCI\\VEN_8086&DEV_2830&SUBSYS_01F91028&REV_03", "5.1.2600.5512"},
+        {"PCI\\VEN_8086&DEV_2831&SUBSYS_01F91028&REV_03", "5.1.2600.5512"},
+        {"PCI\\VEN_8086&DEV_2832&SUBSYS_01F91028&REV_03", "5.1.2600.5512"},
+        {"PCI\\VEN_8086&DEV_2834&SUBSYS_01F91028&REV_03", "5.1.2600.5512"},
+        {"PCI\\VEN_8086&DEV_2448&SUBSYS_01F91028&REV_F3", "5.1.2600.5512"},
+        {"PCI\\VEN_8086&DEV_284B&SUBSYS_01F91028&REV_03", "5.10.0.5657"},
+        {"PCI\\VEN_8086&DEV_10D3&SUBSYS_A01F8086&REV_00", "9.13.41.0"},
+        {"PCI\\VEN_8086&DEV_10D3&SUBSYS_35D2103C&REV_00", "9.13.41.0"},
+        {"PCI\\VEN_1180&DEV_0832&SUBSYS_01F91028&REV_05", ""},
+    };
+    TestService service(GetParam());
+    std::vector<CatalogEntry> catalog;
+    std::string leveled;
+    std::string unleveled;
+    for (const auto& device : devices) {
+        for (const IdentityForm& form : DeviceIdentityForms(device.hardwareId, true)) {
+            if (form.level != "1")
+                catalog.push_back({form.hardwareId, "Driver for " + form.hardwareId, "10.0", "/d"});
+        }
+        leveled += DeviceLines(device.hardwareId, device.version, true);
+        unleveled += DeviceLines(device.hardwareId, device.version, false);
+    }
+    ASSERT_TRUE(service.ImportAndWait(catalog));
+
+    const std::string offers = std::to_string(std::size(devices));
+    for (const std::string& inventory : {leveled, unleveled}) {
+        const std::string document = WholeDocument(inventory);
+        EXPECT_EQ(CountReply(service, document), offers);
+        httplib::Result page = Post(service, kResults, document, nullptr);
+        ASSERT_TRUE(page);
+        EXPECT_EQ(std::to_string(CountOf(page->body, "<tr class=\"offer\">")), offers);
+        EXPECT_EQ(std::to_string(HeadlineCount(page->body)), offers);
+        // The driverless device's most specific known identity is its cut before "&REV_".
+        for (const auto& device : devices) {
+            std::string identity = std::string(device.version).empty()
+                                       ? DeviceIdentityForms(device.hardwareId, false).front().hardwareId
+                                       : device.hardwareId;
+            EXPECT_EQ(CountOf(page->body, "<td>Driver for " + HtmlEscape(identity) + "</td>"), 1U) << identity;
+        }
     }
 }
 

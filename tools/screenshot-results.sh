@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Takes a screenshot of the results page that the reference service shows the desktop program
+# for a PC of real devices: takes the PCI devices of one machine from the PCI id list (pci.ids),
+# makes a catalog that knows each of them by its whole hardware id, its cut before "&REV_" and
+# its cut before "&SUBSYS_", posts the desktop program's scan document of that PC (items without
+# levels, all drivers of one version) to a private korvala-service, checks that the page offers
+# one update per device and renders it with headless Chromium into docs/results-page.png.
+# Needs a native build (tools/build.sh native). Usage: screenshot-results.sh [OUTPUT.png]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+native=$root/build/native
+output=${1:-$root/docs/results-page.png}
+pci_ids=/usr/share/misc/pci.ids
+# Dell Inspiron 1525, a notebook of the Windows XP years: subsystem vendor and device.
+subsystem="1028 022f"
+devices=12
+revision=02
+installed=5.1.2600.5512
+for file in "$native/service/korvala-service" "$native/service/tests/write_scan_document" "$pci_ids"; do
+  [ -f "$file" ] || { echo "screenshot-results: $file is missing (tools/install-deps.sh, tools/build.sh native)" >&2; exit 2; }
+done
+
+work=$(mktemp -d)
+service_pid=
+cleanup() {
+  [ -z "$service_pid" ] || kill "$service_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# One line per device: vendor id, device id, vendor name, device name, subsystem name.
+awk -v subsystem="$subsystem" -v limit="$devices" '
+  /^[0-9a-f][0-9a-f][0-9a-f][0-9a-f]  / { vendor = substr($0, 1, 4); vendorName = substr($0, 7) }
+  /^\t[0-9a-f][0-9a-f][0-9a-f][0-9a-f]  / { device = substr($0, 2, 4); deviceName = substr($0, 8) }
+  index($0, "\t\t" subsystem "  ") == 1 {
+    print vendor "\t" device "\t" vendorName "\t" deviceName "\t" substr($0, 14)
+    if (++count == limit) exit
+  }' "$pci_ids" | tr -d '|' >"$work/devices.tsv"
+[ "$(wc -l <"$work/devices.tsv")" -eq "$devices" ] || { echo "screenshot-results: fewer than $devices devices" >&2; exit 1; }
+
+read -r sub_vendor sub_device <<<"$subsystem"
+subsys=$(printf '%s%s' "$sub_device" "$sub_vendor" | tr a-f A-F)
+: >"$work/catalog.txt"
+: >"$work/pc.tsv"
+while IFS=$'\t' read -r vendor device vendor_name device_name machine; do
+  base=$(printf 'PCI\\VEN_%s&DEV_%s' "$vendor" "$device" | tr a-f A-F)
+  {
+    printf '%s | %s %s | 6.0.0.0 | http://drivers.example/%s.exe\n' "$base" "$vendor_name" "$device_name" "$device"
+    printf '%s&SUBSYS_%s | %s %s for %s | 6.1.0.0 | http://drivers.example/%s-%s.exe\n' \
+      "$base" "$subsys" "$vendor_name" "$device_name" "$machine" "$device" "$subsys"
+    printf '%s&SUBSYS_%s&REV_%s | %s %s for %s, revision %s | 6.1.2.0 | http://drivers.example/%s-%s-%s.exe\n' \
+      "$base" "$subsys" "$revision" "$vendor_name" "$device_name" "$machine" "$revision" "$device" "$subsys" "$revision"
+  } >>"$work/catalog.txt"
+  printf '%s&SUBSYS_%s&REV_%s\t%s\n' "$base" "$subsys" "$revision" "$installed" >>"$work/pc.tsv"
+done <"$work/devices.tsv"
+
+"$native/service/korvala-service" --catalog "$work/catalog.sqlite" --import "$work/catalog.txt" >/dev/null
+"$native/service/tests/write_scan_document" <"$work/pc.tsv" >"$work/scan.xml"
+"$native/service/korvala-service" --catalog "$work/catalog.sqlite" --listen 127.0.0.1:0 2>"$work/service.log" &
+service_pid=$!
+address=
+for _ in $(seq 100); do
+  address=$(sed -n 's|^korvala-service: listening on \(http://[^ ]*\).*|\1|p' "$work/service.log")
+  [ -n "$address" ] && break
+  sleep 0.1
+done
+[ -n "$address" ] || { echo "screenshot-results: the service did not start" >&2; cat "$work/service.log" >&2; exit 1; }
+curl -sSf --data-binary "@$work/scan.xml" -o "$work/results.html" "$address/result_page.php?desktop"
+
+rows=$(grep -c '<tr class="offer">' "$work/results.html" || true)
+grep -q "found $devices updates" "$work/results.html" && [ "$rows" -eq "$devices" ] ||
+  { echo "screenshot-results: the page lists $rows offers for $devices devices" >&2; exit 1; }
+
+mkdir -p "$(dirname "$output")"
+timeout 90 chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+  --disable-component-update --disable-sync --hide-scrollbars --user-data-dir="$work/profile" \
+  --window-size=820,940 --screenshot="$output" "file://$work/results.html" >/dev/null 2>&1
+[ -s "$output" ] || { echo "screenshot-results: Chromium wrote no screenshot" >&2; exit 1; }
+echo "screenshot-results: wrote $output ($rows offers for $devices devices)"
