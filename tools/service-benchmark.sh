@@ -33,14 +33,9 @@ round() {
   "$root/build/$build/service/korvala-service" --listen 127.0.0.1:0 --catalog "$work/catalog.sqlite" \
     --downloads "$work" 2>"$log" &
   service_pid=$!
-  local port=
-  for _ in $(seq 600); do
-    port=$(sed -n 's|.*listening on http://127.0.0.1:\([0-9]*\).*|\1|p' "$log")
-    [ -n "$port" ] && break
-    sleep 0.1
-  done
-  [ -n "$port" ] || { echo "service-benchmark: $build did not start" >&2; cat "$log" >&2; exit 1; }
-  local ticks_before ticks_after output
+  local port ticks_before ticks_after output
+  port=$("$root/tools/wait-for-service" "$log")
+  port=${port##*:}
   ticks_before=$(awk '{ print $14 + $15 }' "/proc/$service_pid/stat")
   output=$("$release/bench/service_bench" load 127.0.0.1 "$port" "$seconds" "$clients" "$work/catalog.txt")
   ticks_after=$(awk '{ print $14 + $15 }' "/proc/$service_pid/stat")
