@@ -65,13 +65,15 @@ IoResult Connection::Receive(size_t limit)
 IoResult Connection::Discard()
 {
     char buffer[kReadSize];
-    for (;;) {
+    // A bounded share at a time: a client that keeps sending must not hold the waiting thread.
+    for (int read = 0; read < 16; ++read) {
         ssize_t got = recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
         if (got == 0)
             return IoResult::Closed;
         if (got < 0 && errno != EINTR)
             return errno == EAGAIN || errno == EWOULDBLOCK ? IoResult::WouldBlock : IoResult::Failed;
     }
+    return IoResult::WouldBlock;
 }
 
 void Connection::SetReply(HttpResponse&& response, bool keepAlive)

@@ -27,7 +27,8 @@ struct Connection {
 
     // Appends what the socket holds to input, at most up to limit bytes in all.
     IoResult Receive(size_t limit);
-    // Reads and drops what the socket holds; Closed when the client has closed.
+    // Reads and drops what the socket holds (up to 1 MiB a call); Closed when the client has
+    // closed.
     IoResult Discard();
     // Queues the reply; the connection stays open after it only when keepAlive.
     void SetReply(HttpResponse&& response, bool keepAlive);

@@ -185,6 +185,19 @@ HeadReading Refused(int status)
 
 }  // namespace
 
+std::string RequestLineTarget(std::string_view received)
+{
+    size_t start = received.find_first_not_of("\r\n");
+    size_t end = received.find('\n', start == std::string_view::npos ? received.size() : start);
+    if (end == std::string_view::npos)
+        return {};
+    std::string_view line = received.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    RequestHead head;
+    return ReadRequestLine(line, head) == 0 ? head.target : std::string();
+}
+
 HeadReading ReadRequestHead(std::string_view received, size_t maxHeadBytes, RequestHead& head)
 {
     head = RequestHead();

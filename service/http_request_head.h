@@ -33,3 +33,7 @@ struct HeadReading {
 // a malformed one with 400; a body in transfer coding with 411 (only Content-Length frames a
 // body here); an unknown expectation with 417; a version other than 1.0 or 1.1 with 505.
 HeadReading ReadRequestHead(std::string_view received, size_t maxHeadBytes, RequestHead& head);
+
+// The target of the request line once that line has arrived, before the rest of the head;
+// empty while it has not or when it is malformed. For answering a request that never completed.
+std::string RequestLineTarget(std::string_view received);

@@ -122,7 +122,8 @@ void HttpServer::Loop::Run()
 
 void HttpServer::Loop::Accept(SteadyClock::time_point now)
 {
-    for (;;) {
+    // A bounded number at a time, so that a flood of connections does not hold the waiting thread.
+    for (int accepted = 0; accepted < 256; ++accepted) {
         int socket = accept4(server_.listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (socket < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
@@ -222,9 +223,11 @@ void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
 
 void HttpServer::Loop::Refuse(Connection& connection, int status, SteadyClock::time_point now)
 {
+    const std::string target =
+        connection.head.target.empty() ? RequestLineTarget(connection.input) : connection.head.target;
     HttpResponse response;
-    server_.refusal_(connection.head.target, status, response);
-    LogRequest(connection.remoteAddress, connection.head.method, connection.head.target, status, response.BodyLength());
+    server_.refusal_(target, status, response);
+    LogRequest(connection.remoteAddress, connection.head.method, target, status, response.BodyLength());
     connection.SetReply(std::move(response), false);
     connection.headRead = false;
     SendOut(connection, connection.SendReply(), now);

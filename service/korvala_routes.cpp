@@ -28,11 +28,12 @@ const PageRoute kPages[] = {
 };
 
 // The engine reads the count reply as atoi does, whatever the status: an error reply there must
-// not begin with a number, so it is a plain text that starts with a word.
+// not begin with a number, so it is a plain text that starts with a word. So is the reply to a
+// request whose address never arrived.
 void Fail(const std::string& target, HttpResponse& response, int status, const std::string& message)
 {
     response.status = status;
-    if (target == kCountTarget)
+    if (target == kCountTarget || target.empty())
         response.SetContent("Error: " + message, kText);
     else
         response.SetContent(RenderErrorPage(status, message), kHtml);

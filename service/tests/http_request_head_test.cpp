@@ -104,4 +104,20 @@ TEST(HttpRequestHead, TellsTheBodysKind)
     EXPECT_EQ(head.contentLength, std::numeric_limits<size_t>::max());  // too large in any case
 }
 
+TEST(HttpRequestHead, FindsTheTargetOfARequestThatNeverCompleted)
+{
+    const struct {
+        const char* received;
+        const char* target;
+    } cases[] = {
+        {"POST /count_updates.php HTTP/1.1\r\nContent-Le", "/count_updates.php"},
+        {"\r\nGET /help.php HTTP/1.0\n", "/help.php"},
+        {"POST /count_updates.php HTTP/1.1", ""},
+        {"POST /count_updates.php\r\n", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RequestLineTarget(c.received), c.target) << c.received;
+}
+
 }  // namespace

@@ -55,6 +55,7 @@ struct Abuse {
     const char* name;
     std::function<void(RawConnection&)> behave;
     const char* replyStart;  // how the server's answer to the abuser begins; "" for none
+    const char* replyHolds;  // a part of that answer
 };
 
 const Abuse kAbuses[] = {
@@ -63,15 +64,15 @@ const Abuse kAbuses[] = {
          c.Send("POST /count_updates.php HTTP/1.1\r\n");
          Trickle(c, "X-Slow: more\r\n");
      },
-     "HTTP/1.1 408"},
+     "HTTP/1.1 408", "\r\n\r\nError: The request did not arrive in time."},
     {"slow body",
      [](RawConnection& c) {
          c.Send("POST /count_updates.php HTTP/1.1\r\nContent-Length: 100000\r\n\r\ndata=");
          Trickle(c, "<ScanItem");
      },
-     "HTTP/1.1 408"},
-    {"idle keep-alive", [](RawConnection& c) { c.Send(CountRequest()); }, "HTTP/1.1 200"},
-    {"connected, silent", [](RawConnection&) {}, ""},
+     "HTTP/1.1 408", "\r\n\r\nError: "},
+    {"idle keep-alive", [](RawConnection& c) { c.Send(CountRequest()); }, "HTTP/1.1 200", "\r\n\r\n5"},
+    {"connected, silent", [](RawConnection&) {}, "", ""},
     {"oversized document",
      [](RawConnection& c) {
          c.Send("POST /count_updates.php HTTP/1.1\r\nContent-Length: 50000000\r\n\r\ndata=");
@@ -79,7 +80,7 @@ const Abuse kAbuses[] = {
          while (c.Send(block) && !c.ReadUntil("HTTP/1.1", milliseconds(1))) {
          }
      },
-     "HTTP/1.1 413"},
+     "HTTP/1.1 413", "\r\nConnection: close\r\n"},
 };
 
 TEST(ServiceLimits, AbusiveClientsDoNotDelayOthersAndAreCutOff)
@@ -116,6 +117,8 @@ TEST(ServiceLimits, AbusiveClientsDoNotDelayOthersAndAreCutOff)
             EXPECT_TRUE(abuser->Closed()) << abuse.name << ": the service kept the connection";
             EXPECT_EQ(abuser->Received().substr(0, std::string(abuse.replyStart).size()), abuse.replyStart)
                 << abuse.name << ": " << abuser->Received().substr(0, 80);
+            EXPECT_NE(abuser->Received().find(abuse.replyHolds), std::string::npos)
+                << abuse.name << ": " << abuser->Received();
         }
     }
 }
