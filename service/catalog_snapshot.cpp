@@ -78,10 +78,7 @@ void CatalogSnapshot::Prefetch(const std::vector<ScanEntry>& items) const
         __builtin_prefetch(&slots_[Home(item.hash, slots_.size())]);
     for (const ScanEntry& item : items) {
         const Slot* slot = SlotOf(item.hash);
-        if (slot->entry != 0) {
-            const CatalogEntry& entry = entries_[slot->entry - 1];
-            __builtin_prefetch(&entry.version);
-            __builtin_prefetch(entry.identity.data());
-        }
+        if (slot->entry != 0)
+            __builtin_prefetch(&entries_[slot->entry - 1].version);
     }
 }

@@ -46,13 +46,13 @@ IoResult Connection::Receive(size_t limit)
 {
     char buffer[kReadSize];
     while (input.size() < limit) {
-        ssize_t got = recv(socket, buffer, std::min(sizeof buffer, limit - input.size()), MSG_DONTWAIT);
+        const size_t wanted = std::min(sizeof buffer, limit - input.size());
+        ssize_t got = recv(socket, buffer, wanted, MSG_DONTWAIT);
         if (got > 0) {
             input.append(buffer, static_cast<size_t>(got));
-            // Acknowledged at once: a client that waits for the acknowledgement before it sends
-            // the rest of a request (Nagle's algorithm) would otherwise wait for the delayed one.
-            int yes = 1;
-            setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &yes, sizeof yes);
+            // Less than asked for: the socket is empty for now (the next wait says when not).
+            if (static_cast<size_t>(got) < wanted)
+                return IoResult::WouldBlock;
         } else if (got == 0) {
             return IoResult::Closed;
         } else if (errno != EINTR) {
@@ -60,6 +60,12 @@ IoResult Connection::Receive(size_t limit)
         }
     }
     return IoResult::Done;
+}
+
+void Connection::AcknowledgeAtOnce()
+{
+    int yes = 1;
+    setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &yes, sizeof yes);
 }
 
 IoResult Connection::Discard()

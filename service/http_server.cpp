@@ -191,7 +191,7 @@ void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
         }
         HeadReading reading = ReadRequestHead(connection.input, limits_.maxHeadBytes, connection.head);
         if (reading.status == HeadStatus::Incomplete)
-            return;
+            return connection.AcknowledgeAtOnce();
         if (reading.status == HeadStatus::Refused)
             return Refuse(connection, reading.refusal, now);
         connection.headRead = true;
@@ -202,6 +202,7 @@ void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
     }
     const size_t requestLength = connection.headLength + connection.head.contentLength;
     if (connection.input.size() < requestLength) {
+        connection.AcknowledgeAtOnce();
         if (connection.head.expectsContinue && !connection.continueSent) {
             connection.continueSent = true;
             [[maybe_unused]] ssize_t sent =
