@@ -65,6 +65,11 @@ public:
             runAs_ = "runuser -u postgres -- ";
         }
         ctl_ = runAs_ + bin + "/pg_ctl -D " + folder_ + "/data";
+        // Stops the server and removes its folder also when the test program ends without
+        // running its destructors (a crash, or the time limit of the test runner).
+        std::system(("(while kill -0 " + std::to_string(getpid()) + " 2>/dev/null; do sleep 1; done; " + ctl_ +
+                     " -m immediate stop; rm -rf " + folder_ + ") >/dev/null 2>&1 &")
+                        .c_str());
         if (!Succeeds(runAs_ + bin + "/initdb -D " + folder_ +
                       "/data -A trust -U postgres --no-sync -E UTF8 --locale=C")) {
             error_ = "initdb failed (" + folder_ + "/setup.log)";
