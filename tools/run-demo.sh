@@ -21,7 +21,8 @@ mkdir -p "$demo/downloads"
 cp "$win/installer/korvala-setup.exe" "$demo/downloads/korvala-setup.exe"
 
 service=$root/build/service-release
-if [ ! -f "$demo/catalog.sqlite" ]; then
+entries=$(sqlite3 "$demo/catalog.sqlite" "SELECT COUNT(*) FROM catalog" 2>/dev/null || echo 0)
+if [ "$entries" -lt 100000 ]; then
   echo "== Filling the service's catalog: 100,000 entries of real PCI and USB ids, then the sample catalog"
   "$service/bench/service_bench" catalog "$demo/real-ids-catalog.txt" 100000
   "$service/service/korvala-service" --catalog "$demo/catalog.sqlite" --import "$demo/real-ids-catalog.txt"
@@ -38,10 +39,7 @@ cleanup() {
   "$root/tools/wine-prefix" stop
 }
 trap cleanup EXIT
-for _ in $(seq 50); do
-  curl -s -o /dev/null http://127.0.0.1:8077/ && break
-  sleep 0.1
-done
+"$root/tools/wait-for-service" "$service_log" >/dev/null
 
 echo "== Preparing the sample PC in a fresh prefix, $KORVALA_WINEPREFIX"
 "$root/tools/wine-prefix" stop
