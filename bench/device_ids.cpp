@@ -66,7 +66,7 @@ std::vector<ListedDevice> ReadIdList(const std::string& path, std::string& error
                    !device.empty()) {
             devices.push_back({vendor, device, Upper(line.substr(7, 4) + line.substr(2, 4)),
                                vendorName + " " + deviceName + " (" + NameAfter(line, 13) + ")"});
-        } else if (!vendor.empty() && line.rfind("\t", 0) == 0 && IsHex4(line, 1) && line.compare(5, 2, "  ") == 0) {
+        } else if (!vendor.empty() && line.rfind('\t', 0) == 0 && IsHex4(line, 1) && line.compare(5, 2, "  ") == 0) {
             device = Upper(line.substr(1, 4));
             deviceName = NameAfter(line, 7);
             devices.push_back({vendor, device, "", vendorName + " " + deviceName});

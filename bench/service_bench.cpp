@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -41,11 +42,9 @@ uint32_t Fnv1a(const std::string& text)
 std::string CatalogLine(const std::string& identity, const std::string& name)
 {
     uint32_t h = Fnv1a(identity);
-    char version[48], download[96];
-    std::snprintf(version, sizeof version, "%u.%u.%u.%u", 1 + h % 20, (h >> 5) % 100, (h >> 12) % 10000,
-                  (h >> 20) % 1000);
-    std::snprintf(download, sizeof download, "http://drivers.example/%08x.exe", h);
-    return identity + " | " + name + " | " + version + " | " + download + "\n";
+    std::string version = std::to_string(1 + h % 20) + "." + std::to_string((h >> 5) % 100) + "." +
+                          std::to_string((h >> 12) % 10000) + "." + std::to_string((h >> 20) % 1000);
+    return identity + " | " + name + " | " + version + " | http://drivers.example/" + std::to_string(h) + ".exe\n";
 }
 
 // The kinds of entries a vendor lists, in the order they fill the catalog: whole families of
@@ -144,7 +143,7 @@ double Percentile(std::vector<double>& sorted, double fraction)
 {
     if (sorted.empty())
         return 0;
-    size_t index = static_cast<size_t>(fraction * (sorted.size() - 1) + 0.5);
+    size_t index = static_cast<size_t>(std::lround(fraction * static_cast<double>(sorted.size() - 1)));
     return sorted[index];
 }
 
@@ -167,6 +166,7 @@ int Load(const std::string& host, int port, double seconds, int clients, const s
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::duration<double>(seconds);
     std::vector<std::thread> threads;
+    threads.reserve(clients);
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
             httplib::Client client(host, port);
@@ -193,12 +193,12 @@ int Load(const std::string& host, int port, double seconds, int clients, const s
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     std::sort(latencies.begin(), latencies.end());
-    const double rate = latencies.size() / elapsed;
+    const double rate = static_cast<double>(latencies.size()) / elapsed;
     const double p50 = Percentile(latencies, 0.50) * 1000, p90 = Percentile(latencies, 0.90) * 1000,
                  p99 = Percentile(latencies, 0.99) * 1000;
     std::printf("service: %zu requests in %.1f s from %d clients, %d failed, %.1f offers per document\n",
                 latencies.size(), elapsed, clients, failures.load(),
-                latencies.empty() ? 0.0 : double(offers) / latencies.size());
+                latencies.empty() ? 0.0 : static_cast<double>(offers) / static_cast<double>(latencies.size()));
     std::printf("  %.1f update counts per second; latency p50 %.2f ms, p90 %.2f ms, p99 %.2f ms\n", rate, p50, p90,
                 p99);
     return failures == 0 && !latencies.empty() ? 0 : 1;

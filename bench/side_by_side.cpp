@@ -56,6 +56,6 @@ void PrintRow(const std::string& figure, const std::string& target, const std::s
 std::string Fixed(double value, int digits)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*f", digits, value);
-    return text;
+    int length = std::snprintf(text, sizeof text, "%.*f", digits, value);
+    return length > 0 && static_cast<size_t>(length) < sizeof text ? text : "?";
 }

@@ -7,5 +7,5 @@ double ThreadCpuSeconds()
     timespec now{};
     if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0)
         return 0;
-    return now.tv_sec + now.tv_nsec / 1e9;
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }

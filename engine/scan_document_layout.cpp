@@ -2,9 +2,6 @@
 
 #include "hex_digit.h"
 
-#include <cinttypes>
-#include <cstdio>
-
 namespace {
 
 uint32_t LittleEndianWord(const Md5& digest, size_t index)
@@ -13,13 +10,24 @@ uint32_t LittleEndianWord(const Md5& digest, size_t index)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+// The word in upper-case hexadecimal without leading zeros ("0" for zero).
+void AppendHex(std::string& text, uint32_t word)
+{
+    int shift = 28;
+    while (shift > 0 && (word >> shift) == 0)
+        shift -= 4;
+    for (; shift >= 0; shift -= 4)
+        text += "0123456789ABCDEF"[(word >> shift) & 0xF];
+}
+
 }  // namespace
 
 std::string JoinedHashHex(const Md5& digest)
 {
-    char text[2 * 8 + 1];
-    std::snprintf(text, sizeof text, "%" PRIX32 "%" PRIX32, LittleEndianWord(digest, 0) ^ LittleEndianWord(digest, 2),
-                  LittleEndianWord(digest, 1) ^ LittleEndianWord(digest, 3));
+    std::string text;
+    text.reserve(size_t{16});
+    AppendHex(text, LittleEndianWord(digest, 0) ^ LittleEndianWord(digest, 2));
+    AppendHex(text, LittleEndianWord(digest, 1) ^ LittleEndianWord(digest, 3));
     return text;
 }
 

@@ -45,7 +45,9 @@ void CatalogRefresher::RefreshIfChanged()
         failing_ = false;
         return;
     }
-    std::unique_ptr<const CatalogSnapshot> next = read ? Load(store_, error) : nullptr;
+    std::unique_ptr<const CatalogSnapshot> next;
+    if (read)
+        next = Load(store_, error);
     if (!next) {
         if (!failing_)
             std::fprintf(stderr, "korvala-service: cannot read the catalog, keeping the last one: %s\n", error.c_str());

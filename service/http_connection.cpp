@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr size_t kReadSize = 64 * 1024;
-constexpr size_t kFileChunk = 64 * 1024;
+constexpr size_t kReadSize = size_t{64} * 1024;
+constexpr size_t kFileChunk = size_t{64} * 1024;
 
 // Sends from text starting at sent until the socket is full or all is out.
 IoResult SendText(int socket, const std::string& text, size_t& sent, bool& progressed)
@@ -142,7 +142,8 @@ void LogRequest(const std::string& remoteAddress, const std::string& method, con
     std::tm parts{};
     gmtime_r(&now, &parts);
     char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    if (std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0)
+        stamp[0] = '\0';
     std::fprintf(stderr, "%s %s %s %s %d %zu\n", stamp, remoteAddress.c_str(), method.empty() ? "-" : method.c_str(),
                  shown.empty() ? "-" : shown.c_str(), status, bodyBytes);
 }

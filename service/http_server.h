@@ -17,8 +17,8 @@
 #include <string_view>
 
 struct HttpLimits {
-    size_t maxHeadBytes = 8 * 1024;
-    size_t maxBodyBytes = 1024 * 1024;
+    size_t maxHeadBytes = size_t{8} * 1024;
+    size_t maxBodyBytes = size_t{1024} * 1024;
     // From the first byte of a request to its last; a client that is slower gets 408.
     std::chrono::milliseconds requestDeadline{30000};
     // From a complete request to the start of its handling; a request that waited longer gets 503.

@@ -3,8 +3,8 @@
 #include "korvala_service.h"
 #include "service_options.h"
 
-#include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iostream>
@@ -63,8 +63,9 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
         service->Stop();
     });
     service->Run();
-    // Wakes the stopper when serving ended for another reason than a signal.
-    pthread_kill(stopper.native_handle(), SIGTERM);
+    // Wakes the stopper when serving ended for another reason than a signal: every thread blocks
+    // SIGTERM, so only the stopper's sigwait takes it.
+    kill(getpid(), SIGTERM);
     stopper.join();
     std::cerr << "korvala-service: stopped" << std::endl;
     return 0;

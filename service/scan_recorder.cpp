@@ -21,8 +21,8 @@ std::string UtcTime(int daysBefore)
     std::tm parts{};
     gmtime_r(&when, &parts);
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
+    size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return std::string(text, length);
 }
 
 ScanRecorder::ScanRecorder(ServiceStore& store, RecorderSettings settings)

@@ -11,11 +11,14 @@ namespace {
 // Rows per INSERT statement: well below both databases' limits on parameters.
 constexpr size_t kRowsPerStatement = 500;
 
+constexpr const char* kCatalogTable =
+    "CREATE TABLE IF NOT EXISTS catalog (identity TEXT PRIMARY KEY, hash TEXT NOT NULL, name TEXT NOT NULL, "
+    "version TEXT NOT NULL, download TEXT NOT NULL)";
+
 std::vector<std::string> SchemaStatements(const SqlDialect& dialect)
 {
     return {
-        "CREATE TABLE IF NOT EXISTS catalog (identity TEXT PRIMARY KEY, hash TEXT NOT NULL, name TEXT NOT NULL, "
-        "version TEXT NOT NULL, download TEXT NOT NULL)",
+        kCatalogTable,
         "CREATE INDEX IF NOT EXISTS catalog_hash ON catalog(hash)",
         std::string("CREATE TABLE IF NOT EXISTS scans (id ") + dialect.serialKey +
             ", scan_guid TEXT NOT NULL, received_utc " + dialect.timeColumn +

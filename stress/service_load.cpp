@@ -42,6 +42,7 @@ int main(int argc, char** argv)
     std::atomic<int> sent{0}, failed{0}, counts{0}, pages{0};
     auto start = std::chrono::steady_clock::now();
     std::vector<std::thread> threads;
+    threads.reserve(clients);
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
             httplib::Client client(host, port);

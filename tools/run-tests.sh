@@ -9,6 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/format.sh" --check
 "$root/tools/build.sh" all
 "$root/tools/build.sh" fuzz
+"$root/tools/tidy.sh"
 
 ctest --test-dir "$root/build/native" --output-on-failure -j2
 # Every fuzzer over its corpus for a fixed number of inputs.

@@ -20,7 +20,6 @@ const int kGrowSteps = 31;
 const int kGrowStepHeight = 14;
 // Extra height given to the window when maximised, over the height it had before.
 const int kMaximisedExtraHeight = 15;
-// How long closing the window waits for the scan threads to end after it asked them to stop.
 const COLORREF kBusyBackground = RGB(230, 230, 230);
 
 // Controls that keep their distance from the window's right edge, in pixels.

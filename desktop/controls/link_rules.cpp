@@ -1,7 +1,5 @@
 #include "link_rules.h"
 
-#include <cstdio>
-
 LinkColourRole ChooseLinkColour(uint32_t styles, bool hover, bool active, bool visited)
 {
     if (hover && (styles & LinkHoverColour)) {
@@ -84,7 +82,5 @@ std::string LinkErrorText(int code)
     if (reason) {
         return text + reason;
     }
-    char unknown[64];
-    std::snprintf(unknown, sizeof(unknown), "Unknown Error (%d) occurred.", code);
-    return text + unknown;
+    return text + "Unknown Error (" + std::to_string(code) + ") occurred.";
 }

@@ -46,6 +46,7 @@ TEST(CatalogSnapshots, ReadersNeverSeeAReplacedSnapshotDisappear)
     std::atomic<bool> done{false};
     std::atomic<long> reads{0};
     std::vector<std::thread> readers;
+    readers.reserve(4);
     for (int i = 0; i < 4; ++i) {
         readers.emplace_back([&] {
             long long last = 0;

@@ -273,7 +273,7 @@ TEST_P(ServiceHttp, RefusesBadBodiesWithoutACount)
         {"not a document", "hello 5", 400},
         {"truncated", document.substr(0, document.size() / 2), 400},
         {"missing end tags", document.substr(0, document.size() - 15), 400},
-        {"oversized", document + std::string(2 * 1024 * 1024, ' '), 413},
+        {"oversized", document + std::string(size_t{2} * 1024 * 1024, ' '), 413},
         {"over the item limit", WholeDocument(ManyProgramLines(5001)), 413},
     };
     for (const auto& c : cases) {
@@ -359,7 +359,7 @@ TEST_P(ServiceHttp, ServesTheInstallerWhenPresent)
 
     // Larger than the pieces it is streamed in, so that several follow one another.
     std::string installer("MZ\0\x01", 4);
-    for (int i = 0; installer.size() < 3 * 1024 * 1024; ++i)
+    for (int i = 0; installer.size() < size_t{3} * 1024 * 1024; ++i)
         installer += "installer block " + std::to_string(i) + "\n";
     std::ofstream(service.DownloadsFolder() + "/korvala-setup.exe", std::ios::binary) << installer;
     httplib::Result present = client.Get("/download/korvala-setup.exe");
@@ -384,7 +384,7 @@ TEST_P(ServiceHttp, KeepsAcceptedDesktopDocumentsWithoutThePassword)
     ASSERT_TRUE(Post(service, kResults, first, nullptr));
     ASSERT_TRUE(Post(service, kCount, "data=" + first, kForm));                    // not a desktop document
     ASSERT_TRUE(Post(service, "/result_page.php?restore_point", first, nullptr));  // refused address
-    httplib::Result refused = Post(service, kResults, std::string("<unreadable \0 document>", 24), kForm);
+    httplib::Result refused = Post(service, kResults, std::string("<unreadable \0 document>", 23), kForm);
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 400);
     ASSERT_TRUE(Post(service, kResults, second, nullptr));

@@ -76,7 +76,7 @@ const Abuse kAbuses[] = {
     {"oversized document",
      [](RawConnection& c) {
          c.Send("POST /count_updates.php HTTP/1.1\r\nContent-Length: 50000000\r\n\r\ndata=");
-         const std::string block(64 * 1024, 'x');
+         const std::string block(size_t{64} * 1024, 'x');
          while (c.Send(block) && !c.ReadUntil("HTTP/1.1", milliseconds(1))) {
          }
      },
@@ -131,6 +131,7 @@ TEST(ServiceLimits, MakesRoomForNewcomersAndRefusesBeyondTheLimit)
     TestService service(options);
     ASSERT_TRUE(service.Started());
     std::vector<std::unique_ptr<RawConnection>> idle;
+    idle.reserve(8);
     for (int i = 0; i < 8; ++i)
         idle.push_back(std::make_unique<RawConnection>(service.Port()));
     std::this_thread::sleep_for(milliseconds(300));

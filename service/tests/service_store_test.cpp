@@ -174,6 +174,7 @@ TEST(ServiceProgram, WritesEveryRecordBeforeItEndsOnSigterm)
     std::vector<std::string> arguments = {KORVALA_SERVICE_PROGRAM, "--listen", "127.0.0.1:0", "--catalog", database,
                                           "--downloads",           folder};
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
