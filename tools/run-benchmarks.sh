@@ -77,13 +77,14 @@ fi
   [ -z "$others_rows" ] || echo "$others_rows"
   grep '^ROW' "$log" | awk -F'\t' '{ printf "| %s | %s | %s |\n", $2, $3, $4 }'
   echo
+  grep '^NOTE' "$log" | cut -f2- | sed 's/$/\n/' || true
   cat bench/notes.md
   echo
   echo "## Output of the run"
   echo
   echo '```'
   [ -z "$others_output" ] || echo "$others_output"
-  grep -v '^ROW' "$log"
+  grep -v -e '^ROW' -e '^NOTE' "$log"
   echo '```'
 } > "$doc.new"
 mv "$doc.new" "$doc"

@@ -4,7 +4,8 @@
 # alternating rounds, the optimised build (build/service-release) and the sanitized test build
 # (build/native) each serve 4 keep-alive clients that post 500-item update-count documents for
 # 10 s. Prints each round and "ROW" lines with the median round of each build (by counts per
-# second), the service's CPU time per count and the machine's load average around the runs.
+# second), the service's CPU time per count and the machine's load average around the runs, and a
+# "NOTE" line when that load exceeded the machine's cores.
 # Usage: service-benchmark.sh [rounds]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -73,3 +74,10 @@ row "Service: import of the 100,000-entry catalog text, optimised build (s)" "(r
   "$(printf '%.1f' "$import_seconds")"
 row "Service runs: machine load average (1 min) before / after" "(reported)" \
   "${load_before%% *} / ${load_after%% *}"
+cores=$(nproc)
+if awk -v a="${load_before%% *}" -v b="${load_after%% *}" -v c="$cores" 'BEGIN { exit !(a > c || b > c) }'; then
+  printf 'NOTE\t%s\n' "The machine is shared, and other work kept it busy during the service's rounds (load average \
+${load_before%% *} before and ${load_after%% *} after them, on $cores cores): the service and its benchmark client got \
+only part of the cores, so counts per second and latencies are lower than on an idle machine. The CPU time per count \
+depends much less on it."
+fi
