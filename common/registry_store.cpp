@@ -54,7 +54,7 @@ std::string CRegistryStore::ReadString(const std::string& name, const std::strin
     DWORD type = GetValueType(name);
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         return defaultValue;
-    HKEY key = OpenCurrent(KEY_READ, true);
+    HKEY key = OpenCurrent(KEY_QUERY_VALUE, true);
     if (!key)
         return defaultValue;
     char buffer[kStringBufferSize] = {};
@@ -84,7 +84,7 @@ BOOL CRegistryStore::WriteString(const std::string& name, const std::string& val
 
 DWORD CRegistryStore::ReadDword(const std::string& name, DWORD defaultValue)
 {
-    HKEY key = OpenCurrent(KEY_READ, false);
+    HKEY key = OpenCurrent(KEY_QUERY_VALUE, false);
     if (!key)
         return defaultValue;
     BYTE bytes[4] = {};

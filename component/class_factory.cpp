@@ -1,5 +1,6 @@
 #include "class_factory.h"
 
+#include "contain_failures.h"
 #include "critical_section.h"
 #include "kv_engine.h"
 #include "module.h"
@@ -67,7 +68,7 @@ STDMETHODIMP CKVEngineFactory::CreateInstance(IUnknown* outer, REFIID riid, void
     *object = nullptr;
     if (outer && !IsEqualIID(riid, IID_IUnknown))
         return CLASS_E_NOAGGREGATION;
-    return KVEngine::Create(outer, riid, object);
+    return ContainFailures([&] { return KVEngine::Create(outer, riid, object); });
 }
 
 STDMETHODIMP CKVEngineFactory::LockServer(BOOL lock)

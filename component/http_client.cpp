@@ -86,12 +86,13 @@ void SendHeader(SOCKET socket, const UrlParts& url, const char* extraHeader, con
         send(socket, body, bodyLength, 0);
 }
 
-// Reads the header one byte at a time up to its empty line, or until the connection ends.
-bool ReadHeader(SOCKET socket, ByteBuffer& header, char* scratch)
+// Reads the header one byte at a time up to its empty line, or until the connection ends; false
+// when it grows past limit bytes or memory runs out.
+bool ReadHeader(SOCKET socket, ByteBuffer& header, char* scratch, std::size_t limit)
 {
     HeaderEndDetector detector;
     while (recv(socket, scratch, 1, 0) == 1) {
-        if (!header.AppendByte(scratch[0]))
+        if (header.Size() >= limit || !header.AppendByte(scratch[0]))
             return false;
         if (detector.Feed(scratch[0]))
             break;
@@ -99,15 +100,17 @@ bool ReadHeader(SOCKET socket, ByteBuffer& header, char* scratch)
     return true;
 }
 
-// Reads the body in chunks until the server closes the connection or the read fails.
-bool ReadBody(SOCKET socket, ByteBuffer& body, char* scratch)
+// Reads the body in chunks until the server closes the connection or the read fails; false when
+// it grows past limit bytes or memory runs out.
+bool ReadBody(SOCKET socket, ByteBuffer& body, char* scratch, std::size_t limit)
 {
     for (;;) {
         int received = recv(socket, scratch, kChunkSize, 0);
         if (received <= 0)
             return true;
         scratch[received] = '\0';
-        if (!body.Append(scratch, static_cast<std::size_t>(received)))
+        if (static_cast<std::size_t>(received) > limit - body.Size() ||
+            !body.Append(scratch, static_cast<std::size_t>(received)))
             return false;
     }
 }
@@ -146,7 +149,8 @@ int HttpClient::SendRequest(const char* url, const char* extraHeader, const char
 
     char scratch[512];
     SendHeader(socket.Get(), parts, extraHeader, body, bodyLength, scratch);
-    if (!ReadHeader(socket.Get(), header, scratch) || !ReadBody(socket.Get(), replyBody, scratch))
+    if (!ReadHeader(socket.Get(), header, scratch, replyLimit_) ||
+        !ReadBody(socket.Get(), replyBody, scratch, replyLimit_ - header.Size()))
         return 1;
     return 0;
 }

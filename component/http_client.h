@@ -6,11 +6,17 @@
 
 #include <winsock2.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 class HttpClient {
 public:
+    // A reply longer than replyLimit bytes (header and body together) fails the request as soon
+    // as it grows past the limit; by default the client keeps reading until the server closes.
+    explicit HttpClient(std::size_t replyLimit = std::numeric_limits<std::size_t>::max()) : replyLimit_(replyLimit) {}
+
     // Sends a GET, or with post set a form POST of the given body. True once the request was
     // sent, with the reply's header (up to and including its empty line) and its body up to the
     // first NUL byte; false, with header and body untouched, when it could not be sent.
@@ -18,7 +24,8 @@ public:
 
     // Sends the request and collects the reply into the two buffers. extraHeader (complete lines)
     // and body may be null; a body makes it a POST even when bodyLength is 0. Returns 0 on
-    // success and 1 when the connection could not be made or a buffer could not grow.
+    // success and 1 when the connection could not be made, a buffer could not grow or the reply
+    // outgrew the limit.
     int SendRequest(const char* url, const char* extraHeader, const char* body, int bodyLength, ByteBuffer& header,
                     ByteBuffer& replyBody);
 
@@ -27,4 +34,7 @@ public:
 
     // Sends the whole NUL-terminated text in one call; the outcome shows in the reply, if any.
     static void SendText(SOCKET socket, const char* text);
+
+private:
+    std::size_t replyLimit_;
 };

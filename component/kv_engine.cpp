@@ -1,6 +1,7 @@
 #include "kv_engine.h"
 
 #include "com_scope.h"
+#include "contain_failures.h"
 #include "device_inventory.h"
 #include "module.h"
 #include "restore_point.h"
@@ -18,6 +19,11 @@ namespace {
 #ifndef KVOBJECT_SERVICE_URL
 #define KVOBJECT_SERVICE_URL KORVALA_SERVICE_URL
 #endif
+// Further addresses whose pages may use the object besides the service's own.
+#ifndef KVOBJECT_EXTRA_PAGE_ORIGINS
+#define KVOBJECT_EXTRA_PAGE_ORIGINS KORVALA_EXTRA_PAGE_ORIGINS
+#endif
+constexpr char kAllowedPageAddresses[] = KVOBJECT_SERVICE_URL " " KVOBJECT_EXTRA_PAGE_ORIGINS;
 
 constexpr DWORD kStopWaitMs = 3000;
 constexpr DWORD kCountWaitMs = 10000;
@@ -25,6 +31,10 @@ constexpr int kCountAttempts = 5;
 constexpr DWORD kFullScanPollMs = 20;
 constexpr int32_t kDocumentDeviceCount = 5;
 constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+// The longest e-mail address or password a page may hand in, in UTF-16 units: 64 times the
+// longest possible e-mail address (254 characters), so that no real value comes near it, while
+// a page cannot make the object convert, keep and write texts of any size.
+constexpr UINT kMaxPageTextLength = 16384;
 
 std::string TextOf(BSTR text)
 {
@@ -56,7 +66,7 @@ HRESULT KVEngine::Create(IUnknown* outer, REFIID riid, void** object)
     return hr;
 }
 
-KVEngine::KVEngine(IUnknown* outer) : own_(*this), controlling_(outer ? outer : &own_)
+KVEngine::KVEngine(IUnknown* outer) : own_(*this), controlling_(outer ? outer : &own_), site_(kAllowedPageAddresses)
 {
     LockModule();
 }
@@ -79,6 +89,8 @@ STDMETHODIMP KVEngine::OwnUnknown::QueryInterface(REFIID riid, void** object)
         *object = static_cast<IKVEngine*>(&owner_);
     else if (IsEqualIID(riid, IID_IObjectSafety))
         *object = static_cast<IObjectSafety*>(&owner_);
+    else if (IsEqualIID(riid, IID_IObjectWithSite))
+        *object = static_cast<IObjectWithSite*>(&owner_);
     else {
         *object = nullptr;
         return E_NOINTERFACE;
@@ -103,7 +115,13 @@ STDMETHODIMP_(ULONG) KVEngine::OwnUnknown::Release()
 bool KVEngine::AnswersTo(REFIID riid) const
 {
     return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IKVEngine) || IsEqualIID(riid, IID_IDispatch) ||
-           IsEqualIID(riid, IID_IObjectSafety);
+           IsEqualIID(riid, IID_IObjectSafety) || IsEqualIID(riid, IID_IObjectWithSite);
+}
+
+template <typename Body>
+HRESULT KVEngine::ForAllowedCaller(Body&& body)
+{
+    return ContainFailures([&] { return site_.AllowsCaller() ? body() : E_ACCESSDENIED; });
 }
 
 STDMETHODIMP KVEngine::GetTypeInfoCount(UINT* count)
@@ -164,26 +182,36 @@ void KVEngine::StopScanWorker(DWORD waitMs)
 
 STDMETHODIMP KVEngine::BeginScan(int nType)
 {
-    // One worker at a time: the counter, flag and texts belong to a single scan.
-    StopScanWorker(kStopWaitMs);
-    progress_ = 0;
-    status_ = 0;
-    scanType_ = nType;
-    cancel_ = 0;
-    if (PinModuleForThread()) {
-        scanWorker_ = CreateThread(nullptr, 0, ScanWorker, this, 0, nullptr);
+    return ForAllowedCaller([&] {
+        // One worker at a time: the counter, flag and texts belong to a single scan.
+        StopScanWorker(kStopWaitMs);
+        progress_ = 0;
+        status_ = 0;
+        scanType_ = nType;
+        cancel_ = 0;
+        if (PinModuleForThread()) {
+            scanWorker_ = CreateThread(nullptr, 0, ScanWorker, this, 0, nullptr);
+            if (!scanWorker_)
+                FreeLibrary(ModuleInstance());
+        }
+        // Without a worker the scan is over before it began; pollers must not wait for it.
         if (!scanWorker_)
-            FreeLibrary(ModuleInstance());
-    }
-    // Without a worker the scan is over before it began; pollers must not wait for it.
-    if (!scanWorker_)
-        status_ = 2;
-    return S_OK;
+            status_ = 2;
+        return S_OK;
+    });
 }
 
 DWORD WINAPI KVEngine::ScanWorker(void* engine)
 {
-    static_cast<KVEngine*>(engine)->RunScan();
+    auto* self = static_cast<KVEngine*>(engine);
+    // A scan that fails (out of memory) stores no text, so the earlier scans' texts stay; its
+    // status ends at 2 all the same, so that pollers see the end.
+    HRESULT scanned = ContainFailures([self] {
+        self->RunScan();
+        return S_OK;
+    });
+    if (FAILED(scanned))
+        self->status_ = 2;
     FreeLibraryAndExitThread(ModuleInstance(), 0);
 }
 
@@ -232,18 +260,22 @@ std::string KVEngine::SoftwarePass()
 
 STDMETHODIMP KVEngine::GetScanProgress(int* nProgress)
 {
-    if (!nProgress)
-        return E_POINTER;
-    *nProgress = scanType_ == 0 ? progress_.load() : 2 * progress_.load();
-    return S_OK;
+    return ForAllowedCaller([&] {
+        if (!nProgress)
+            return E_POINTER;
+        *nProgress = scanType_ == 0 ? progress_.load() : 2 * progress_.load();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP KVEngine::GetScanStatus(int* nStatus)
 {
-    if (!nStatus)
-        return E_POINTER;
-    *nStatus = status_;
-    return S_OK;
+    return ForAllowedCaller([&] {
+        if (!nStatus)
+            return E_POINTER;
+        *nStatus = status_;
+        return S_OK;
+    });
 }
 
 // Waits while a full-scan worker runs and either no full scan has finished before, or the
@@ -258,30 +290,41 @@ void KVEngine::WaitForFullScanText() const
 
 STDMETHODIMP KVEngine::GetScanString(BSTR* bstrScanString)
 {
-    if (!bstrScanString)
-        return E_POINTER;
-    *bstrScanString = nullptr;
-    WaitForFullScanText();
-    ScanDocument builder(kComponentFlavour);
-    builder.email = email_;
-    builder.password = password_;
-    std::string document = builder.BuildDocument(inventoryText_.Copy(), kDocumentDeviceCount);
-    return NewBstr(AnsiToWide(document), bstrScanString);
+    if (bstrScanString)
+        *bstrScanString = nullptr;
+    return ForAllowedCaller([&] {
+        if (!bstrScanString)
+            return E_POINTER;
+        WaitForFullScanText();
+        ScanDocument builder(kComponentFlavour);
+        builder.email = email_;
+        builder.password = password_;
+        std::string document = builder.BuildDocument(inventoryText_.Copy(), kDocumentDeviceCount);
+        return NewBstr(AnsiToWide(document), bstrScanString);
+    });
 }
 
 STDMETHODIMP KVEngine::CreateSRP(int* nResult)
 {
-    if (!nResult)
-        return E_POINTER;
-    *nResult = CreateSrpResult();
-    return S_OK;
+    return ForAllowedCaller([&] {
+        if (!nResult)
+            return E_POINTER;
+        *nResult = CreateSrpResult();
+        return S_OK;
+    });
 }
 
 DWORD WINAPI KVEngine::UpdateCountThread(void* engine)
 {
     auto* self = static_cast<KVEngine*>(engine);
     self->updateCount_ = kUpdateCountPending;
-    self->updateCount_ = RequestUpdateCount(KVOBJECT_SERVICE_URL, LastInventoryText().Copy());
+    HRESULT requested = ContainFailures([self] {
+        self->updateCount_ = RequestUpdateCount(KVOBJECT_SERVICE_URL, LastInventoryText().Copy());
+        return S_OK;
+    });
+    // Running out of memory counts as a failed attempt.
+    if (FAILED(requested))
+        self->updateCount_ = kUpdateCountFailed;
     FreeLibraryAndExitThread(ModuleInstance(), 0);
 }
 
@@ -301,47 +344,61 @@ bool KVEngine::StartCountWorker()
 
 STDMETHODIMP KVEngine::GetNumUpdates(int* nNumOfUpdates)
 {
-    if (!nNumOfUpdates)
-        return E_POINTER;
-    for (int attempt = 0; attempt < kCountAttempts; ++attempt) {
-        if (!StartCountWorker()) {
-            updateCount_ = kUpdateCountFailed;
-            continue;
+    return ForAllowedCaller([&] {
+        if (!nNumOfUpdates)
+            return E_POINTER;
+        for (int attempt = 0; attempt < kCountAttempts; ++attempt) {
+            if (!StartCountWorker()) {
+                updateCount_ = kUpdateCountFailed;
+                continue;
+            }
+            // A service that does not answer in time ends the whole request: no further attempt.
+            if (WaitForSingleObject(countWorker_, kCountWaitMs) == WAIT_TIMEOUT)
+                TerminateThread(countWorker_, 0);
+            *nNumOfUpdates = updateCount_;
+            if (updateCount_ != kUpdateCountFailed)
+                return S_OK;
         }
-        // A service that does not answer in time ends the whole request: no further attempt.
-        if (WaitForSingleObject(countWorker_, kCountWaitMs) == WAIT_TIMEOUT)
-            TerminateThread(countWorker_, 0);
-        *nNumOfUpdates = updateCount_;
-        if (updateCount_ != kUpdateCountFailed)
-            return S_OK;
-    }
-    *nNumOfUpdates = kUpdateCountPending;
-    return S_OK;
+        *nNumOfUpdates = kUpdateCountPending;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP KVEngine::CancelScan()
 {
-    cancel_ = 1;
-    return S_OK;
+    return ForAllowedCaller([&] {
+        cancel_ = 1;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP KVEngine::GetVersion(BSTR* bstrVersion)
 {
-    if (!bstrVersion)
-        return E_POINTER;
-    return NewBstr(L"1.6", bstrVersion);
+    if (bstrVersion)
+        *bstrVersion = nullptr;
+    return ForAllowedCaller([&] { return bstrVersion ? NewBstr(L"1.6", bstrVersion) : E_POINTER; });
+}
+
+// Replaces a stored text with the page's; a text longer than any real one is refused and the
+// stored one kept.
+HRESULT KVEngine::StoreText(BSTR text, std::string& stored)
+{
+    return ForAllowedCaller([&] {
+        if (text && SysStringLen(text) > kMaxPageTextLength)
+            return E_INVALIDARG;
+        stored = TextOf(text);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP KVEngine::SetEmail(BSTR bstrEmail)
 {
-    email_ = TextOf(bstrEmail);
-    return S_OK;
+    return StoreText(bstrEmail, email_);
 }
 
 STDMETHODIMP KVEngine::SetPassword(BSTR bstrPassword)
 {
-    password_ = TextOf(bstrPassword);
-    return S_OK;
+    return StoreText(bstrPassword, password_);
 }
 
 STDMETHODIMP KVEngine::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, DWORD* enabled)
@@ -359,10 +416,26 @@ STDMETHODIMP KVEngine::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, 
 
 STDMETHODIMP KVEngine::SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled)
 {
-    if (mask & ~kSafeOptions)
-        return E_FAIL;
-    if (!AnswersTo(riid))
-        return E_NOINTERFACE;
-    safetyOptions_ = (safetyOptions_ & ~mask) | (enabled & mask);
+    return ContainFailures([&] {
+        if (mask & ~kSafeOptions)
+            return E_FAIL;
+        if (!AnswersTo(riid))
+            return E_NOINTERFACE;
+        // On a page of another origin the object is not safe: the browser then treats it so.
+        if (!site_.AllowsCaller())
+            return E_FAIL;
+        safetyOptions_ = (safetyOptions_ & ~mask) | (enabled & mask);
+        return S_OK;
+    });
+}
+
+STDMETHODIMP KVEngine::SetSite(IUnknown* site)
+{
+    site_.Set(site);
     return S_OK;
+}
+
+STDMETHODIMP KVEngine::GetSite(REFIID riid, void** site)
+{
+    return site_.Get(riid, site);
 }

@@ -1,17 +1,20 @@
 #pragma once
 // KVEngine: the automation object that scans the machine on a worker thread and hands out
-// progress, status, the scan document and the number of available updates.
+// progress, status, the scan document and the number of available updates. In a browser only
+// the vendor's pages may use it (PageSite); no failure inside it ends the host process.
 #include "kvobject.h"
+#include "page_site.h"
 #include "shared_text.h"
 
 #include <objsafe.h>
+#include <ocidl.h>
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
 #include <string>
 
-class KVEngine : public IKVEngine, public IObjectSafety {
+class KVEngine : public IKVEngine, public IObjectSafety, public IObjectWithSite {
 public:
     // Creates an object and answers riid; with an outer object the object is aggregated and
     // riid must be IID_IUnknown. E_OUTOFMEMORY when memory runs out.
@@ -48,6 +51,10 @@ public:
     STDMETHODIMP GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, DWORD* enabled) override;
     STDMETHODIMP SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled) override;
 
+    // IObjectWithSite
+    STDMETHODIMP SetSite(IUnknown* site) override;
+    STDMETHODIMP GetSite(REFIID riid, void** site) override;
+
 private:
     // The object's own IUnknown: the one that counts references and answers queries.
     class OwnUnknown : public IUnknown {
@@ -66,6 +73,11 @@ private:
     virtual ~KVEngine();
 
     bool AnswersTo(REFIID riid) const;
+    // Runs an IKVEngine method's body for a caller that may use the object: E_ACCESSDENIED for
+    // a page of another origin, the failure as a result when the body throws.
+    template <typename Body>
+    HRESULT ForAllowedCaller(Body&& body);
+    HRESULT StoreText(BSTR text, std::string& stored);
     // Cancels a running scan worker and waits for it, killing it after waitMs.
     void StopScanWorker(DWORD waitMs);
     void WaitForFullScanText() const;
@@ -92,4 +104,5 @@ private:
     std::atomic<int32_t> updateCount_{0};
     std::atomic<uint8_t> cancel_{0};
     DWORD safetyOptions_ = 0;
+    PageSite site_;
 };

@@ -1,6 +1,7 @@
 #include "module.h"
 
 #include "class_factory.h"
+#include "contain_failures.h"
 #include "critical_section.h"
 #include "kvobject.h"
 #include "shared_text.h"
@@ -97,15 +98,18 @@ HRESULT GetEngineTypeInfo(LCID lcid, ITypeInfo** typeInfo)
     if (!typeInfo)
         return E_POINTER;
     *typeInfo = nullptr;
-    ScopedLock hold(typeInfoLock);
-    if (!engineTypeInfo) {
-        HRESULT hr = LoadEngineTypeInfo(lcid, &engineTypeInfo);
-        if (FAILED(hr))
-            return hr;
-    }
-    engineTypeInfo->AddRef();
-    *typeInfo = engineTypeInfo;
-    return S_OK;
+    // The dispatch methods reach allocations only through here.
+    return ContainFailures([&] {
+        ScopedLock hold(typeInfoLock);
+        if (!engineTypeInfo) {
+            HRESULT hr = LoadEngineTypeInfo(lcid, &engineTypeInfo);
+            if (FAILED(hr))
+                return hr;
+        }
+        engineTypeInfo->AddRef();
+        *typeInfo = engineTypeInfo;
+        return S_OK;
+    });
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)

@@ -1,5 +1,6 @@
 // The library's self-registration: the class and its ProgIDs from the registry script, the
 // safe-for-scripting categories and the type library.
+#include "contain_failures.h"
 #include "kvobject.h"
 #include "module.h"
 #include "registrar.h"
@@ -108,24 +109,28 @@ void UnregisterModuleTypeLib()
 
 STDAPI DllRegisterServer()
 {
-    RegistryScript script;
-    HRESULT hr = LoadScript(script);
-    if (SUCCEEDED(hr))
-        hr = RegisterScript(script);
-    if (SUCCEEDED(hr))
-        hr = RegisterCategories();
-    if (SUCCEEDED(hr))
-        hr = RegisterModuleTypeLib();
-    return hr;
+    return ContainFailures([] {
+        RegistryScript script;
+        HRESULT hr = LoadScript(script);
+        if (SUCCEEDED(hr))
+            hr = RegisterScript(script);
+        if (SUCCEEDED(hr))
+            hr = RegisterCategories();
+        if (SUCCEEDED(hr))
+            hr = RegisterModuleTypeLib();
+        return hr;
+    });
 }
 
 STDAPI DllUnregisterServer()
 {
-    // The categories live below the class key; they go first so the key can go with them.
-    UnregisterCategories();
-    RegistryScript script;
-    if (SUCCEEDED(LoadScript(script)))
-        UnregisterScript(script);
-    UnregisterModuleTypeLib();
-    return S_OK;
+    return ContainFailures([] {
+        // The categories live below the class key; they go first so the key can go with them.
+        UnregisterCategories();
+        RegistryScript script;
+        if (SUCCEEDED(LoadScript(script)))
+            UnregisterScript(script);
+        UnregisterModuleTypeLib();
+        return S_OK;
+    });
 }

@@ -9,7 +9,7 @@ int32_t RequestUpdateCount(const std::string& serviceBaseUrl, const std::string&
     const std::string form = "data=" + ScanDocument(kComponentFlavour).BuildDocument(inventoryText, 0);
     std::string header;
     std::string body;
-    if (!HttpClient().Request(true, serviceBaseUrl + kUpdateCountPage, form, header, body))
+    if (!HttpClient(kCountReplyLimit).Request(true, serviceBaseUrl + kUpdateCountPage, form, header, body))
         return kUpdateCountFailed;
     return ReadCount(body);
 }

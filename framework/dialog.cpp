@@ -28,20 +28,16 @@ INT_PTR CDialog::DoModal()
     }
     m_ending = false;
     m_result = -1;
-    bool ownerDisabled = m_parent && ::IsWindowEnabled(m_parent);
-    if (ownerDisabled) {
-        ::EnableWindow(m_parent, FALSE);
-    }
-    HWND window = ::CreateDialogIndirectParamA(instance, dialogTemplate, m_parent, &CDialog::DialogProc,
+    const HWND owner = ModalOwner(m_parent);
+    DisabledOwner disabledOwner(owner);
+    HWND window = ::CreateDialogIndirectParamA(instance, dialogTemplate, owner, &CDialog::DialogProc,
                                                reinterpret_cast<LPARAM>(this));
     if (window) {
         RunModalLoop(
             window, [this] { return !m_ending && m_hWnd; },
             [window](MSG* msg) { return ::IsDialogMessageA(window, msg); });
     }
-    if (ownerDisabled) {
-        ::EnableWindow(m_parent, TRUE);
-    }
+    disabledOwner.Release(window);
     if (window && ::IsWindow(window)) {
         ::DestroyWindow(window);
     }

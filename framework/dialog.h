@@ -18,8 +18,9 @@ public:
     explicit CDialog(UINT templateId, HWND parent = nullptr);
     explicit CDialog(const DLGTEMPLATE* dialogTemplate, HWND parent = nullptr);
 
-    // Creates the dialog, disables its owner and runs until EndDialog. Returns EndDialog's value,
-    // or -1 when the dialog can't be created.
+    // Creates the dialog, owned by its parent or else the application's main window, disables that
+    // owner and runs until EndDialog. Returns EndDialog's value, or -1 when the dialog can't be
+    // created.
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
 

@@ -65,10 +65,9 @@ INT_PTR CPropertySheet::DoModal()
     header.dwFlags |= PSH_PROPSHEETPAGE | PSH_MODELESS;
     header.nPages = static_cast<UINT>(pages.size());
     header.ppsp = pages.data();
-    bool ownerDisabled = header.hwndParent && ::IsWindowEnabled(header.hwndParent);
-    if (ownerDisabled) {
-        ::EnableWindow(header.hwndParent, FALSE);
-    }
+    // A sheet without a parent is owned by the application's main window, as a dialog is.
+    header.hwndParent = ModalOwner(header.hwndParent);
+    DisabledOwner disabledOwner(header.hwndParent);
     HWND sheet = reinterpret_cast<HWND>(::PropertySheetA(&header));
     INT_PTR result = -1;
     if (sheet && sheet != reinterpret_cast<HWND>(-1)) {
@@ -78,9 +77,7 @@ INT_PTR CPropertySheet::DoModal()
             [sheet](MSG* msg) { return PropSheet_IsDialogMessage(sheet, msg); });
         result = ::IsWindow(sheet) && PropSheet_GetResult(sheet) > 0 ? IDOK : IDCANCEL;
     }
-    if (ownerDisabled) {
-        ::EnableWindow(header.hwndParent, TRUE);
-    }
+    disabledOwner.Release(sheet);
     if (sheet && ::IsWindow(sheet)) {
         ::DestroyWindow(sheet);
     }

@@ -28,7 +28,8 @@ public:
     CPropertySheet& operator=(const CPropertySheet&) = delete;
 
     void AddPage(CPropertyPage* page);
-    // Shows the sheet and returns when it is closed: IDOK after OK, IDCANCEL otherwise.
+    // Shows the sheet, owned by its parent or else the application's main window, with that owner
+    // disabled, and returns when it is closed: IDOK after OK, IDCANCEL otherwise.
     INT_PTR DoModal();
 
     // The sheet's description; flags such as PSH_NOAPPLYNOW may be changed before DoModal.

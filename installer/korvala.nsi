@@ -4,6 +4,8 @@
 ;
 ; Command line: /S installs or uninstalls silently. The uninstaller removes the user's settings
 ; (HKLM "Software\Korvala") unless the user keeps them when asked, or /KEEPSETTINGS is given.
+; Every user of the machine may read and set the settings' values (not more): the program keeps
+; them for standard accounts too.
 
 ;
 ; With WIN64 defined it packs the 64-bit test build instead: a 64-bit setup program that installs
@@ -13,10 +15,13 @@
 Unicode true
 Target amd64-unicode
 !define PROGRAM_FILES "$PROGRAMFILES64"
+; A pointer after an odd number of 32-bit fields lies on the next 8-byte boundary.
+!define PAD_BEFORE_POINTER "&i4 0,"
 !else
 ; An ANSI installer also runs on the Windows 9x family the product supports.
 Unicode false
 !define PROGRAM_FILES "$PROGRAMFILES"
+!define PAD_BEFORE_POINTER ""
 !endif
 
 !include FileFunc.nsh
@@ -83,6 +88,47 @@ Function WriteDefaultSettings
   ${Loop}
 FunctionEnd
 
+; The local Users group (S-1-5-32-545) gets exactly the rights the program opens the settings with,
+; KEY_QUERY_VALUE | KEY_SET_VALUE, as one access entry of its own beside the rights the key
+; inherits; without it a standard account's writes fail (or, on Vista and later, land in a
+; per-user copy that nothing removes). Windows 9x keeps no access lists: the calls fail there and
+; nothing changes.
+!define USERS_SETTINGS_RIGHTS 3
+; The predefined handle, sign-extended as a 64-bit program passes it.
+!define HKEY_LOCAL_MACHINE -2147483646
+!define READ_CONTROL_AND_WRITE_DAC 0x60000
+!define SE_REGISTRY_KEY 4
+!define DACL_SECURITY_INFORMATION 4
+!define SET_ACCESS 2
+!define NO_INHERITANCE 0
+!define TRUSTEE_IS_SID 0
+!define TRUSTEE_IS_WELL_KNOWN_GROUP 5
+Function GrantUsersTheSettings
+  System::Call 'advapi32::RegOpenKeyEx(p ${HKEY_LOCAL_MACHINE}, t "${SETTINGS_KEY}", i 0, i ${READ_CONTROL_AND_WRITE_DAC}, *p .r0) i .r9'
+  ${If} $9 <> 0
+    Return
+  ${EndIf}
+  System::Call 'advapi32::ConvertStringSidToSid(t "S-1-5-32-545", *p .r1) i .r9'
+  ${If} $9 <> 0
+    ; $2: the key's access list, inside the descriptor $3
+    System::Call 'advapi32::GetSecurityInfo(p r0, i ${SE_REGISTRY_KEY}, i ${DACL_SECURITY_INFORMATION}, p 0, p 0, *p .r2, p 0, *p .r3) i .r9'
+    ${If} $9 = 0
+      ; EXPLICIT_ACCESS: rights, mode, inheritance, then the trustee: no multiple trustee, given by
+      ; its SID, a well-known group.
+      System::Call '*(i ${USERS_SETTINGS_RIGHTS}, i ${SET_ACCESS}, i ${NO_INHERITANCE}, ${PAD_BEFORE_POINTER} p 0, i 0, i ${TRUSTEE_IS_SID}, i ${TRUSTEE_IS_WELL_KNOWN_GROUP}, ${PAD_BEFORE_POINTER} p r1) p .r4'
+      System::Call 'advapi32::SetEntriesInAcl(i 1, p r4, p r2, *p .r5) i .r9'
+      ${If} $9 = 0
+        System::Call 'advapi32::SetSecurityInfo(p r0, i ${SE_REGISTRY_KEY}, i ${DACL_SECURITY_INFORMATION}, p 0, p 0, p r5, p 0) i .r9'
+        System::Call 'kernel32::LocalFree(p r5)'
+      ${EndIf}
+      System::Free $4
+      System::Call 'kernel32::LocalFree(p r3)'
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p r1)'
+  ${EndIf}
+  System::Call 'advapi32::RegCloseKey(p r0)'
+FunctionEnd
+
 Section "Korvala"
   SetOutPath "$INSTDIR"
   File "/oname=korvala-desk.exe" "${DESK_EXE}"
@@ -109,6 +155,7 @@ Section "Korvala"
   ${EndIf}
 
   Call WriteDefaultSettings
+  Call GrantUsersTheSettings
 
   ; Creating a shortcut replaces one of the same name, so an upgrade leaves one of each.
   CreateShortCut "$SMPROGRAMS\${SHORTCUT_NAME}" "$INSTDIR\korvala-desk.exe"
@@ -133,6 +180,10 @@ Section "Uninstall"
   ${If} ${Errors}
     MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Keep your Korvala settings (e-mail address, password and guest scan) for a later installation?" /SD IDNO IDYES keep
     DeleteRegKey HKLM "${SETTINGS_KEY}"
+    ; Copies that Windows made for a standard account of this user when earlier versions gave it no
+    ; rights on the key (registry virtualization, Vista and later).
+    DeleteRegKey HKCU "Software\Classes\VirtualStore\MACHINE\SOFTWARE\Korvala"
+    DeleteRegKey HKCU "Software\Classes\VirtualStore\MACHINE\SOFTWARE\WOW6432Node\Korvala"
     keep:
   ${EndIf}
 SectionEnd

@@ -1,36 +1,66 @@
 #!/usr/bin/env bash
 # Takes a screenshot of the running desktop program: starts a private Xvfb, runs korvala-desk in
 # the demo's Wine prefix, grabs the screen with xwd and cuts the program's window out into
-# docs/korvala-desk.png. Needs a win32 build (tools/build.sh win32).
+# docs/korvala-desk.png.
+# Usage: screenshot-desk.sh [--dpi N] [output.png]
+#   --dpi N  shows the program on a desktop of N DPI (Wine's LogPixels setting, given back after)
+# Takes the win32 build, or the win64 one where this machine runs no 32-bit programs
+# (tools/build.sh win32 or win64).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-program=$root/build/win32/desktop/app/korvala-desk.exe
+dpi=
+if [ "${1:-}" = --dpi ]; then
+  dpi=$2
+  shift 2
+fi
 output=${1:-$root/docs/korvala-desk.png}
-[ -f "$program" ] || { echo "screenshot-desk: build first (tools/build.sh win32)" >&2; exit 2; }
+build=win32
+"$root/tools/runs-32bit" || build=win64
+program=$root/build/$build/desktop/app/korvala-desk.exe
+[ -f "$program" ] || { echo "screenshot-desk: build first (tools/build.sh $build)" >&2; exit 2; }
 export KORVALA_WINEPREFIX=${KORVALA_WINEPREFIX:-$root/build/demo/wineprefix}
+export KORVALA_WINEARCH=${KORVALA_WINEARCH:-$build}
 mkdir -p "$(dirname "$output")"
 
 if [ -z "${KORVALA_SCREENSHOT_INNER:-}" ]; then
   export KORVALA_SCREENSHOT_INNER=1
   status=0
-  xvfb-run -a -s "-screen 0 1024x400x24 -nolisten tcp" "$0" "$output" || status=$?
+  xvfb-run -a -s "-screen 0 1280x400x24 -nolisten tcp" "$0" ${dpi:+--dpi "$dpi"} "$output" || status=$?
   "$root/tools/wine-prefix" stop
   exit $status
 fi
 
+desktop_key='HKCU\Control Panel\Desktop'
+if [ -n "$dpi" ]; then
+  earlier_dpi=$("$root/tools/wine-run" reg query "$desktop_key" /v LogPixels 2>/dev/null | tr -d '\r' |
+                sed -n 's/.*LogPixels\s\+REG_DWORD\s\+//p') || true
+  "$root/tools/wine-run" reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+fi
+give_back_dpi() {
+  [ -n "$dpi" ] || return 0
+  if [ -n "$earlier_dpi" ]; then
+    "$root/tools/wine-run" reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$earlier_dpi" /f >/dev/null 2>&1
+  else
+    "$root/tools/wine-run" reg delete "$desktop_key" /v LogPixels /f >/dev/null 2>&1
+  fi
+}
+
 "$root/tools/wine-run" "$program" >/dev/null 2>&1 &
 program_pid=$!
-trap 'kill "$program_pid" 2>/dev/null || true' EXIT
+trap 'kill "$program_pid" 2>/dev/null || true; give_back_dpi' EXIT
+window_geometry() {
+  xwininfo -name "Korvala 2007" 2>/dev/null |
+    awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+         /Width:/ {w=$NF} /Height:/ {h=$NF} END {if (w) printf "%dx%d+%d+%d", w, h, x, y}' || true
+}
 geometry=
 for _ in $(seq 100); do
-  if info=$(xwininfo -name "Korvala 2007" 2>/dev/null); then
-    geometry=$(awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                    /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}' <<<"$info")
-    [ "${geometry%%x*}" -ge 700 ] && break  # the 800-pixel band, not a first smaller size
-  fi
+  geometry=$(window_geometry)
+  [ -n "$geometry" ] && break
   sleep 0.2
 done
 [ -n "$geometry" ] || { echo "screenshot-desk: the window did not appear" >&2; exit 1; }
-sleep 1  # let the window finish painting
+sleep 1  # let the window take its band's size and finish painting
+geometry=$(window_geometry)
 xwd -root -silent | /usr/bin/convert xwd:- -crop "$geometry" +repage "$output"
 echo "screenshot-desk: wrote $output ($geometry)"

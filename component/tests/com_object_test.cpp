@@ -2,6 +2,7 @@
 #include "kvobject_library.h"
 
 #include <objsafe.h>
+#include <ocidl.h>
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ TEST_F(ComObject, CreateInstanceCases)
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
 
-    const IID* answered[] = {&IID_IUnknown, &IID_IDispatch, &IID_IKVEngine, &IID_IObjectSafety};
+    const IID* answered[] = {&IID_IUnknown, &IID_IDispatch, &IID_IKVEngine, &IID_IObjectSafety, &IID_IObjectWithSite};
     for (const IID* iid : answered) {
         IUnknown* created = nullptr;
         EXPECT_EQ(factory->CreateInstance(nullptr, *iid, reinterpret_cast<void**>(&created)), S_OK);
@@ -151,7 +152,7 @@ TEST_F(ComObject, ObjectSafety)
     const DWORD both = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
     DWORD supported = 0, enabled = 99;
 
-    const IID* answered[] = {&IID_IUnknown, &IID_IDispatch, &IID_IKVEngine, &IID_IObjectSafety};
+    const IID* answered[] = {&IID_IUnknown, &IID_IDispatch, &IID_IKVEngine, &IID_IObjectSafety, &IID_IObjectWithSite};
     for (const IID* iid : answered) {
         EXPECT_EQ(safety->GetInterfaceSafetyOptions(*iid, &supported, &enabled), S_OK);
         EXPECT_EQ(supported, both);

@@ -1,9 +1,6 @@
 // Scans driven through IKVEngine: status sequences, progress, the document, overlapping scans
 // and release during a scan. Shortcuts to this (versioned) program make the software items.
 #include "engine_fixture.h"
-#include "shell_link.h"
-
-#include <shlobj.h>
 
 #include <fstream>
 #include <sstream>
@@ -12,53 +9,10 @@
 
 namespace {
 
-constexpr int kShortcuts = 60;  // enough for the pass to earn its ~50 progress units
-
-std::string DocumentText(BSTR document)
-{
-    std::string text;
-    for (UINT i = 0; i < SysStringLen(document); ++i)
-        text += char(document[i]);
-    return text;
-}
-
-std::string DataElement(const std::string& document)
-{
-    size_t start = document.find("<Data ");
-    size_t end = document.find("</Data>");
-    return start == std::string::npos || end == std::string::npos ? std::string() : document.substr(start, end - start);
-}
-
 class EngineScan : public EngineTest {
 protected:
-    // The shortcuts sit in the user's Start menu itself and are removed after the suite.
-    static void SetUpTestSuite()
-    {
-        CoInitialize(nullptr);
-        char self[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        for (int i = 0; i < kShortcuts; ++i)
-            CreateShortcut(ShortcutPath(i), self);
-        CoUninitialize();
-    }
-    static void TearDownTestSuite()
-    {
-        for (int i = 0; i < kShortcuts; ++i)
-            DeleteFileA(ShortcutPath(i).c_str());
-    }
-    static std::string ShortcutPath(int i)
-    {
-        return SpecialFolder(CSIDL_STARTMENU) + "\\KVObject test tool " + std::to_string(i) + ".lnk";
-    }
-
-    std::string ScanString()
-    {
-        BSTR document = nullptr;
-        EXPECT_EQ(engine_->GetScanString(&document), S_OK);
-        std::string text = DocumentText(document);
-        SysFreeString(document);
-        return text;
-    }
+    static void SetUpTestSuite() { CreateTestShortcuts(); }
+    static void TearDownTestSuite() { RemoveTestShortcuts(); }
 };
 
 TEST_F(EngineScan, SoftwareScansShowTheirStatusAndDoubledProgress)
@@ -98,7 +52,7 @@ TEST_F(EngineScan, ScanStringWithoutFullScanReturnsAtOnceWithEmptyData)
             WaitForScanEnd(engine_, kScanEndBoundMs);
         }
         DWORD start = GetTickCount();
-        std::string document = ScanString();
+        std::string document = ScanString(engine_);
         EXPECT_LT(GetTickCount() - start, 2000u);
         EXPECT_EQ(DataElement(document), "<Data NumberOfDevices=\"5\">\r\n\r\n") << document;
         EXPECT_NE(document.find("<Email>user@example.com</Email>"), std::string::npos);

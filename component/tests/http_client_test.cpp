@@ -100,6 +100,38 @@ TEST(HttpClient, CollectsBodyBytesPastANulAndOverManyChunks)
     EXPECT_EQ(std::string(body.Text(), body.Size()), payload);
 }
 
+TEST(HttpClient, AReplyLongerThanTheLimitFails)
+{
+    constexpr std::size_t kLimit = 1000;
+    const std::string status = "HTTP/1.0 200 OK\r\n";
+    const std::string headerLine = "X: ";  // a header line of n characters is headerLine, n - 3 more, CR LF
+    const struct {
+        std::string reply;
+        int result;
+    } cases[] = {
+        {status + "\r\n" + std::string(kLimit - status.size() - 2, 'b'), 0},
+        {status + "\r\n" + std::string(kLimit - status.size() - 1, 'b'), 1},
+        {status + headerLine + std::string(kLimit - status.size() - 7, 'h') + "\r\n\r\n", 0},
+        {status + headerLine + std::string(kLimit - status.size() - 6, 'h') + "\r\n\r\n", 1},  // in the header
+    };
+    for (const auto& c : cases) {
+        LoopbackServer server;
+        server.Serve(c.reply);
+        ByteBuffer header, body;
+        EXPECT_EQ(HttpClient(kLimit).SendRequest(server.Url("/").c_str(), nullptr, nullptr, 0, header, body), c.result)
+            << c.reply.size();
+        EXPECT_LE(header.Size() + body.Size(), kLimit);
+        server.Request();
+    }
+    // A reply without end fails as soon as it passes the limit.
+    LoopbackServer flood;
+    flood.Serve(status + "\r\n", LoopbackServer::Mode::Floods);
+    ByteBuffer header, body;
+    EXPECT_EQ(HttpClient(kLimit).SendRequest(flood.Url("/").c_str(), nullptr, nullptr, 0, header, body), 1);
+    flood.Request();
+    EXPECT_EQ(flood.Connections(), 1);
+}
+
 TEST(HttpClient, APeerThatClosesAtOnceGivesAnEmptyReply)
 {
     LoopbackServer server;

@@ -2,15 +2,19 @@
 
 #include "shell_link.h"
 
+#include <shlobj.h>
+
 namespace {
+constexpr int kTestShortcuts = 60;
+
+std::string TestShortcutPath(int i)
+{
+    return SpecialFolder(CSIDL_STARTMENU) + "\\KVObject test tool " + std::to_string(i) + ".lnk";
+}
+
 using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFunction = HRESULT(WINAPI*)();
 
-template <typename Function>
-Function Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 }  // namespace
 
 KVObjectLibrary::KVObjectLibrary() : module_(LoadLibraryA(Path().c_str())) {}
@@ -28,12 +32,12 @@ std::string KVObjectLibrary::Path() const
 
 HRESULT KVObjectLibrary::GetClassObject(REFCLSID clsid, REFIID riid, void** object) const
 {
-    return Export<GetClassObjectFunction>(module_, "DllGetClassObject")(clsid, riid, object);
+    return ExportOf<GetClassObjectFunction>(module_, "DllGetClassObject")(clsid, riid, object);
 }
 
 HRESULT KVObjectLibrary::CanUnloadNow() const
 {
-    return Export<CanUnloadNowFunction>(module_, "DllCanUnloadNow")();
+    return ExportOf<CanUnloadNowFunction>(module_, "DllCanUnloadNow")();
 }
 
 IKVEngine* KVObjectLibrary::NewEngine() const
@@ -45,6 +49,41 @@ IKVEngine* KVObjectLibrary::NewEngine() const
     factory->CreateInstance(nullptr, IID_IKVEngine, reinterpret_cast<void**>(&engine));
     factory->Release();
     return engine;
+}
+
+void CreateTestShortcuts()
+{
+    CoInitialize(nullptr);
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    for (int i = 0; i < kTestShortcuts; ++i)
+        CreateShortcut(TestShortcutPath(i), self);
+    CoUninitialize();
+}
+
+void RemoveTestShortcuts()
+{
+    for (int i = 0; i < kTestShortcuts; ++i)
+        DeleteFileA(TestShortcutPath(i).c_str());
+}
+
+std::string ScanString(IKVEngine* engine)
+{
+    BSTR document = nullptr;
+    if (FAILED(engine->GetScanString(&document)))
+        return std::string();
+    std::string text;
+    for (UINT i = 0; i < SysStringLen(document); ++i)
+        text += char(document[i]);
+    SysFreeString(document);
+    return text;
+}
+
+std::string DataElement(const std::string& document)
+{
+    size_t start = document.find("<Data ");
+    size_t end = document.find("</Data>");
+    return start == std::string::npos || end == std::string::npos ? std::string() : document.substr(start, end - start);
 }
 
 int WaitForScanEnd(IKVEngine* engine, DWORD timeoutMs, bool* sawRunning)

@@ -7,6 +7,13 @@
 
 #include <string>
 
+// A function that a loaded library exports, as the given pointer type; null when it has none.
+template <typename Function>
+Function ExportOf(HMODULE module, const char* name)
+{
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 class KVObjectLibrary {
 public:
     KVObjectLibrary();
@@ -30,3 +37,13 @@ constexpr DWORD kScanEndBoundMs = 120000;
 // Polls the status until it is 2 or timeoutMs passes; returns the last status seen and
 // records whether status 1 was ever seen.
 int WaitForScanEnd(IKVEngine* engine, DWORD timeoutMs, bool* sawRunning = nullptr);
+
+// Shortcuts to the test program in the user's Start menu, enough for a software pass to earn its
+// ~50 progress units. Suites that need them make them before and remove them after.
+void CreateTestShortcuts();
+void RemoveTestShortcuts();
+
+// GetScanString's document as 8-bit text; empty when the call fails.
+std::string ScanString(IKVEngine* engine);
+// The document's Data element from its start tag up to its end tag; empty when it has none.
+std::string DataElement(const std::string& document);

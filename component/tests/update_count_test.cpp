@@ -70,6 +70,27 @@ TEST(UpdateCount, FailsWhenTheServiceCannotBeReached)
     EXPECT_EQ(RequestUpdateCount("https://127.0.0.1", "line\r\n"), kUpdateCountFailed);
 }
 
+TEST(UpdateCount, AReplyLongerThanItsLimitIsAFailedRequest)
+{
+    const std::string head = "HTTP/1.0 200 OK\r\n\r\n7";
+    const struct {
+        std::string reply;
+        LoopbackServer::Mode mode;
+        int32_t count;
+    } cases[] = {
+        {head + std::string(kCountReplyLimit - head.size(), ' '), LoopbackServer::Mode::ReadsRequest, 7},
+        {head + std::string(kCountReplyLimit - head.size() + 1, ' '), LoopbackServer::Mode::ReadsRequest,
+         kUpdateCountFailed},
+        {head, LoopbackServer::Mode::Floods, kUpdateCountFailed},
+    };
+    for (const auto& c : cases) {
+        LoopbackServer server;
+        server.Serve(c.reply, c.mode);
+        EXPECT_EQ(RequestUpdateCount(BaseUrl(server), "line\r\n"), c.count) << c.reply.size();
+        server.Request();
+    }
+}
+
 TEST(UpdateCount, AReplyCutOffBeforeItsBodyCountsZero)
 {
     LoopbackServer server;

@@ -274,6 +274,22 @@ void CBrowserHost::FitToClient()
     ::SetWindowRgn(m_hWnd, nullptr, TRUE);
 }
 
+BOOL CBrowserHost::PreTranslateMessage(MSG* msg)
+{
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || !m_site) {
+        return FALSE;
+    }
+    IOleInPlaceActiveObject* active = m_site->ActiveObject();
+    if (!active || (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd))) {
+        return FALSE;
+    }
+    // The control may give up its activation while it handles the key.
+    active->AddRef();
+    const HRESULT used = active->TranslateAccelerator(msg);
+    active->Release();
+    return used == S_OK;
+}
+
 LRESULT CBrowserHost::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
     if (m_browser && m_controlWindow.m_hWnd) {

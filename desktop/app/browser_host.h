@@ -45,6 +45,12 @@ public:
     virtual void OnStatusTextChange(const char* text);
     virtual void OnTitleChange(const char* text);
 
+    // Keystrokes for the control's windows go to the control's active object first, as the
+    // framework's hosting of controls does: in a page, Tab moves between the fields and Delete,
+    // Enter and the clipboard keys work in text fields, before the dialog's keyboard navigation
+    // could take them. TRUE when the control used the keystroke.
+    BOOL PreTranslateMessage(MSG* msg) override;
+
     BEGIN_MSG_MAP(CBrowserHost, CWnd)
     MESSAGE_HANDLER(WM_SIZE, OnSize)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)

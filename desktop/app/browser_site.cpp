@@ -39,6 +39,29 @@ ULONG STDMETHODCALLTYPE CBrowserSite::Release()
     return static_cast<ULONG>(left);
 }
 
+CBrowserSite::~CBrowserSite()
+{
+    SetActiveObject(nullptr, nullptr);
+}
+
+void CBrowserSite::Detach()
+{
+    m_host = nullptr;
+    SetActiveObject(nullptr, nullptr);
+}
+
+HRESULT STDMETHODCALLTYPE CBrowserSite::SetActiveObject(IOleInPlaceActiveObject* activeObject, LPCOLESTR)
+{
+    if (activeObject) {
+        activeObject->AddRef();
+    }
+    if (m_activeObject) {
+        m_activeObject->Release();
+    }
+    m_activeObject = activeObject;
+    return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE CBrowserSite::GetMoniker(DWORD, DWORD, IMoniker** moniker)
 {
     if (moniker) {

@@ -1,6 +1,8 @@
 // The container side of the embedded Web Browser control: client site, in-place site and frame
 // for its activation, and the sink of its DWebBrowserEvents2 events. The host owns one
-// reference and detaches it when it lets the control go; events after that are dropped.
+// reference and detaches it when it lets the control go; events after that are dropped. The
+// frame keeps the control's active object while the control is UI-active, so that the host can
+// hand it keystrokes first.
 #pragma once
 
 #include <ole2.h>
@@ -14,7 +16,10 @@ public:
     CBrowserSite(const CBrowserSite&) = delete;
     CBrowserSite& operator=(const CBrowserSite&) = delete;
 
-    void Detach() { m_host = nullptr; }
+    // Lets the host go and releases the active object.
+    void Detach();
+    // The control's in-place active object while it is UI-active, else null (no reference added).
+    IOleInPlaceActiveObject* ActiveObject() const { return m_activeObject; }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -50,7 +55,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
     HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
     HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* activeObject, LPCOLESTR) override;
 
     // IOleInPlaceFrame
     HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
@@ -68,8 +73,9 @@ public:
                                      UINT*) override;
 
 private:
-    virtual ~CBrowserSite() = default;
+    virtual ~CBrowserSite();
 
     LONG m_references = 1;
     CBrowserHost* m_host;
+    IOleInPlaceActiveObject* m_activeObject = nullptr;
 };

@@ -12,25 +12,9 @@
 
 namespace {
 
-const int kCollapsedHeight = 128;
-const int kStartWidth = 800;
 const UINT kGrowTimer = 1;
 const UINT kGrowTimerPeriodMs = 5;
-const int kGrowSteps = 31;
-const int kGrowStepHeight = 14;
-// Extra height given to the window when maximised, over the height it had before.
-const int kMaximisedExtraHeight = 15;
 const COLORREF kBusyBackground = RGB(230, 230, 230);
-
-// Controls that keep their distance from the window's right edge, in pixels.
-struct RightOffset {
-    int id;
-    int offset;
-};
-const RightOffset kRightOffsets[] = {
-    {IDC_SCAN, 248},    {IDC_PROGRESS, 185},  {IDC_OPTIONS, 315},    {IDC_CLOSE, 30},      {IDC_MINIMISE, 90},
-    {IDC_MAXIMISE, 60}, {IDC_HELP_PAGE, 138}, {IDC_ABOUT_PAGE, 179}, {IDC_DOWNLOADS, 282},
-};
 
 int Width(const RECT& rect)
 {
@@ -47,9 +31,18 @@ HBITMAP LoadDibSection(UINT id)
         ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
-void SetButtonImages(CSkinButton& button, UINT normal, UINT pressed)
+// The band's scale for this dialog: its font's line and the screen's pixels per inch.
+BandScale MeasureBandScale(HWND dialog)
 {
-    button.SetBitmaps(normal, pressed, 0, 0, 0, 0, 0, 0, 4);
+    RECT lineHeight = {0, 0, 0, 8};
+    ::MapDialogRect(dialog, &lineHeight);
+    HDC dc = ::GetDC(dialog);
+    const int dpiX = dc ? ::GetDeviceCaps(dc, LOGPIXELSX) : 0;
+    const int dpiY = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 0;
+    if (dc) {
+        ::ReleaseDC(dialog, dc);
+    }
+    return BandScale::For(dpiX, dpiY, lineHeight.bottom);
 }
 
 }  // namespace
@@ -75,6 +68,7 @@ CMainDialog::~CMainDialog()
 BOOL CMainDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    m_band = LayoutBand(MeasureBandScale(m_hWnd));
     Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
     m_browser.CreateFromControl(m_hWnd, IDC_BROWSER);
@@ -113,14 +107,23 @@ void CMainDialog::SetUpButtons()
     };
     for (Binding& binding : bindings) {
         binding.button.SubclassDlgItem(binding.id, m_hWnd);
-        SetButtonImages(binding.button, binding.normal, binding.pressed);
+        SetImages(binding.button, binding.normal, binding.pressed);
     }
+}
+
+void CMainDialog::SetImages(CSkinButton& button, UINT normal, UINT pressed) const
+{
+    // Drawn at their own size on the band they were made for; stretched over the larger controls
+    // of a scaled band.
+    const short drawMode = m_band.scale.IsOne() ? 0 : 1;
+    button.SetBitmaps(normal, pressed, 0, 0, 0, 0, drawMode, 0, 4);
 }
 
 void CMainDialog::Collapse()
 {
     const RECT window = WindowRect();
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width(window), kCollapsedHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width(window), m_band.collapsedHeight,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CMainDialog::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
@@ -156,14 +159,15 @@ LRESULT CMainDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lPara
     BITMAP header = {};
     ::GetObjectA(m_header, sizeof(header), &header);
     HGDIOBJ previous = ::SelectObject(memory, m_header);
-    ::BitBlt(dc, 0, 0, header.bmWidth, header.bmHeight, memory, 0, 0, SRCCOPY);
+    const int headerWidth = m_band.scale.Apply(header.bmWidth);
+    DrawHeaderImage(dc, 0, headerWidth, memory, header);
     if (m_headerTile) {
         BITMAP tile = {};
         ::GetObjectA(m_headerTile, sizeof(tile), &tile);
         ::SelectObject(memory, m_headerTile);
         const int windowWidth = Width(WindowRect());
-        for (int x = header.bmWidth; x < windowWidth; ++x) {
-            ::BitBlt(dc, x, 0, 1, tile.bmHeight, memory, 0, 0, SRCCOPY);
+        for (int x = headerWidth; x < windowWidth; ++x) {
+            DrawHeaderImage(dc, x, 1, memory, tile);
         }
     }
     ::SelectObject(memory, previous);
@@ -171,9 +175,21 @@ LRESULT CMainDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lPara
     return TRUE;
 }
 
+void CMainDialog::DrawHeaderImage(HDC dc, int x, int width, HDC image, const BITMAP& size) const
+{
+    if (m_band.scale.IsOne()) {
+        ::BitBlt(dc, x, 0, width, size.bmHeight, image, 0, 0, SRCCOPY);
+        return;
+    }
+    // The header grows with the band, so that its red part stays behind the top row of controls.
+    const int oldMode = ::SetStretchBltMode(dc, HALFTONE);
+    ::StretchBlt(dc, x, 0, width, m_band.scale.Apply(size.bmHeight), image, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+    ::SetStretchBltMode(dc, oldMode);
+}
+
 LRESULT CMainDialog::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (m_growTicks == kGrowSteps) {
+    if (m_growTicks == BandLayout::kGrowSteps) {
         ::UpdateWindow(m_hWnd);
         m_growing = FALSE;
         ::KillTimer(m_hWnd, kGrowTimer);
@@ -182,9 +198,9 @@ LRESULT CMainDialog::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
         return 0;
     }
     const RECT window = WindowRect();
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width(window), kCollapsedHeight + m_growExtraHeight,
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width(window), m_band.collapsedHeight + m_growExtraHeight,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    m_growExtraHeight += kGrowStepHeight;
+    m_growExtraHeight += m_band.growStepHeight;
     ++m_growTicks;
     ::UpdateWindow(m_hWnd);
     return 0;
@@ -199,14 +215,14 @@ LRESULT CMainDialog::OnSize(UINT, WPARAM wParam, LPARAM, BOOL&)
     }
     bool maximised = wParam == SIZE_MAXIMIZED;
     if (wParam == SIZE_RESTORED) {
-        SetButtonImages(m_maximiseButton, IDB_MAXIMISE, IDB_MAXIMISE_PRESSED);
+        SetImages(m_maximiseButton, IDB_MAXIMISE, IDB_MAXIMISE_PRESSED);
         maximised = ::IsZoomed(m_hWnd) != FALSE;
     }
     if (maximised) {
         RECT desktop;
         ::GetWindowRect(::GetDesktopWindow(), &desktop);
-        ::MoveWindow(m_hWnd, 0, 0, Width(desktop), m_savedHeight + kMaximisedExtraHeight, TRUE);
-        SetButtonImages(m_maximiseButton, IDB_RESTORE, IDB_RESTORE_PRESSED);
+        ::MoveWindow(m_hWnd, 0, 0, Width(desktop), m_savedHeight + m_band.maximisedExtraHeight, TRUE);
+        SetImages(m_maximiseButton, IDB_RESTORE, IDB_RESTORE_PRESSED);
         window = WindowRect();
         m_savedWidth = Width(window);
     } else if (wParam != SIZE_MINIMIZED) {
@@ -227,7 +243,7 @@ LRESULT CMainDialog::OnSize(UINT, WPARAM wParam, LPARAM, BOOL&)
 
 void CMainDialog::LayOutRightAlignedControls(const RECT& window)
 {
-    for (const RightOffset& control : kRightOffsets) {
+    for (const RightOffset& control : m_band.rightOffsets) {
         HWND child = GetDlgItem(control.id);
         if (!child) {
             continue;
@@ -244,7 +260,7 @@ LRESULT CMainDialog::OnShowWindow(UINT message, WPARAM wParam, LPARAM lParam, BO
 {
     LRESULT result = DefaultProc(message, wParam, lParam);
     if (wParam) {
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, kStartWidth, kCollapsedHeight,
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, m_band.width, m_band.collapsedHeight,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     return result;
@@ -280,6 +296,24 @@ LRESULT CMainDialog::OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
 {
     m_downloadRedirect.Undo();
     handled = FALSE;
+    return 0;
+}
+
+// Logging off or shutting down ends the program without WM_NCDESTROY: the user's download folder
+// comes back as soon as the session may end, and the redirect is made again if it does not.
+LRESULT CMainDialog::OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&)
+{
+    m_downloadRedirect.Undo();
+    return TRUE;
+}
+
+LRESULT CMainDialog::OnEndSession(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    if (wParam) {
+        m_downloadRedirect.Undo();
+    } else {
+        m_downloadRedirect.Redirect();
+    }
     return 0;
 }
 
@@ -366,7 +400,7 @@ LRESULT CMainDialog::OnScanDocumentReady(UINT, WPARAM, LPARAM, BOOL&)
 
 void CMainDialog::ShowScanning()
 {
-    m_scanButton.SetBitmaps(IDB_STOP, IDB_STOP_PRESSED, 0, 0, 0, 0, 0, 0, 4);
+    SetImages(m_scanButton, IDB_STOP, IDB_STOP_PRESSED);
     ::InvalidateRect(m_scanButton, nullptr, FALSE);
     ::EnableWindow(m_optionsButton, FALSE);
     m_progressBar.SetRange(0, 100);
@@ -379,7 +413,7 @@ void CMainDialog::ShowProgress(int percent)
 
 void CMainDialog::ShowStartImages()
 {
-    m_scanButton.SetBitmaps(IDB_START, IDB_START_PRESSED, 0, 0, 0, 0, 0, 0, 4);
+    SetImages(m_scanButton, IDB_START, IDB_START_PRESSED);
     ::InvalidateRect(m_scanButton, nullptr, FALSE);
 }
 

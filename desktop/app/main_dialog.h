@@ -3,6 +3,7 @@
 #pragma once
 
 #include "animated_picture.h"
+#include "band_layout.h"
 #include "bitmap.h"
 #include "dialog.h"
 #include "download_redirect.h"
@@ -34,6 +35,8 @@ public:
     MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     MESSAGE_HANDLER(WM_NCDESTROY, OnNcDestroy)
+    MESSAGE_HANDLER(WM_QUERYENDSESSION, OnQueryEndSession)
+    MESSAGE_HANDLER(WM_ENDSESSION, OnEndSession)
     NOTIFY_HANDLER(IDC_BROWSER, kNotifyDocumentComplete, OnPageLoaded)
     COMMAND_ID_HANDLER(IDOK, IgnoreCommand)
     COMMAND_ID_HANDLER(IDCANCEL, IgnoreCommand)
@@ -72,6 +75,8 @@ protected:
     int m_growTicks = 0;
     int m_growExtraHeight = 0;
     OptionsSheet m_options;
+    // The band on this desktop's scale (measured when the window initialises).
+    BandLayout m_band = LayoutBand(BandScale());
     // Last, so that it goes first: its threads use the members above.
     ScanRun m_scanRun{*this};
 
@@ -80,6 +85,9 @@ protected:
 
 private:
     void SetUpButtons();
+    void SetImages(CSkinButton& button, UINT normal, UINT pressed) const;
+    // Copies (or, on a scaled band, stretches) the selected image to x on the band's top edge.
+    void DrawHeaderImage(HDC dc, int x, int width, HDC image, const BITMAP& size) const;
     void ShowPage(const char* path);
     void LayOutRightAlignedControls(const RECT& window);
     void PaintHeader(HDC dc);
@@ -94,6 +102,8 @@ private:
     LRESULT OnSetCursor(UINT, WPARAM wParam, LPARAM, BOOL& handled);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
+    LRESULT OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnEndSession(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnPageLoaded(NMHDR* header);
     void IgnoreCommand() {}
     void OnCloseButton() { EndDialog(IDCANCEL); }

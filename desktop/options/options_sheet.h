@@ -8,8 +8,9 @@
 #include "property_sheet.h"
 #include "security_tab.h"
 
-// "Korvala 2007 Options": no owner window, opens on its first page, OK and Cancel only (every
-// change is stored as it is made, so there is nothing to apply).
+// "Korvala 2007 Options": no parent window of its own (the framework makes the application's
+// main window its owner and disables it while the sheet runs), opens on its first page, OK and
+// Cancel only (every change is stored as it is made, so there is nothing to apply).
 class COptionsProp : public CPropertySheet {
 public:
     COptionsProp();
@@ -23,7 +24,7 @@ public:
     OptionsSheet& operator=(const OptionsSheet&) = delete;
 
     // Runs the sheet modally: IDOK or IDCANCEL when it closes, -1 when it could not be shown or
-    // is already showing (the sheet has no owner, so its caller stays enabled meanwhile).
+    // is already showing.
     INT_PTR Show();
 
 private:

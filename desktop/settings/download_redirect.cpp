@@ -8,11 +8,22 @@ const char kBrowserKey[] = "Software\\Microsoft\\Internet Explorer";
 const char kDownloadValue[] = "Download Directory";
 // What ReadString gives when there is no earlier directory; a stored "0" reads the same.
 const char kNoEarlierValue[] = "0";
+// Exists while one instance of the program holds the redirect (per logon session, as the
+// browser setting is per user).
+const char kClaimName[] = "KorvalaDownloadDirectoryRedirect";
 
 bool OpenBrowserKey(CRegistryStore& store)
 {
     store.SetRootKey(HKEY_CURRENT_USER);
     return store.SetKey(kBrowserKey, FALSE);
+}
+
+// The program's own folder, in any letter case, with or without a closing backslash.
+bool IsOwnFolder(std::string directory)
+{
+    if (directory.size() > 1 && directory.back() == '\\')
+        directory.pop_back();
+    return lstrcmpiA(directory.c_str(), kKorvalaDownloadFolder) == 0;
 }
 
 // False when a value exists that cannot be read as text (another type, or too long).
@@ -26,29 +37,49 @@ bool ReadEarlierDirectory(CRegistryStore& store, std::string& earlier)
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         return false;
     earlier = store.ReadString(kDownloadValue, kNoEarlierValue);
+    if (IsOwnFolder(earlier))
+        earlier = kNoEarlierValue;
     return store.LastError() == ERROR_SUCCESS;
 }
 
 }  // namespace
 
+DownloadDirectoryRedirect::~DownloadDirectoryRedirect()
+{
+    ReleaseClaim();
+}
+
 void DownloadDirectoryRedirect::Redirect()
 {
     if (state_ != State::NotRedirected)
         return;
+    HANDLE claim = CreateMutexA(nullptr, FALSE, kClaimName);
+    if (claim && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(claim);
+        return;
+    }
+    claim_ = claim;
+    if (!RedirectHoldingTheClaim())
+        ReleaseClaim();
+}
+
+bool DownloadDirectoryRedirect::RedirectHoldingTheClaim()
+{
     CRegistryStore store;
     bool opened = OpenBrowserKey(store);
     std::string earlier;
     if (opened && !ReadEarlierDirectory(store, earlier))
-        return;
+        return false;
     CreateDirectoryA(kKorvalaDownloadFolder, nullptr);
     if (!opened || !store.WriteString(kDownloadValue, kKorvalaDownloadFolder))
-        return;
+        return false;
     if (earlier == kNoEarlierValue) {
         state_ = State::RedirectedWithoutEarlier;
     } else {
         earlierDirectory_ = earlier;
         state_ = State::RedirectedWithEarlier;
     }
+    return true;
 }
 
 void DownloadDirectoryRedirect::Undo()
@@ -64,4 +95,13 @@ void DownloadDirectoryRedirect::Undo()
         store.DeleteValue(kDownloadValue);
     state_ = State::NotRedirected;
     earlierDirectory_.clear();
+    ReleaseClaim();
+}
+
+void DownloadDirectoryRedirect::ReleaseClaim()
+{
+    if (claim_) {
+        CloseHandle(static_cast<HANDLE>(claim_));
+        claim_ = nullptr;
+    }
 }

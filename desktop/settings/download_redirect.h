@@ -1,7 +1,9 @@
 #pragma once
 // While the main window is open, the web browser saves its downloads to the program's own
 // folder: HKEY_CURRENT_USER "Software\Microsoft\Internet Explorer", value "Download Directory",
-// points at "C:\Korvala Downloads", and the user's earlier setting comes back on Undo.
+// points at "C:\Korvala Downloads", and the user's earlier setting comes back on Undo. One
+// running instance of the program at a time holds the redirect: a second one leaves it to the
+// first, so that it neither takes the first one's folder for the user's own nor undoes it early.
 #include <cstdint>
 #include <string>
 
@@ -11,9 +13,16 @@ class DownloadDirectoryRedirect {
 public:
     enum class State : uint8_t { NotRedirected, RedirectedWithEarlier, RedirectedWithoutEarlier };
 
+    DownloadDirectoryRedirect() = default;
+    // Lets go of the redirect without undoing it.
+    ~DownloadDirectoryRedirect();
+    DownloadDirectoryRedirect(const DownloadDirectoryRedirect&) = delete;
+    DownloadDirectoryRedirect& operator=(const DownloadDirectoryRedirect&) = delete;
+
     // Creates the folder and points the browser at it. An earlier value that exists but cannot
-    // be read back as text is left alone and nothing is redirected, so that Undo cannot lose it.
-    // Does nothing while a redirect is in force.
+    // be read back as text is left alone and nothing is redirected, so that Undo cannot lose it;
+    // an earlier value naming the program's own folder (left by a run that never undid its
+    // redirect) counts as none. Does nothing while this or another instance's redirect is in force.
     void Redirect();
     // Writes the earlier directory back, or deletes the value when there was none.
     void Undo();
@@ -22,6 +31,11 @@ public:
     const std::string& EarlierDirectory() const { return earlierDirectory_; }
 
 private:
+    bool RedirectHoldingTheClaim();
+    void ReleaseClaim();
+
     State state_ = State::NotRedirected;
     std::string earlierDirectory_;
+    // The named object that marks the redirect as this instance's while it is in force.
+    void* claim_ = nullptr;
 };

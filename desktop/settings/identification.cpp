@@ -8,13 +8,17 @@ const char kSettingsKey[] = "Software\\Korvala";
 const char kGuestScanValue[] = "GuestScan";
 const char kUsernameValue[] = "Username";
 const char kPasswordValue[] = "Password";
+// The access the store uses: reading and setting values, which the installer grants to the
+// local Users group. Full access, which only administrators have, would keep a standard account
+// from its own settings.
+const REGSAM kSettingsAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 
 }  // namespace
 
 IdentificationStore::IdentificationStore()
 {
     store_.SetRootKey(HKEY_LOCAL_MACHINE);
-    opened_ = store_.SetKey(kSettingsKey, FALSE);
+    opened_ = store_.SetKey(kSettingsKey, FALSE, kSettingsAccess);
 }
 
 Identification IdentificationStore::Read()

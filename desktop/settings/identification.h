@@ -1,7 +1,8 @@
 #pragma once
 // The user's identification, kept under HKEY_LOCAL_MACHINE "Software\Korvala": whether scans
 // run as a guest, and the user's e-mail address and password in scrambled form. The key is
-// opened, never created (the installer makes it).
+// opened, never created (the installer makes it), with the rights to read and set values, which
+// the installer grants to every user of the machine.
 #include "registry_store.h"
 
 #include <string>

@@ -3,6 +3,7 @@
 #include "controls.h"
 #include "dialog.h"
 #include "property_sheet.h"
+#include "win_app.h"
 #include "worker_thread.h"
 
 #include <vector>
@@ -125,10 +126,12 @@ public:
     std::vector<LRESULT> results;
     HWND owner = nullptr;
     BOOL ownerEnabledWhileOpen = TRUE;
+    HWND ownerSeen = nullptr;
 
     BOOL OnInitDialog() override
     {
         ownerEnabledWhileOpen = owner ? ::IsWindowEnabled(owner) : TRUE;
+        ownerSeen = ::GetWindow(m_hWnd, GW_OWNER);
         for (UINT message = WM_APP + 1; message <= WM_APP + 4; ++message) {
             results.push_back(Send(message));
         }
@@ -167,6 +170,32 @@ TEST(Dialog, InMemoryTemplateChainsMessageMapsAndDisablesOwner)
     EXPECT_FALSE(dialog.ownerEnabledWhileOpen);
     EXPECT_TRUE(::IsWindowEnabled(owner));
     ::DestroyWindow(owner);
+}
+
+TEST(Dialog, WithoutParentTheApplicationsMainWindowOwnsItAsItsTopLevelWindow)
+{
+    static EmptyTemplate dialogTemplate = {{WS_POPUP, 0, 0, 0, 0, 80, 40}, 0, 0, 0};
+    HWND main = ::CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND child = ::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, main, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, child);
+    {
+        DerivedDialog withoutApp(&dialogTemplate.header);
+        EXPECT_EQ(IDCANCEL, withoutApp.DoModal());
+        EXPECT_EQ(nullptr, withoutApp.ownerSeen);
+    }
+    CWinApp app;
+    CWnd mainObject;
+    mainObject.SubclassWindow(child);
+    app.m_pMainWnd = &mainObject;
+    DerivedDialog dialog(&dialogTemplate.header);
+    dialog.owner = main;
+    EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    EXPECT_EQ(main, dialog.ownerSeen);
+    EXPECT_FALSE(dialog.ownerEnabledWhileOpen);
+    EXPECT_TRUE(::IsWindowEnabled(main));
+    app.m_pMainWnd = nullptr;
+    mainObject.UnsubclassWindow();
+    ::DestroyWindow(main);
 }
 
 TEST(Dialog, MissingTemplateFails)

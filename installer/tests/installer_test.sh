@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs korvala-setup.exe silently into the test prefix and checks what it put in place
-# (files, shortcuts, keys, COM registration, the library from a script, the program starting),
+# (files, shortcuts, keys and the rights on the settings key, COM registration, the library from
+# a script, the program starting),
 # installs it again over itself, then uninstalls silently and compares the registry and the
 # file tree with their state before the installation.
 # Usage: installer_test.sh <korvala-setup.exe> <wine-run> <installed_client.js> <close_program_window.exe>
+#        <key_rights.exe>
 set -uo pipefail
 setup=$(realpath "$1") wine_run=$(realpath "$2") client=$(realpath "$3") close_window=$(realpath "$4")
+key_rights=$(realpath "$5")
 . "$(dirname "$wine_run")/wine-env"
 export WINEDEBUG=-all
 # Wine's menu builder would mirror the shortcuts into the host's menus and desktop; it has no
@@ -18,6 +21,7 @@ win_install_dir='C:\Program Files\Korvala'
 start_menu=$drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 desktop=$drive_c/users/Public/Desktop
 settings_key='HKLM\Software\Korvala'
+virtual_settings_key='HKCU\Software\Classes\VirtualStore\MACHINE\SOFTWARE\Korvala'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvala'
 
 work=$(mktemp -d)
@@ -78,6 +82,16 @@ shortcut_to_program() { [ -f "$1/Korvala.lnk" ] && grep -qa 'Korvala\\korvala-de
 one_shortcut_in() { [ "$(find "$1" -maxdepth 1 -iname '*korvala*' | wc -l)" -eq 1 ]; }
 guest_scan_is() { reg_value "$settings_key" GuestScan | grep -qE "REG_BINARY\s+$1\$"; }
 no_credentials() { ! reg_value "$settings_key" Username && ! reg_value "$settings_key" Password; }
+# The local Users group has one entry of its own on the settings key: reading and setting values
+# (KEY_QUERY_VALUE | KEY_SET_VALUE), nothing more. Wine keeps access lists only while its server
+# runs, which the prefix's persistent server does across these steps.
+users_may_read_and_set_settings() {
+  local rights
+  rights=$(wine_out "$(windows_path "$key_rights")" 'Software\Korvala') || return 1
+  sed 's/^/     /' <<<"$rights"
+  [ "$(grep -c ' S-1-5-32-545 .* explicit$' <<<"$rights")" -eq 1 ] &&
+    grep -q '^allow S-1-5-32-545 0x00000003 explicit$' <<<"$rights"
+}
 listed_as_installed() {
   reg_value "$uninstall_key" DisplayName | grep -q 'REG_SZ\s\+Korvala$' &&
   reg_value "$uninstall_key" DisplayVersion | grep -q 'REG_SZ\s\+1\.6$' &&
@@ -138,6 +152,7 @@ check "Start menu shortcut to the program" shortcut_to_program "$start_menu"
 check "desktop shortcut to the program" shortcut_to_program "$desktop"
 check "GuestScan is 0 as 4 bytes of REG_BINARY" guest_scan_is 00000000
 check "no e-mail address or password written" no_credentials
+check "users may read and set the settings, nothing more" users_may_read_and_set_settings
 check "listed among the installed programs" listed_as_installed
 check "KVObject registered from the installation folder" library_registered_installed
 check "a script creates the installed KVObject by its ProgID" script_creates_library
@@ -150,6 +165,7 @@ check "program, library and uninstaller still installed" installed_files
 check "one Start menu shortcut" one_shortcut_in "$start_menu"
 check "one desktop shortcut" one_shortcut_in "$desktop"
 check "the user's GuestScan choice is kept" guest_scan_is 01000000
+check "users' rights on the settings unchanged" users_may_read_and_set_settings
 check "still listed among the installed programs" listed_as_installed
 check "KVObject still registered" library_registered_installed
 
@@ -164,9 +180,12 @@ wine_out reg delete "$settings_key" /f >/dev/null
 
 echo "== silent uninstallation"
 check "setup /S again succeeds" setup_silently
-# The uninstaller copies itself away and runs detached; its last step removes the settings.
+# What Windows keeps for a standard account that an earlier version gave no rights on the key.
+wine_out reg add "$virtual_settings_key" /v Password /t REG_SZ /d 3d08 /f >/dev/null
+# The uninstaller copies itself away and runs detached; its last steps remove the settings.
 wine_out "$win_install_dir\\uninstall.exe" /S >/dev/null
 check "the uninstaller finishes" wait_for 60 eval 'nothing_installed_left && ! key_exists "$settings_key"'
+check "the user's virtualized copy of the settings is removed" wait_for 10 eval '! key_exists "$virtual_settings_key"'
 snapshot after
 check "registry as before the installation" same_as_before registry
 check "files as before the installation" same_as_before files

@@ -2,7 +2,7 @@
 
 #include <sddl.h>
 
-ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& subKey)
+RestrictedKey::RestrictedKey(HKEY root, const std::string& subKey, const char* dacl)
 {
     // The handle is opened before the restriction so that it can still undo it afterwards.
     if (RegOpenKeyExA(root, subKey.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_) != ERROR_SUCCESS) {
@@ -14,15 +14,15 @@ ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& subKey)
     earlier_.resize(size);
     if (size == 0 || RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, earlier_.data(), &size) != ERROR_SUCCESS)
         earlier_.clear();
-    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    PSECURITY_DESCRIPTOR restricted = nullptr;
     if (earlier_.empty() ||
-        !ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr))
+        !ConvertStringSecurityDescriptorToSecurityDescriptorA(dacl, SDDL_REVISION_1, &restricted, nullptr))
         return;
-    restricted_ = RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
-    LocalFree(readOnly);
+    restricted_ = RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, restricted) == ERROR_SUCCESS;
+    LocalFree(restricted);
 }
 
-ReadOnlyKey::~ReadOnlyKey()
+RestrictedKey::~RestrictedKey()
 {
     if (restricted_)
         RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, earlier_.data());

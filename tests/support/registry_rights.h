@@ -1,20 +1,20 @@
 #pragma once
-// Takes full access to a registry key away for a while, as an account without administrative
-// rights would meet it: the key stays readable, opening it with KEY_ALL_ACCESS fails with 5.
-// The restriction is set with RegSetKeySecurity and lasts only while the wineserver runs, so
-// the check must run in the same process that holds this object.
+// Gives a registry key another access list for a while, as an account without administrative
+// rights would meet it. The list is set with RegSetKeySecurity and lasts only while the
+// wineserver runs, so the check must run in the same process that holds this object.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-class ReadOnlyKey {
+class RestrictedKey {
 public:
-    ReadOnlyKey(HKEY root, const std::string& subKey);
+    // dacl: the access list in SDDL, for instance "D:P(A;;KR;;;WD)".
+    RestrictedKey(HKEY root, const std::string& subKey, const char* dacl);
     // Gives the key its earlier security back.
-    ~ReadOnlyKey();
-    ReadOnlyKey(const ReadOnlyKey&) = delete;
-    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+    ~RestrictedKey();
+    RestrictedKey(const RestrictedKey&) = delete;
+    RestrictedKey& operator=(const RestrictedKey&) = delete;
 
     bool Restricted() const { return restricted_; }
 
@@ -22,4 +22,11 @@ private:
     HKEY key_ = nullptr;
     std::vector<BYTE> earlier_;
     bool restricted_ = false;
+};
+
+// Takes full access away: the key stays readable for everyone, and opening it with
+// KEY_ALL_ACCESS fails with 5.
+class ReadOnlyKey : public RestrictedKey {
+public:
+    ReadOnlyKey(HKEY root, const std::string& subKey) : RestrictedKey(root, subKey, "D:P(A;;KR;;;WD)") {}
 };

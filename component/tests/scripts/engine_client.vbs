@@ -14,7 +14,10 @@ Sub Check(ok, what)
 End Sub
 
 On Error Resume Next
-Set engine = CreateObject("KVObject.KVEngine.1")
+' The script host's own CreateObject gives the object no site at all; the JScript client covers
+' the script engine's site. (Wine 8's VBScript CreateObject cannot create an object that takes a
+' site when the host offers no services, as cscript does not.)
+Set engine = WScript.CreateObject("KVObject.KVEngine.1")
 If Err.Number <> 0 Then
     WScript.Echo "ERROR " & Hex(Err.Number) & " " & Err.Description
     WScript.Quit 2
@@ -32,7 +35,8 @@ Do While status <> 2 And Abs(Timer - started) < 120
 Loop
 Check status = 2, "software scan ended"
 progress = engine.GetScanProgress()
-Check progress Mod 2 = 0, "progress " & progress & " is doubled"
+' The software pass's 49 to 51 units from the Start menu's shortcuts, doubled.
+Check progress Mod 2 = 0 And progress >= 98 And progress <= 102, "progress " & progress & " is doubled"
 document = engine.GetScanString()
 Check InStr(document, "<Email>vbs@example.com</Email>") > 0, "document carries the e-mail"
 engine.CancelScan

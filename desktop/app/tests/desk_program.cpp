@@ -1,5 +1,12 @@
 #include "desk_program.h"
 
+RECT WindowRect(HWND window)
+{
+    RECT rect = {};
+    ::GetWindowRect(window, &rect);
+    return rect;
+}
+
 namespace {
 
 std::string ProgramPath(const char* exeName)
@@ -12,16 +19,24 @@ std::string ProgramPath(const char* exeName)
     return folder + exeName;
 }
 
-}  // namespace
-
-RECT WindowRect(HWND window)
+// The process's visible "Korvala 2007" window of the given width, or null.
+HWND FindBandWindow(DWORD processId, int width)
 {
-    RECT rect = {};
-    ::GetWindowRect(window, &rect);
-    return rect;
+    HWND found = nullptr;
+    while ((found = ::FindWindowExA(nullptr, found, "#32770", "Korvala 2007")) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(found, &owner);
+        const RECT rect = WindowRect(found);
+        if (owner == processId && ::IsWindowVisible(found) && rect.right - rect.left == width) {
+            return found;
+        }
+    }
+    return nullptr;
 }
 
-DeskProgram::DeskProgram(const char* exeName)
+}  // namespace
+
+DeskProgram::DeskProgram(const char* exeName, int bandWidth)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -31,21 +46,25 @@ DeskProgram::DeskProgram(const char* exeName)
     }
     ::WaitForInputIdle(process_.hProcess, 20000);
     for (int i = 0; i < 400 && !window; ++i) {
-        HWND found = ::FindWindowA("#32770", "Korvala 2007");
-        if (found && ::IsWindowVisible(found) && WindowRect(found).right - WindowRect(found).left == 800) {
-            window = found;
-        } else {
+        window = FindBandWindow(process_.dwProcessId, bandWidth);
+        if (!window) {
             ::Sleep(50);
         }
+    }
+}
+
+void DeskProgram::Kill()
+{
+    if (Running()) {
+        ::TerminateProcess(process_.hProcess, 99);
+        ::WaitForSingleObject(process_.hProcess, 20000);
     }
 }
 
 DeskProgram::~DeskProgram()
 {
     if (process_.hProcess) {
-        if (Running()) {
-            ::TerminateProcess(process_.hProcess, 99);
-        }
+        Kill();
         ::CloseHandle(process_.hProcess);
         ::CloseHandle(process_.hThread);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // A build of korvala-desk (from the folder above the test's own) started as a child process,
-// with its main window found once it shows; the process is ended when this object goes.
+// with its main window found once it shows at its band's width; the process is ended when this
+// object goes.
 #include <windows.h>
 
 #include <string>
@@ -9,8 +10,9 @@ RECT WindowRect(HWND window);
 
 class DeskProgram {
 public:
-    // exeName: korvala-desk.exe or another build of the program in the same folder.
-    explicit DeskProgram(const char* exeName = "korvala-desk.exe");
+    // exeName: korvala-desk.exe or another build of the program in the same folder; bandWidth:
+    // the window's width once it has been sized to its band (800 pixels at 96 DPI).
+    explicit DeskProgram(const char* exeName = "korvala-desk.exe", int bandWidth = 800);
     ~DeskProgram();
     DeskProgram(const DeskProgram&) = delete;
     DeskProgram& operator=(const DeskProgram&) = delete;
@@ -19,6 +21,8 @@ public:
     long WaitForEnd();
     bool Running() const;
     DWORD ThreadId() const { return process_.dwThreadId; }
+    // Ends the process at once, as the system does at the end of a session.
+    void Kill();
 
     HWND window = nullptr;
 

@@ -1,6 +1,8 @@
 // The real korvala-desk.exe, started as a child process and driven from outside through its
 // window: size, layout, the keys and messages that must not close it, maximise and restore, the
-// two ways that end it, and the browser's download directory while it runs and after.
+// two ways that end it, and the browser's download directory while it runs and after: also when
+// the session ends with the program open, when an earlier run left the program's own folder, and
+// with two instances running.
 #include "desk_program.h"
 
 #include <windows.h>
@@ -127,6 +129,65 @@ TEST_F(DeskProgramTest, TheCloseButtonEndsIt)
     ::PostMessageA(program.window, WM_COMMAND, MAKEWPARAM(1005, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(program.window, 1005)));
     EXPECT_EQ(program.WaitForEnd(), 0);
+    EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+}
+
+// What the system sends to each top-level window when the user logs off; the process is ended
+// after the last message, without WM_NCDESTROY. Wine's session end cannot be started for one
+// program, so the test sends the same messages.
+void EndSession(HWND window, BOOL ending)
+{
+    EXPECT_TRUE(::SendMessageA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    ::SendMessageA(window, WM_ENDSESSION, ending, ENDSESSION_LOGOFF);
+}
+
+TEST_F(DeskProgramTest, TheSessionsEndGivesTheDownloadFolderBack)
+{
+    DeskProgram program;
+    ASSERT_NE(program.window, nullptr);
+    ASSERT_EQ(DownloadDirectory(), "C:\\Korvala Downloads");
+    EndSession(program.window, TRUE);
+    EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+    program.Kill();
+    EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+
+    // The next start finds the user's folder, not the program's.
+    DeskProgram next;
+    ASSERT_NE(next.window, nullptr);
+    EXPECT_EQ(DownloadDirectory(), "C:\\Korvala Downloads");
+    // A session end that is called off leaves the program running, redirected again.
+    EndSession(next.window, FALSE);
+    EXPECT_EQ(DownloadDirectory(), "C:\\Korvala Downloads");
+    ::PostMessageA(next.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(next.WaitForEnd(), 0);
+    EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+}
+
+TEST_F(DeskProgramTest, TheProgramsOwnFolderLeftByAnEarlierRunIsNotTakenForTheUsers)
+{
+    // What an earlier version left after a session ended with it open.
+    SetDownloadDirectory("C:\\Korvala Downloads");
+    DeskProgram program;
+    ASSERT_NE(program.window, nullptr);
+    ::PostMessageA(program.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(program.WaitForEnd(), 0);
+    EXPECT_EQ(DownloadDirectory(), "(none)") << "the browser goes back to its own default";
+}
+
+TEST_F(DeskProgramTest, ASecondInstanceNeitherTakesNorUndoesTheFirstOnesRedirect)
+{
+    DeskProgram first;
+    ASSERT_NE(first.window, nullptr);
+    {
+        DeskProgram second;
+        ASSERT_NE(second.window, nullptr);
+        ASSERT_NE(second.window, first.window);
+        ::PostMessageA(second.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(second.WaitForEnd(), 0);
+    }
+    EXPECT_EQ(DownloadDirectory(), "C:\\Korvala Downloads") << "the first one's redirect stays";
+    ::PostMessageA(first.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(first.WaitForEnd(), 0);
     EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
 }
 

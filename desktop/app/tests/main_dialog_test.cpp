@@ -1,10 +1,12 @@
-// The main window in this process, over the Web Browser stand-in: pointer shapes and what a
-// completed page does (show the browser and grow, hide the busy caption, restore point).
+// The main window in this process, over the Web Browser stand-in: pointer shapes, what a
+// completed page does (show the browser and grow, hide the busy caption, restore point), the
+// keystrokes a page is given, and the options sheet over the window.
 #include "hand_cursor.h"
 #include "main_dialog.h"
 #include "test_devices.h"
 #include "test_service_base_url.h"
 #include "web_browser_double.h"
+#include "win_app.h"
 #include "worker_thread.h"
 
 #include <exdispid.h>
@@ -21,7 +23,7 @@
 
 namespace {
 
-const UINT kRunBody = WM_APP + 50;
+const UINT kRunStep = WM_APP + 50;
 
 void PumpFor(
     DWORD milliseconds, const std::function<bool()>& done = [] { return false; })
@@ -37,17 +39,18 @@ void PumpFor(
     }
 }
 
-// The main window with a test body run from inside its modal loop; it records the heights the
-// window is given.
+// The main window with test steps run from inside its modal loop, one after another: what a
+// step posts is handled by the loop before the next step runs. It records the heights the window
+// is given.
 class TestMainDialog : public CMainDialog {
 public:
-    std::function<void(TestMainDialog&)> body;
+    std::vector<std::function<void(TestMainDialog&)>> steps;
     std::vector<int> heights;
 
     BOOL OnInitDialog() override
     {
         BOOL result = CMainDialog::OnInitDialog();
-        Post(kRunBody);
+        Post(kRunStep);
         return result;
     }
     BOOL Growing() const { return m_growing; }
@@ -55,15 +58,21 @@ public:
     HWND Browser() const { return m_browser.m_hWnd; }
 
     BEGIN_MSG_MAP(TestMainDialog, CMainDialog)
-    MESSAGE_HANDLER(kRunBody, OnRunBody)
+    MESSAGE_HANDLER(kRunStep, OnRunStep)
     MESSAGE_HANDLER(WM_SIZE, OnSizeRecord)
     END_MSG_MAP()
 
 private:
-    LRESULT OnRunBody(UINT, WPARAM, LPARAM, BOOL&)
+    LRESULT OnRunStep(UINT, WPARAM, LPARAM, BOOL&)
     {
-        body(*this);
-        EndDialog(IDOK);
+        if (m_nextStep < steps.size()) {
+            steps[m_nextStep++](*this);
+        }
+        if (m_nextStep < steps.size()) {
+            Post(kRunStep);
+        } else {
+            EndDialog(IDOK);
+        }
         return 0;
     }
     LRESULT OnSizeRecord(UINT, WPARAM, LPARAM, BOOL& handled)
@@ -72,6 +81,8 @@ private:
         handled = FALSE;
         return 0;
     }
+
+    size_t m_nextStep = 0;
 };
 
 int Height(HWND window)
@@ -174,7 +185,7 @@ TEST_F(MainDialogTest, PointerShapesAndWhatCompletedPagesDo)
 {
     TestMainDialog dialog;
     bool ran = false;
-    dialog.body = [&ran](TestMainDialog& d) {
+    dialog.steps = {[&ran](TestMainDialog& d) {
         ran = true;
         const std::string base = g_testServiceBaseUrl;
         HWND window = d.m_hWnd;
@@ -268,7 +279,7 @@ TEST_F(MainDialogTest, PointerShapesAndWhatCompletedPagesDo)
         EXPECT_EQ(closer.LastText(),
                   "Cannot create a new System Restore Point. Please make sure this feature is enabled.");
         EXPECT_EQ(Height(window), 128);
-    };
+    }};
     dialog.DoModal();
     EXPECT_TRUE(ran);
 }
@@ -282,19 +293,154 @@ TEST_F(MainDialogTest, ClosingDuringAScanStopsItsThreadsWhileStillAnsweringThem)
     }
     TestMainDialog dialog;
     bool scanning = false;
-    dialog.body = [&](TestMainDialog& d) {
+    dialog.steps = {[&](TestMainDialog& d) {
         const HWND options = ::GetDlgItem(d.m_hWnd, IDC_OPTIONS);
         d.Send(WM_COMMAND, MAKEWPARAM(IDC_SCAN, BN_CLICKED),
                reinterpret_cast<LPARAM>(::GetDlgItem(d.m_hWnd, IDC_SCAN)));
         // The monitor disables the options button through a message this loop must answer.
         PumpFor(5000, [&] { return !::IsWindowEnabled(options); });
         scanning = d.Scanning() && !::IsWindowEnabled(options);
-    };
+    }};
     const DWORD start = ::GetTickCount();
     dialog.DoModal();
     EXPECT_TRUE(scanning);
     EXPECT_FALSE(dialog.Scanning());
     EXPECT_LT(::GetTickCount() - start, 9000u);
+}
+
+// Presses and releases a key at `window`, as the keyboard would queue it.
+void PostKey(HWND window, WPARAM key)
+{
+    ::PostMessageA(window, WM_KEYDOWN, key, 1);
+    ::PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+std::vector<std::pair<UINT, WPARAM>> Keys(const std::vector<MSG>& messages)
+{
+    std::vector<std::pair<UINT, WPARAM>> keys;
+    for (const MSG& msg : messages) {
+        keys.emplace_back(msg.message, msg.wParam);
+    }
+    return keys;
+}
+
+TEST_F(MainDialogTest, KeystrokesInAPageReachTheBrowserBeforeDialogNavigation)
+{
+    TestMainDialog dialog;
+    WebBrowserDouble* browser = nullptr;
+    HWND page = nullptr;
+    dialog.steps = {
+        [&](TestMainDialog& d) {
+            browser = WebBrowserDouble::Latest();
+            ASSERT_NE(browser, nullptr);
+            ::ShowWindow(d.Browser(), SW_SHOW);
+            // The user clicks into a text field of the page.
+            ASSERT_TRUE(browser->ActivateUi());
+            page = browser->Window();
+            ASSERT_EQ(::GetFocus(), page);
+            browser->usedKeys = {VK_TAB, VK_DELETE, VK_RETURN, 'C'};
+            for (WPARAM key : {WPARAM(VK_TAB), WPARAM(VK_DELETE), WPARAM(VK_RETURN), WPARAM('C')}) {
+                PostKey(page, key);
+            }
+        },
+        [&](TestMainDialog&) {
+            const std::vector<std::pair<UINT, WPARAM>> expected = {
+                {WM_KEYDOWN, VK_TAB},    {WM_KEYUP, VK_TAB},    {WM_KEYDOWN, VK_DELETE}, {WM_KEYUP, VK_DELETE},
+                {WM_KEYDOWN, VK_RETURN}, {WM_KEYUP, VK_RETURN}, {WM_KEYDOWN, 'C'},       {WM_KEYUP, 'C'},
+            };
+            EXPECT_EQ(Keys(browser->translated), expected);
+            EXPECT_EQ(::GetFocus(), page) << "Tab used by the page moves no focus in the dialog";
+            // A key the page does not use goes on to the dialog: Tab then leaves the page.
+            browser->translated.clear();
+            browser->usedKeys.clear();
+            PostKey(page, VK_TAB);
+        },
+        [&](TestMainDialog&) {
+            ASSERT_FALSE(browser->translated.empty());
+            EXPECT_EQ(browser->translated.front().wParam, WPARAM(VK_TAB));
+            EXPECT_NE(::GetFocus(), page);
+            // Keys for the band's own controls, and keys once the page has given up its
+            // activation, are not offered to it.
+            browser->translated.clear();
+            PostKey(::GetFocus(), 'A');
+            browser->DeactivateUi();
+            ::SetFocus(page);
+            PostKey(page, VK_DELETE);
+        },
+        [&](TestMainDialog&) { EXPECT_TRUE(browser->translated.empty()); },
+    };
+    dialog.DoModal();
+    EXPECT_NE(page, nullptr);
+}
+
+// A click of the left mouse button at a point of the screen, through the system's input queue.
+void ClickAt(POINT point)
+{
+    ::SetCursorPos(point.x, point.y);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+
+POINT CentreOf(HWND window)
+{
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+std::function<void(HWND)> g_sheetBody;
+
+void CALLBACK RunSheetBodyOnceUp(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND sheet = ::FindWindowA(nullptr, "Korvala 2007 Options");
+    if (!sheet || !::IsWindowVisible(sheet)) {
+        return;
+    }
+    ::KillTimer(nullptr, timer);
+    g_sheetBody(sheet);
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+TEST_F(MainDialogTest, TheOptionsSheetIsOwnedByTheWindowWhichCannotBeUsedMeanwhile)
+{
+    CWinApp app;
+    TestMainDialog dialog;
+    app.m_pMainWnd = &dialog;
+    dialog.steps = {[&](TestMainDialog& d) {
+        WebBrowserDouble* browser = WebBrowserDouble::Latest();
+        ASSERT_NE(browser, nullptr);
+        const HWND help = d.GetDlgItem(IDC_HELP_PAGE);
+        // A real click reaches the band's buttons while nothing covers them.
+        browser->requests.clear();
+        ClickAt(CentreOf(help));
+        PumpFor(3000, [&] { return !browser->requests.empty(); });
+        ASSERT_EQ(browser->requests.size(), 1u) << "the click on Help came through";
+
+        bool ran = false;
+        g_sheetBody = [&](HWND sheet) {
+            ran = true;
+            EXPECT_EQ(::GetWindow(sheet, GW_OWNER), d.m_hWnd);
+            EXPECT_FALSE(::IsWindowEnabled(d.m_hWnd));
+            // Out of the way of the band's buttons, which a click now must not reach.
+            ::SetWindowPos(sheet, nullptr, 300, 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ClickAt(CentreOf(d.GetDlgItem(IDC_SCAN)));
+            ClickAt(CentreOf(help));
+            PumpFor(500);
+            EXPECT_FALSE(d.Scanning());
+            EXPECT_EQ(browser->requests.size(), 1u);
+        };
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &RunSheetBodyOnceUp);
+        d.Send(WM_COMMAND, MAKEWPARAM(IDC_OPTIONS, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_OPTIONS)));
+        ::KillTimer(nullptr, timer);
+        EXPECT_TRUE(ran);
+        EXPECT_TRUE(::IsWindowEnabled(d.m_hWnd));
+        EXPECT_EQ(::GetActiveWindow(), d.m_hWnd);
+    }};
+    dialog.DoModal();
+    app.m_pMainWnd = nullptr;
 }
 
 }  // namespace

@@ -78,6 +78,10 @@ HRESULT STDMETHODCALLTYPE WebBrowserDouble::QueryInterface(REFIID iid, void** ob
         *object = static_cast<IWebBrowser2*>(this);
     } else if (iid == IID_IOleObject) {
         *object = static_cast<IOleObject*>(this);
+    } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) {
+        *object = static_cast<IOleInPlaceObject*>(this);
+    } else if (iid == IID_IOleInPlaceActiveObject) {
+        *object = static_cast<IOleInPlaceActiveObject*>(this);
     } else if (iid == IID_IConnectionPointContainer) {
         *object = static_cast<IConnectionPointContainer*>(this);
     } else {
@@ -160,6 +164,74 @@ HRESULT STDMETHODCALLTYPE WebBrowserDouble::GetClientSite(IOleClientSite** site)
         m_site->AddRef();
     }
     return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE WebBrowserDouble::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND parent, LPCRECT rect)
+{
+    if (verb == OLEIVERB_INPLACEACTIVATE && !m_window && parent && rect) {
+        m_window = ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, rect->left, rect->top,
+                                     rect->right - rect->left, rect->bottom - rect->top, parent, nullptr,
+                                     ::GetModuleHandleA(nullptr), nullptr);
+    }
+    return S_OK;
+}
+
+IOleInPlaceFrame* WebBrowserDouble::Frame() const
+{
+    IOleInPlaceSite* site = nullptr;
+    if (!m_site || FAILED(m_site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&site)))) {
+        return nullptr;
+    }
+    IOleInPlaceFrame* frame = nullptr;
+    IOleInPlaceUIWindow* document = nullptr;
+    RECT position, clip;
+    OLEINPLACEFRAMEINFO info = {};
+    info.cb = sizeof(info);
+    if (FAILED(site->GetWindowContext(&frame, &document, &position, &clip, &info))) {
+        frame = nullptr;
+    }
+    if (document) {
+        document->Release();
+    }
+    site->Release();
+    return frame;
+}
+
+BOOL WebBrowserDouble::ActivateUi()
+{
+    IOleInPlaceFrame* frame = Frame();
+    if (!frame) {
+        return FALSE;
+    }
+    frame->SetActiveObject(static_cast<IOleInPlaceActiveObject*>(this), L"Web Browser double");
+    frame->Release();
+    ::SetFocus(m_window);
+    return TRUE;
+}
+
+void WebBrowserDouble::DeactivateUi()
+{
+    if (IOleInPlaceFrame* frame = Frame()) {
+        frame->SetActiveObject(nullptr, nullptr);
+        frame->Release();
+    }
+}
+
+HRESULT STDMETHODCALLTYPE WebBrowserDouble::GetWindow(HWND* window)
+{
+    *window = m_window;
+    return m_window ? S_OK : E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE WebBrowserDouble::TranslateAccelerator(LPMSG msg)
+{
+    translated.push_back(*msg);
+    for (WPARAM key : usedKeys) {
+        if (msg->wParam == key) {
+            return S_OK;
+        }
+    }
+    return S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE WebBrowserDouble::FindConnectionPoint(REFIID iid, IConnectionPoint** point)

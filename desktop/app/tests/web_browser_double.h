@@ -1,6 +1,8 @@
 // A stand-in for the Web Browser control, registered for the control's class in the test's
-// apartment. Wine's real control renders no document and so never completes a page; this one
-// records what its host asks of it and lets the test fire the control's events.
+// apartment. Wine's real control renders no document and so never completes a page, and has no
+// page whose fields take keystrokes; this one records what its host asks of it, lets the test fire
+// the control's events, and takes the part of a page that the user has clicked into (UI
+// activation) and that is given keystrokes.
 #pragma once
 
 #include <exdisp.h>
@@ -12,6 +14,8 @@
 
 class WebBrowserDouble : public IWebBrowser2,
                          public IOleObject,
+                         public IOleInPlaceObject,
+                         public IOleInPlaceActiveObject,
                          public IConnectionPointContainer,
                          public IConnectionPoint {
 public:
@@ -35,8 +39,20 @@ public:
     // Calls the host's event sink; `arguments` in declaration order. FALSE without a sink.
     BOOL Fire(DISPID id, std::vector<VARIANT> arguments);
 
+    // As a click into a page does: UI activation, which hands the host's frame this object as the
+    // active object, and the focus on the control's window. FALSE without an in-place site.
+    BOOL ActivateUi();
+    // As leaving the page does: the frame is told that there is no active object any more.
+    void DeactivateUi();
+    // The control's window, made when the host activates it in place.
+    HWND Window() const { return m_window; }
+
     std::vector<Request> requests;  // Navigate and Navigate2 calls in order
     bool hasSite = false;
+    // Every message given to TranslateAccelerator, in order; the keys in usedKeys are used (S_OK),
+    // all others refused (S_FALSE).
+    std::vector<MSG> translated;
+    std::vector<WPARAM> usedKeys;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -58,8 +74,21 @@ public:
     HRESULT STDMETHODCALLTYPE get_Document(IDispatch** document) override;
     HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
     HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) override;
-    HRESULT STDMETHODCALLTYPE DoVerb(LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND parent, LPCRECT rect) override;
     HRESULT STDMETHODCALLTYPE Close(DWORD) override { return S_OK; }
+
+    // IOleWindow, IOleInPlaceObject and IOleInPlaceActiveObject
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UIDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg) override;
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
 
     // IConnectionPointContainer and IConnectionPoint (DWebBrowserEvents2 only)
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
@@ -78,9 +107,13 @@ public:
 private:
     virtual ~WebBrowserDouble();
 
+    // The host's frame, from the in-place site's window context; null without one.
+    IOleInPlaceFrame* Frame() const;
+
     ULONG m_references = 1;
     IDispatch* m_sink = nullptr;
     IOleClientSite* m_site = nullptr;
+    HWND m_window = nullptr;
 };
 
 // Builds event arguments.

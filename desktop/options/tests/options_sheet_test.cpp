@@ -6,6 +6,7 @@
 #include "options_sheet.h"
 #include "scrambled_text.h"
 #include "srclient_double.h"
+#include "win_app.h"
 
 #include <shlwapi.h>
 
@@ -173,10 +174,35 @@ TEST_F(OptionsSheetTest, OpensFromTheStoredIdentificationAndWritesTheFieldsBack)
     }
 }
 
-TEST_F(OptionsSheetTest, SheetHasThreePagesOkAndCancelOnlyAndNoOwner)
+// The application's main window: a hidden top-level window bound to a window object.
+class MainWindow {
+public:
+    MainWindow()
+    {
+        m_window.SubclassWindow(
+            ::CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr));
+        m_app.m_pMainWnd = &m_window;
+    }
+    ~MainWindow()
+    {
+        m_app.m_pMainWnd = nullptr;
+        ::DestroyWindow(m_window.UnsubclassWindow());
+    }
+    HWND Handle() const { return m_window.m_hWnd; }
+
+private:
+    CWinApp m_app;
+    CWnd m_window;
+};
+
+TEST_F(OptionsSheetTest, SheetHasThreePagesOkAndCancelOnlyAndIsModalToTheMainWindow)
 {
-    ShowAndRun(options, [](HWND sheet) {
-        EXPECT_EQ(nullptr, ::GetWindow(sheet, GW_OWNER));
+    MainWindow main;
+    ASSERT_NE(nullptr, main.Handle());
+    ShowAndRun(options, [&](HWND sheet) {
+        EXPECT_EQ(main.Handle(), ::GetWindow(sheet, GW_OWNER));
+        EXPECT_FALSE(::IsWindowEnabled(main.Handle()));
+        EXPECT_FALSE(::GetWindowLongA(sheet, GWL_EXSTYLE) & WS_EX_APPWINDOW) << "no taskbar button of its own";
         HWND tabs = PropSheet_GetTabControl(sheet);
         ASSERT_EQ(3, TabCtrl_GetItemCount(tabs));
         const char* names[] = {"General", "Security", "Help"};
@@ -202,6 +228,7 @@ TEST_F(OptionsSheetTest, SheetHasThreePagesOkAndCancelOnlyAndNoOwner)
         EXPECT_TRUE(password & ES_AUTOHSCROLL);
         EXPECT_TRUE(password & ES_PASSWORD);
     });
+    EXPECT_TRUE(::IsWindowEnabled(main.Handle()));
 }
 
 TEST_F(OptionsSheetTest, ShowingWhileShownDoesNothing)

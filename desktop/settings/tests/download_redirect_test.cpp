@@ -60,6 +60,10 @@ TEST_F(DownloadRedirectTest, EarlierTextValuesComeBackAndMissingOnesStayMissing)
         {"0", State::RedirectedWithoutEarlier},  // the read's own default: counts as none
         {"D:\\My Downloads", State::RedirectedWithEarlier},
         {"", State::RedirectedWithEarlier},
+        // The program's own folder, left by a run that ended without undoing its redirect.
+        {"C:\\Korvala Downloads", State::RedirectedWithoutEarlier},
+        {"c:\\korvala downloads\\", State::RedirectedWithoutEarlier},
+        {"C:\\Korvala Downloads 2", State::RedirectedWithEarlier},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.earlier ? c.earlier : "(none)");
@@ -117,6 +121,30 @@ TEST_F(DownloadRedirectTest, ValueThatCannotBeReadAsTextIsLeftAlone)
         EXPECT_EQ(after.type, before.type);
         EXPECT_EQ(after.data, before.data);
     }
+}
+
+TEST_F(DownloadRedirectTest, ASecondInstanceLeavesTheFirstOnesRedirectAlone)
+{
+    ASSERT_EQ(SHSetValueA(HKEY_CURRENT_USER, kKey, kValue, REG_SZ, "D:\\Mine", 8), ERROR_SUCCESS);
+    DownloadDirectoryRedirect first;
+    first.Redirect();
+    ASSERT_EQ(first.GetState(), DownloadDirectoryRedirect::State::RedirectedWithEarlier);
+    {
+        DownloadDirectoryRedirect second;
+        second.Redirect();
+        EXPECT_EQ(second.GetState(), DownloadDirectoryRedirect::State::NotRedirected);
+        second.Undo();
+        EXPECT_EQ(GetRaw().data, TextBytes(kKorvalaDownloadFolder)) << "the first one's redirect stays";
+    }
+    first.Undo();
+    EXPECT_EQ(GetRaw().data, TextBytes("D:\\Mine"));
+
+    // Once the first has undone it, the next instance redirects again.
+    DownloadDirectoryRedirect next;
+    next.Redirect();
+    EXPECT_EQ(next.GetState(), DownloadDirectoryRedirect::State::RedirectedWithEarlier);
+    EXPECT_EQ(next.EarlierDirectory(), "D:\\Mine");
+    next.Undo();
 }
 
 TEST_F(DownloadRedirectTest, UndoWithoutRedirectChangesNothing)

@@ -1,5 +1,6 @@
 // The stored identification under HKEY_LOCAL_MACHINE "Software\Korvala" in the test prefix.
 #include "identification.h"
+#include "registry_rights.h"
 #include "scrambled_text.h"
 
 #include <shlwapi.h>
@@ -101,6 +102,31 @@ TEST_F(IdentificationTest, ValuesEditedByHandReadSafely)
     ASSERT_TRUE(store.WritePassword(std::string(127, 'p')));
     EXPECT_FALSE(store.WritePassword(std::string(128, 'q')));
     EXPECT_EQ(ReadIdentification().password, std::string(127, 'p'));
+}
+
+TEST_F(IdentificationTest, AStandardAccountWithTheInstallersGrantReadsAndWritesIt)
+{
+    CreateKey();
+    ASSERT_TRUE(IdentificationStore().WriteEmail("before@example.com"));
+    // Reading and setting values, for the local Users group only: what the installer grants. (The
+    // test runs as an administrator, a member of that group; this list gives it nothing more.)
+    RestrictedKey granted(HKEY_LOCAL_MACHINE, kKey, "D:P(A;;0x3;;;BU)");
+    ASSERT_TRUE(granted.Restricted());
+    CRegistryStore fullAccess;
+    fullAccess.SetRootKey(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(fullAccess.SetKey(kKey, FALSE));
+    EXPECT_EQ(fullAccess.LastError(), ERROR_ACCESS_DENIED);
+
+    IdentificationStore store;
+    ASSERT_TRUE(store.KeyOpened());
+    EXPECT_EQ(store.Read().email, "before@example.com");
+    EXPECT_TRUE(store.WriteRegistered(true));
+    EXPECT_TRUE(store.WriteEmail("someone@example.com"));
+    EXPECT_TRUE(store.WritePassword("secret"));
+    Identification read = ReadIdentification();
+    EXPECT_EQ(read.guestScan, 1u);
+    EXPECT_EQ(read.email, "someone@example.com");
+    EXPECT_EQ(read.password, "secret");
 }
 
 }  // namespace

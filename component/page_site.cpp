@@ -1,0 +1,160 @@
+#include "page_site.h"
+
+#include "page_origin.h"
+
+#include <exdisp.h>
+#include <mshtml.h>
+#include <servprov.h>
+#include <shlguid.h>
+
+#include <climits>
+#include <string>
+
+namespace {
+
+// Holds one interface reference for the length of a scope.
+template <typename Interface>
+class Held {
+public:
+    Held() = default;
+    ~Held()
+    {
+        if (pointer_)
+            pointer_->Release();
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+    Interface* operator->() const { return pointer_; }
+    Interface* Get() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+    Interface** Out() { return &pointer_; }
+    void** OutVoid() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+class HeldText {
+public:
+    HeldText() = default;
+    ~HeldText() { SysFreeString(text_); }
+    HeldText(const HeldText&) = delete;
+    HeldText& operator=(const HeldText&) = delete;
+
+    BSTR* Out() { return &text_; }
+    // The text as UTF-8; its length is the BSTR's, so an embedded NUL stays part of it.
+    std::string Utf8() const
+    {
+        UINT length = SysStringLen(text_);
+        if (length == 0 || length > INT_MAX / 4)
+            return std::string();
+        std::string narrow(static_cast<std::size_t>(length) * 4, '\0');
+        int size = WideCharToMultiByte(CP_UTF8, 0, text_, static_cast<int>(length), &narrow[0],
+                                       static_cast<int>(narrow.size()), nullptr, nullptr);
+        narrow.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+        return narrow;
+    }
+
+private:
+    BSTR text_ = nullptr;
+};
+
+// What one way from the site to the page finds.
+enum class Route {
+    Absent,   // the site does not lead there: no browser, no document
+    Allowed,  // a page whose address is allowed
+    Refused,  // a page whose address is another, empty or unreadable
+};
+
+// The browser's address is the top-level page's; a document's is its own, also in a frame.
+HRESULT ReadAddress(IWebBrowser2* browser, BSTR* address)
+{
+    return browser->get_LocationURL(address);
+}
+
+HRESULT ReadAddress(IHTMLDocument2* document, BSTR* address)
+{
+    return document->get_URL(address);
+}
+
+template <typename Page>
+Route JudgePage(Page* page, const char* allowedAddresses)
+{
+    HeldText address;
+    HRESULT read = ReadAddress(page, address.Out());
+    return SUCCEEDED(read) && IsAllowedPage(address.Utf8(), allowedAddresses) ? Route::Allowed : Route::Refused;
+}
+
+// A page that the site offers as a service: the browser, or the document (scripts' sites).
+template <typename Page>
+Route ServiceRoute(IServiceProvider* services, REFGUID service, REFIID riid, const char* allowedAddresses)
+{
+    Held<Page> page;
+    if (FAILED(services->QueryService(service, riid, page.OutVoid())) || !page)
+        return Route::Absent;
+    return JudgePage(page.Get(), allowedAddresses);
+}
+
+// The document as the container of an embedded object's client site.
+Route ClientSiteDocumentRoute(IUnknown* site, const char* allowedAddresses)
+{
+    Held<IOleClientSite> clientSite;
+    Held<IOleContainer> container;
+    Held<IHTMLDocument2> document;
+    if (FAILED(site->QueryInterface(IID_IOleClientSite, clientSite.OutVoid())) || !clientSite ||
+        FAILED(clientSite->GetContainer(container.Out())) || !container ||
+        FAILED(container->QueryInterface(IID_IHTMLDocument2, document.OutVoid())) || !document)
+        return Route::Absent;
+    return JudgePage(document.Get(), allowedAddresses);
+}
+
+}  // namespace
+
+PageSite::~PageSite()
+{
+    Set(nullptr);
+}
+
+void PageSite::Set(IUnknown* site)
+{
+    if (site) {
+        site->AddRef();
+        sited_ = true;
+    }
+    IUnknown* previous = site_;
+    site_ = site;
+    if (previous)
+        previous->Release();
+}
+
+HRESULT PageSite::Get(REFIID riid, void** object) const
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    return site_ ? site_->QueryInterface(riid, object) : E_FAIL;
+}
+
+bool PageSite::AllowsCaller() const
+{
+    if (!sited_)
+        return true;
+    if (!site_)
+        return false;
+    // Every route that leads to a page must find an allowed address: the browser names the
+    // top-level page, while the object may sit in a frame of another origin.
+    Route routes[3] = {Route::Absent, Route::Absent, Route::Absent};
+    Held<IServiceProvider> services;
+    if (SUCCEEDED(site_->QueryInterface(IID_IServiceProvider, services.OutVoid())) && services) {
+        routes[0] = ServiceRoute<IWebBrowser2>(services.Get(), SID_SWebBrowserApp, IID_IWebBrowser2, allowedAddresses_);
+        routes[1] =
+            ServiceRoute<IHTMLDocument2>(services.Get(), SID_SContainerDispatch, IID_IHTMLDocument2, allowedAddresses_);
+    }
+    routes[2] = ClientSiteDocumentRoute(site_, allowedAddresses_);
+    for (Route route : routes) {
+        if (route == Route::Refused)
+            return false;
+    }
+    return true;
+}
