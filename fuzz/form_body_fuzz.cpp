@@ -1,5 +1,6 @@
 // Bodies of update-count requests from any client: the form field, the scan document in it
 // and the matching that gives the count.
+#include "catalog_snapshot.h"
 #include "count_form.h"
 #include "offer_matcher.h"
 #include "scan_reader.h"
@@ -20,11 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ReadScanDocument(*document, report, error))
         return 0;
     // About half of the identities are known, so that devices get offers from different levels.
-    auto lookup = [](const std::string& hash) -> std::optional<CatalogEntry> {
-        if (hash.empty() || (hash.back() - '0') % 2)
-            return std::nullopt;
-        return CatalogEntry{"PCI\\VEN_1234&DEV_" + hash, "Device", "2.0", "/download/x.exe"};
-    };
-    FindOffers(report, lookup);
+    std::vector<CatalogRow> rows;
+    for (const ScanEntry& item : report.items) {
+        const std::string hash = std::to_string(item.hash);
+        if (item.hash % 2 == 0)
+            rows.push_back({hash, {"PCI\\VEN_1234&DEV_" + hash, "Device", "2.0", "/download/x.exe"}});
+    }
+    FindOffers(report, CatalogSnapshot(std::move(rows), 1));
     return 0;
 }

@@ -1,4 +1,5 @@
 // Scan documents of any client, as the results page reads them and shows them.
+#include "catalog_snapshot.h"
 #include "device_identity.h"
 #include "offer_matcher.h"
 #include "pages.h"
@@ -18,12 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Every identity the document names is known, so every item goes through the matching: as
     // a whole hardware id or one of its cuts, chosen by the hash, so that items without a level
     // are told apart into devices by identities that are and are not cuts of one another.
-    auto lookup = [](const std::string& hash) -> std::optional<CatalogEntry> {
+    std::vector<CatalogRow> rows;
+    for (const ScanEntry& item : report.items) {
+        const std::string hash = std::to_string(item.hash);
         std::vector<IdentityForm> forms =
             DeviceIdentityForms("PCI\\VEN_1234&DEV_5678&SUBSYS_" + hash.substr(hash.size() / 2) + "&REV_01", true);
-        return CatalogEntry{forms[static_cast<unsigned char>(hash.back()) % forms.size()].hardwareId,
-                            "Device <" + hash + ">", "1.0", "/download/x.exe"};
-    };
-    RenderResultsPage(report, FindOffers(report, lookup));
+        rows.push_back({hash,
+                        {forms[static_cast<unsigned char>(hash.back()) % forms.size()].hardwareId,
+                         "Device <" + hash + ">", "1.0", "/download/x.exe"}});
+    }
+    const CatalogSnapshot catalog(std::move(rows), 1);
+    RenderResultsPage(report, FindOffers(report, catalog));
     return 0;
 }

@@ -1,17 +1,39 @@
 #pragma once
-// The service's addresses on an HTTP server: results page, update count, information pages and
-// the installer download.
-#include "catalog_store.h"
-
-#include <httplib.h>
+// The service's addresses: results page, update count, information pages and the installer
+// download. Each address is one exact request target.
+#include "catalog_snapshots.h"
+#include "http_server.h"
+#include "scan_keeper.h"
+#include "scan_recorder.h"
 
 #include <string>
 
 struct RouteSettings {
-    std::string downloadsDir;                       // where korvala-setup.exe is served from
-    std::string keptScansDir;                       // when set, desktop documents are saved there
-    size_t maxBodyBytes = size_t{8} * 1024 * 1024;  // larger request bodies get 413
+    std::string downloadsDir;  // where korvala-setup.exe is served from
+    // Real documents hold a few hundred items; a larger one is refused with 413.
+    size_t maxItems = 5000;
 };
 
-// The catalog must outlive the server.
-void InstallKorvalaRoutes(httplib::Server& server, CatalogStore& catalog, const RouteSettings& settings);
+class KorvalaRoutes {
+public:
+    // Everything given must outlive the routes.
+    KorvalaRoutes(const CatalogSnapshots& catalog, ScanRecorder& recorder, ScanKeeper& keeper, RouteSettings settings);
+
+    void Handle(const HttpRequest& request, HttpResponse& response) const;
+    // The reply that refuses a request: for the update count a plain text that starts with
+    // "Error:", so that a client reading a number gets none; an HTML page elsewhere.
+    static void Refuse(const std::string& target, int status, HttpResponse& response);
+
+private:
+    struct Evaluation;
+    bool Evaluate(const HttpRequest& request, std::string_view document, const char* page, Evaluation& result,
+                  HttpResponse& response) const;
+    void Results(const HttpRequest& request, HttpResponse& response) const;
+    void Count(const HttpRequest& request, HttpResponse& response) const;
+    void Installer(const HttpRequest& request, HttpResponse& response) const;
+
+    const CatalogSnapshots& catalog_;
+    ScanRecorder& recorder_;
+    ScanKeeper& keeper_;
+    const RouteSettings settings_;
+};

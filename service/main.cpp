@@ -1,16 +1,11 @@
 // korvala-service: the update service that Korvala's desktop program and component talk to.
-#include "catalog_store.h"
 #include "catalog_text.h"
-#include "korvala_routes.h"
+#include "korvala_service.h"
 #include "service_options.h"
 
-#include <httplib.h>
-
-#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -18,7 +13,7 @@
 
 namespace {
 
-int ImportCatalog(CatalogStore& catalog, const ServiceOptions& options)
+int ImportCatalog(const ServiceOptions& options)
 {
     std::ifstream file(options.importFile, std::ios::binary);
     if (!file) {
@@ -34,50 +29,53 @@ int ImportCatalog(CatalogStore& catalog, const ServiceOptions& options)
         return 1;
     }
     std::string error;
-    if (!catalog.Import(parsed.entries, error)) {
+    std::unique_ptr<ServiceStore> store = ServiceStore::Open(options.Database(), error);
+    if (!store || !store->Import(parsed.entries, error)) {
         std::cerr << "korvala-service: import failed: " << error << "\n";
         return 1;
     }
-    std::cout << "Imported " << parsed.entries.size() << " entries into " << options.catalogPath << " ("
-              << catalog.EntryCount() << " in the catalog).\n";
+    std::cout << "Imported " << parsed.entries.size() << " entries (" << store->EntryCount() << " in the catalog).\n";
     return 0;
 }
 
-int Serve(CatalogStore& catalog, const ServiceOptions& options, const sigset_t& stopSignals)
+int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
 {
-    httplib::Server server;
-    InstallKorvalaRoutes(server, catalog, RouteSettings{options.downloadsDir, options.keptScansDir});
-    int port = options.port;
-    if (port == 0)
-        port = server.bind_to_any_port(options.host);
-    else if (!server.bind_to_port(options.host, port))
-        port = -1;
-    if (port < 0) {
-        std::cerr << "korvala-service: cannot listen on " << options.host << ":" << options.port << "\n";
+    ServiceConfig config;
+    config.host = options.host;
+    config.port = options.port;
+    config.database = options.Database();
+    config.downloadsDir = options.downloadsDir;
+    config.keptScansDir = options.keptScansDir;
+    config.recorder.keepDays = options.keepDays;
+    std::string error;
+    std::unique_ptr<KorvalaService> service = KorvalaService::Open(config, error);
+    if (!service) {
+        std::cerr << "korvala-service: " << error << "\n";
         return 1;
     }
-    std::cerr << "korvala-service: listening on http://" << options.host << ":" << port << " (catalog "
-              << options.catalogPath << ", " << catalog.EntryCount() << " entries)" << std::endl;
+    std::cerr << "korvala-service: listening on http://" << options.host << ":" << service->Port() << " ("
+              << (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL"))
+              << ", " << service->CatalogEntries() << " entries)" << std::endl;
 
     std::thread stopper([&] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
-        server.stop();
+        service->Stop();
     });
-    bool served = server.listen_after_bind();
-    // Wakes the stopper when listening ended for another reason than a signal.
+    service->Run();
+    // Wakes the stopper when serving ended for another reason than a signal: every thread blocks
+    // SIGTERM, so only the stopper's sigwait takes it.
     kill(getpid(), SIGTERM);
     stopper.join();
     std::cerr << "korvala-service: stopped" << std::endl;
-    return served ? 0 : 1;
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    // Signals are taken by one thread with sigwait; every other thread, the server's included,
-    // inherits the blocked mask.
+    // Signals are taken by one thread with sigwait; every other thread inherits the blocked mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -94,12 +92,7 @@ int main(int argc, char* argv[])
         std::cout << ServiceUsage(KORVALA_SERVICE_URL);
         return 0;
     }
-    std::unique_ptr<CatalogStore> catalog = CatalogStore::Open(options.catalogPath, error);
-    if (!catalog) {
-        std::cerr << "korvala-service: " << error << "\n";
-        return 1;
-    }
     if (!options.importFile.empty())
-        return ImportCatalog(*catalog, options);
-    return Serve(*catalog, options, stopSignals);
+        return ImportCatalog(options);
+    return Serve(options, stopSignals);
 }

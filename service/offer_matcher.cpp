@@ -5,7 +5,7 @@
 #include "version_number.h"
 
 #include <algorithm>
-#include <set>
+#include <functional>
 
 namespace {
 
@@ -56,16 +56,27 @@ bool IsFormOf(const std::string& cut, const std::string& identity)
 class OfferList {
 public:
     // The decision for one device (or program) whose most specific known identity is entry.
-    void Consider(CatalogEntry entry, const std::string& installedVersion)
+    void Consider(const CatalogEntry* entry, const std::string& installedVersion)
     {
-        if (IsUpdateFor(installedVersion, entry.version) && offeredIdentities_.insert(entry.identity).second)
-            offers_.push_back({std::move(entry), installedVersion});
+        if (IsUpdateFor(installedVersion, entry->version) && FirstOffer(entry))
+            offers_.push_back({entry, installedVersion});
     }
     std::vector<Offer> Take() { return std::move(offers_); }
 
 private:
+    // Adds entry to the sorted list of offered entries; false when it was there already. (An
+    // identity has one entry object, so entries stand for identities.)
+    bool FirstOffer(const CatalogEntry* entry)
+    {
+        auto at = std::lower_bound(offered_.begin(), offered_.end(), entry, std::less<const CatalogEntry*>());
+        if (at != offered_.end() && *at == entry)
+            return false;
+        offered_.insert(at, entry);
+        return true;
+    }
+
     std::vector<Offer> offers_;
-    std::set<std::string> offeredIdentities_;
+    std::vector<const CatalogEntry*> offered_;  // sorted
 };
 
 // A leveled run is one device: its first known identity decides.
@@ -73,8 +84,8 @@ void MatchLeveledRun(const std::vector<ScanEntry>& items, size_t first, size_t e
                      OfferList& offers)
 {
     for (size_t i = first; i < end; ++i) {
-        if (std::optional<CatalogEntry> entry = lookup(items[i].hashDecimal)) {
-            offers.Consider(std::move(*entry), items[i].version);
+        if (const CatalogEntry* entry = lookup.Find(items[i].hash)) {
+            offers.Consider(entry, items[i].version);
             return;
         }
     }
@@ -90,7 +101,7 @@ void MatchUnleveledGroup(const std::vector<ScanEntry>& items, size_t first, size
 {
     std::vector<std::string> deviceIdentities;  // ANSI, most specific first
     for (size_t i = first; i < end; ++i) {
-        std::optional<CatalogEntry> entry = lookup(items[i].hashDecimal);
+        const CatalogEntry* entry = lookup.Find(items[i].hash);
         if (!entry)
             continue;
         std::string identity = AnsiIdentity(entry->identity);
@@ -99,7 +110,7 @@ void MatchUnleveledGroup(const std::vector<ScanEntry>& items, size_t first, size
             std::find(deviceIdentities.begin(), deviceIdentities.end(), identity) == deviceIdentities.end();
         if (!sameDevice) {
             deviceIdentities.clear();
-            offers.Consider(std::move(*entry), items[i].version);
+            offers.Consider(entry, items[i].version);
         }
         deviceIdentities.push_back(std::move(identity));
     }

@@ -3,18 +3,22 @@
 #include "catalog_entry.h"
 #include "scan_reader.h"
 
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 struct Offer {
-    CatalogEntry entry;
+    const CatalogEntry* entry;     // in the catalog the offer was found in, which must outlive it
     std::string installedVersion;  // ANSI text from the document
 };
 
-// The catalog entry known under an HWIDHASH decimal, if any.
-using CatalogLookup = std::function<std::optional<CatalogEntry>(const std::string& hashDecimal)>;
+// The catalog as the matcher reads it.
+class CatalogLookup {
+public:
+    virtual ~CatalogLookup() = default;
+    // The entry known under an HWIDHASH; nullptr when there is none. An identity has one
+    // entry object: whatever finds it gets the same one.
+    virtual const CatalogEntry* Find(int64_t hash) const = 0;
+};
 
 // Every device gets at most one offer, decided by its most specific identity that the catalog
 // knows: offered only when that entry is newer. In a leveled document a device is a run of

@@ -49,8 +49,8 @@ const std::string& RestorePointAdvice()
 std::string OfferRow(const Offer& offer)
 {
     std::string installed = offer.installedVersion.empty() ? "none installed" : AnsiToHtml(offer.installedVersion);
-    return "<tr class=\"offer\"><td>" + HtmlEscape(offer.entry.name) + "</td><td>" + installed + "</td><td>" +
-           HtmlEscape(offer.entry.version) + "</td><td><a href=\"" + HtmlEscape(offer.entry.download) +
+    return "<tr class=\"offer\"><td>" + HtmlEscape(offer.entry->name) + "</td><td>" + installed + "</td><td>" +
+           HtmlEscape(offer.entry->version) + "</td><td><a href=\"" + HtmlEscape(offer.entry->download) +
            "\">Download</a></td></tr>\n";
 }
 
@@ -63,7 +63,7 @@ std::string Summary(const ScanReport& report, const std::vector<Offer>& offers)
 {
     size_t programs = 0;
     for (const Offer& offer : offers)
-        programs += IsProgramIdentity(offer.entry.identity) ? 1 : 0;
+        programs += IsProgramIdentity(offer.entry->identity) ? 1 : 0;
     std::string text = "<p class=\"summary\">Korvala checked " + Plural(report.items.size(), "item", "items") +
                        " of your PC and found ";
     if (offers.empty())

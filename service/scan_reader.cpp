@@ -1,5 +1,6 @@
 #include "scan_reader.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -107,7 +108,7 @@ bool ReadItem(Cursor& cursor, ScanEntry& entry, std::string& error)
         error = "HWIDHASH is not a 64-bit decimal number";
         return false;
     }
-    entry.hashDecimal = std::to_string(hashValue);
+    entry.hash = hashValue;
     // ReadUntil consumed the closing quote of HWIDHASH, which kVersionStart begins with.
     if (!cursor.Skip(kVersionStart.substr(1))) {
         error = "CURRENTVERSION is missing";
@@ -120,13 +121,21 @@ bool ReadItem(Cursor& cursor, ScanEntry& entry, std::string& error)
     return true;
 }
 
-bool ReadInventory(std::string_view inventory, ScanReport& report, std::string& error)
+bool ReadInventory(std::string_view inventory, size_t maxItems, ScanReport& report, std::string& error)
 {
     Cursor cursor(inventory);
+    // Item lines are rarely shorter than this: room for all of them at once.
+    constexpr size_t kShortestUsualLine = 64;
+    report.items.reserve(std::min(maxItems, inventory.size() / kShortestUsualLine + 1));
     report.deviceListError = cursor.Skip(kDeviceListError);
     if (report.deviceListError)
         cursor.Skip("\r\n");  // hand-made documents may end the marker's line
     while (!cursor.AtEnd()) {
+        if (report.items.size() == maxItems) {
+            report.itemLimitReached = true;
+            error = "The document holds more than " + std::to_string(maxItems) + " items.";
+            return false;
+        }
         ScanEntry entry;
         size_t start = cursor.Position();
         if (!ReadItem(cursor, entry, error)) {
@@ -147,7 +156,7 @@ std::string_view WithoutTrailingWhiteSpace(std::string_view text)
 
 }  // namespace
 
-bool ReadScanDocument(std::string_view document, ScanReport& report, std::string& error)
+bool ReadScanDocument(std::string_view document, ScanReport& report, std::string& error, size_t maxItems)
 {
     report = ScanReport();
     Cursor cursor(WithoutTrailingWhiteSpace(document));
@@ -157,10 +166,13 @@ bool ReadScanDocument(std::string_view document, ScanReport& report, std::string
     }
     for (const HeaderField& field : kHeaderFields) {
         std::string_view value;
+        size_t start = cursor.Position();
         if (!cursor.ReadUntil(field.terminator, value)) {
             error = std::string("The header is truncated or malformed after the ") + field.name + ".";
             return false;
         }
+        if (field.field == &ScanReport::password)
+            report.passwordStart = start;
         report.*field.field = std::string(value);
     }
     std::string_view count;
@@ -173,5 +185,5 @@ bool ReadScanDocument(std::string_view document, ScanReport& report, std::string
         error = "The document is truncated: it does not end with the Data and ScanInstance end tags.";
         return false;
     }
-    return ReadInventory(rest.substr(0, rest.size() - kDocumentEnd.size()), report, error);
+    return ReadInventory(rest.substr(0, rest.size() - kDocumentEnd.size()), maxItems, report, error);
 }

@@ -3,14 +3,15 @@
 // element around one ScanItem line per item. It is not well-formed XML: values stand
 // unescaped in 8-bit ANSI text, and the device list's "ERROR" marker has no line end.
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct ScanEntry {
-    std::string hashDecimal;  // HWIDHASH, normalised decimal of a signed 64-bit value
-    std::string version;      // CURRENTVERSION as sent (ANSI, unescaped)
-    std::string level;        // PLEVEL, empty when the line has none
+    int64_t hash = 0;     // HWIDHASH
+    std::string version;  // CURRENTVERSION as sent (ANSI, unescaped)
+    std::string level;    // PLEVEL, empty when the line has none
 };
 
 struct ScanReport {
@@ -19,11 +20,14 @@ struct ScanReport {
     std::string osVersionCode;
     std::string email;
     std::string password;
+    size_t passwordStart = 0;  // where the password stands in the document
     int32_t deviceCount = 0;
     bool deviceListError = false;  // the inventory begins with "ERROR"
     std::vector<ScanEntry> items;
+    bool itemLimitReached = false;  // reading stopped at the limit on items
 };
 
-// Fills report and returns true when the document follows the layout; otherwise returns false
-// and describes the first fault in error (plain text).
-bool ReadScanDocument(std::string_view document, ScanReport& report, std::string& error);
+// Fills report and returns true when the document follows the layout and holds at most
+// maxItems items; otherwise returns false and describes the first fault in error (plain text).
+bool ReadScanDocument(std::string_view document, ScanReport& report, std::string& error,
+                      size_t maxItems = std::numeric_limits<size_t>::max());

@@ -1,5 +1,7 @@
 #include "service_options.h"
 
+#include "database_address.h"
+
 #include <charconv>
 
 bool ParseListenAddress(std::string_view text, std::string& host, int& port)
@@ -37,6 +39,7 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
         error = "the built-in service address is not usable: " + std::string(defaultAddress);
         return false;
     }
+    bool catalogGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view name = argv[i];
         if (name == "--help" || name == "-h") {
@@ -44,11 +47,12 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
             continue;
         }
         std::string* target = name == "--catalog"      ? &options.catalogPath
+                              : name == "--database"   ? &options.databaseAddress
                               : name == "--downloads"  ? &options.downloadsDir
                               : name == "--import"     ? &options.importFile
                               : name == "--keep-scans" ? &options.keptScansDir
                                                        : nullptr;
-        if (!target && name != "--listen") {
+        if (!target && name != "--listen" && name != "--keep-days") {
             error = "unknown option " + std::string(name);
             return false;
         }
@@ -57,39 +61,56 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
             return false;
         }
         std::string_view value = argv[++i];
+        catalogGiven = catalogGiven || name == "--catalog";
         if (target) {
             *target = std::string(value);
+        } else if (name == "--keep-days") {
+            auto [end, fault] = std::from_chars(value.data(), value.data() + value.size(), options.keepDays);
+            if (fault != std::errc() || end != value.data() + value.size() || options.keepDays < 0) {
+                error = "--keep-days needs a number of days (0 keeps every record), got " + std::string(value);
+                return false;
+            }
         } else if (!ParseListenAddress(value, options.host, options.port)) {
             error = "--listen needs HOST:PORT, got " + std::string(value);
             return false;
         }
+    }
+    if (!options.databaseAddress.empty() && (catalogGiven || !IsPostgresAddress(options.databaseAddress))) {
+        error = catalogGiven ? "give either --catalog or --database"
+                             : "--database needs a postgresql:// address, got " + options.databaseAddress;
+        return false;
     }
     return true;
 }
 
 std::string ServiceUsage(std::string_view defaultAddress)
 {
-    return "Usage: korvala-service [--listen HOST:PORT] [--catalog FILE] [--downloads DIR]\n"
-           "                      [--keep-scans DIR]\n"
-           "       korvala-service [--catalog FILE] --import CATALOG.txt\n"
+    return "Usage: korvala-service [--listen HOST:PORT] [--catalog FILE | --database ADDRESS]\n"
+           "                      [--downloads DIR] [--keep-scans DIR] [--keep-days DAYS]\n"
+           "       korvala-service [--catalog FILE | --database ADDRESS] --import CATALOG.txt\n"
            "\n"
            "Korvala's update service: answers scan documents with results pages and update counts.\n"
            "\n"
            "  --listen HOST:PORT  address to listen on (default from " +
            std::string(defaultAddress) +
            ");\n"
-           "                      port 0 picks a free port\n"
-           "  --catalog FILE      SQLite catalog file (default korvala-catalog.sqlite); a new file is\n"
+           "                      port 0 picks a free port; a port in use is an error\n"
+           "  --catalog FILE      SQLite database file (default korvala-catalog.sqlite); a new file is\n"
            "                      filled with the built-in sample catalog\n"
+           "  --database ADDRESS  a PostgreSQL database instead (postgresql://user@host/name); several\n"
+           "                      instances can share it\n"
            "  --downloads DIR     folder that /download/korvala-setup.exe is served from\n"
            "                      (default downloads)\n"
-           "  --keep-scans DIR    also save each scan document posted to the results page there, as\n"
-           "                      scan-1.xml, scan-2.xml, ... in the order received (for checking\n"
-           "                      what a client sent; earlier files of those names are replaced)\n"
+           "  --keep-scans DIR    also save each scan document that the results page accepted there,\n"
+           "                      without its password, as the next free scan-N.xml (for checking\n"
+           "                      what a client sent; existing files are never replaced)\n"
+           "  --keep-days DAYS    delete scan records older than this (default 90; 0 keeps all)\n"
            "  --import FILE       add the entries of a catalog text file (identity | name | version |\n"
            "                      download per line) to the catalog, replacing entries with the same\n"
-           "                      identity, and exit; nothing is imported if any line is refused\n"
+           "                      identity, and exit; nothing is imported if any line is refused.\n"
+           "                      Running services pick up the new catalog within seconds\n"
            "  --help              show this text\n"
            "\n"
-           "One line per request is logged to standard error. SIGINT or SIGTERM stops the service.\n";
+           "One line per request is logged to standard error. SIGINT or SIGTERM stops the service\n"
+           "after the requests under way are answered and the scan records are written.\n";
 }

@@ -6,11 +6,16 @@
 struct ServiceOptions {
     std::string host;
     int port = 0;
-    std::string catalogPath = "korvala-catalog.sqlite";
+    std::string catalogPath = "korvala-catalog.sqlite";  // SQLite file (--catalog)
+    std::string databaseAddress;                         // "postgresql://..." (--database)
     std::string downloadsDir = "downloads";
     std::string importFile;    // import this catalog text and exit
-    std::string keptScansDir;  // where received desktop scan documents are saved; empty: nowhere
+    std::string keptScansDir;  // where accepted desktop scan documents are saved; empty: nowhere
+    int keepDays = 90;         // scan records older than this are deleted; 0 keeps them
     bool help = false;
+
+    // The database the service uses: the PostgreSQL address when given, else the SQLite file.
+    const std::string& Database() const { return databaseAddress.empty() ? catalogPath : databaseAddress; }
 };
 
 // "HOST:PORT", or a base address such as "http://HOST[:PORT][/...]" (port 80 when missing).

@@ -21,6 +21,7 @@ std::optional<VersionNumbers> ReadVersionNumbers(std::string_view text)
     if (pos == std::string_view::npos || !IsDigit(text[pos]))
         return std::nullopt;
     VersionNumbers numbers;
+    numbers.reserve(4);  // the usual a.b.c.d in one allocation
     while (pos < text.size() && IsDigit(text[pos])) {
         uint64_t value = 0;
         for (; pos < text.size() && IsDigit(text[pos]); ++pos) {

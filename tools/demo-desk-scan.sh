@@ -8,8 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 win=$root/build/win32
 service_log=$1 catalog=$2
 posts() { grep -c "POST /result_page.php?desktop" "$service_log"; }
+desktop_scans() { sqlite3 "$catalog" "SELECT COUNT(*) FROM scans WHERE page = 'desktop'"; }
 
 before=$(posts)
+scans_before=$(desktop_scans)
 # The program as the installer put it on the sample PC.
 "$root/tools/wine-run" 'C:\Program Files\Korvala\korvala-desk.exe' >/dev/null 2>&1 &
 desk_pid=$!
@@ -23,6 +25,11 @@ if "$root/tools/wine-run" "$win/tests/demo/desk_button.exe" 1001; then
   if [ "$(posts)" -gt "$before" ]; then
     echo "The service received korvala-desk's scan document:"
     echo "  $(grep "POST /result_page.php?desktop" "$service_log" | tail -1)"
+    # The service writes its scan records a moment after the reply.
+    for _ in $(seq 50); do
+      [ "$(desktop_scans)" -gt "$scans_before" ] && break
+      sleep 0.1
+    done
     echo "  updates offered on its results page: $(sqlite3 "$catalog" \
       "SELECT offers FROM scans WHERE page = 'desktop' ORDER BY id DESC LIMIT 1")"
     status=0

@@ -8,8 +8,8 @@ packages=(
   wine wine32:i386 wine64 libwine-dev
   xvfb xauth x11-apps imagemagick
   googletest libgtest-dev libssl-dev
-  libcpp-httplib-dev libsqlite3-dev sqlite3
-  nsis chromium curl pci.ids
+  libcpp-httplib-dev libsqlite3-dev sqlite3 libpq-dev postgresql
+  nsis chromium curl pci.ids usb.ids
 )
 missing=()
 for p in "${packages[@]}"; do

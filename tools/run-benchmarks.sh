@@ -1,22 +1,36 @@
 #!/usr/bin/env bash
-# Builds both trees, runs every benchmark and writes the results table to docs/benchmarks.md.
+# Builds the trees, runs every benchmark and writes the results table to docs/benchmarks.md.
 # Windows benchmarks run under Wine in a prefix of their own (build/bench-prefix), never the
-# test prefix. Usage: run-benchmarks.sh [--no-build]
+# test prefix. Usage: run-benchmarks.sh [--no-build] [--service-only]
+# --service-only runs the service benchmark alone (tools/service-benchmark.sh) and replaces the
+# service's figures in docs/benchmarks.md, keeping the others with the date of their run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-[ "${1:-}" = --no-build ] || tools/build.sh all
+build=yes service_only=
+for argument in "$@"; do
+  case $argument in
+  --no-build) build= ;;
+  --service-only) service_only=yes ;;
+  *) echo "usage: run-benchmarks.sh [--no-build] [--service-only]" >&2; exit 2 ;;
+  esac
+done
+if [ -n "$build" ] && [ -n "$service_only" ]; then
+  tools/build.sh native
+  tools/build.sh service
+elif [ -n "$build" ]; then
+  tools/build.sh all
+fi
 
 export KORVALA_WINEPREFIX=$root/build/bench-prefix
 work=$(mktemp -d)
-service_pid=
 cleanup() {
-  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
   rm -rf "$work"
-  tools/wine-prefix stop
+  [ -n "$service_only" ] || tools/wine-prefix stop
 }
 trap cleanup EXIT
 log=$work/output.txt
+doc=docs/benchmarks.md
 
 run() {  # run TITLE COMMAND...: its output to the terminal and the log; a failure is logged, not fatal
   echo "== $1" | tee -a "$log"
@@ -24,59 +38,54 @@ run() {  # run TITLE COMMAND...: its output to the terminal and the log; a failu
   "$@" 2>&1 | tr -d '\r' | tee -a "$log" || echo "(failed with status $?)" | tee -a "$log"
 }
 
-run "Device pass (Wine)" tools/wine-run build/win32/bench/device_pass_bench.exe
-run "Software pass (Wine)" tools/wine-run build/win32/bench/software_pass_bench.exe
-run "Scan document (native)" build/native/bench/scan_document_bench
-run "Scan document (Wine)" tools/wine-run build/win32/bench/scan_document_bench.exe
-run "HTTP client (Wine)" tools/wine-run build/win32/bench/http_client_bench.exe
+if [ -z "$service_only" ]; then
+  run "Device pass (Wine)" tools/wine-run build/win32/bench/device_pass_bench.exe
+  run "Software pass (Wine)" tools/wine-run build/win32/bench/software_pass_bench.exe
+  run "Scan document (native)" build/native/bench/scan_document_bench
+  run "Scan document (Wine)" tools/wine-run build/win32/bench/scan_document_bench.exe
+  run "HTTP client (Wine)" tools/wine-run build/win32/bench/http_client_bench.exe
+fi
+run "Service (native: optimised and sanitized builds)" tools/service-benchmark.sh
 
-# The reference service on a free loopback port, with a generated catalog of 100,000 devices.
-build/native/bench/service_bench catalog "$work/catalog.txt" 100000
-import_start=$(date +%s.%N)
-build/native/service/korvala-service --catalog "$work/catalog.sqlite" --import "$work/catalog.txt" | tee -a "$log"
-import_seconds=$(awk -v a="$import_start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
-: >"$work/service.log"
-build/native/service/korvala-service --listen 127.0.0.1:0 --catalog "$work/catalog.sqlite" \
-  --downloads "$work" 2>"$work/service.log" &
-service_pid=$!
-port=
-for _ in $(seq 300); do
-  port=$(sed -n 's|.*listening on http://127.0.0.1:\([0-9]*\).*|\1|p' "$work/service.log" || true)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "run-benchmarks: the service did not start" >&2; cat "$work/service.log" >&2; exit 1; }
-printf 'ROW\tService: import of the 100,000-entry catalog text (s)\t(reported)\t%.1f\n' "$import_seconds" | tee -a "$log"
-service_ticks() { awk '{ print $14 + $15 }' "/proc/$service_pid/stat"; }
-ticks_before=$(service_ticks)
-run "Service (native)" build/native/bench/service_bench load 127.0.0.1 "$port" 10 4
-ticks_after=$(service_ticks)
-# The service's own CPU time per request does not depend on how busy the machine is.
-requests=$(sed -n 's/^service: \([0-9]*\) requests.*/\1/p' "$log" | tail -1)
-awk -v t=$((ticks_after - ticks_before)) -v hz="$(getconf CLK_TCK)" -v n="${requests:-0}" 'BEGIN {
-  printf "ROW\tService: its CPU time per update count (ms, user + system)\t(reported)\t%.1f\n", n ? t / hz / n * 1000 : 0 }' \
-  | tee -a "$log"
+now=$(date -u '+%Y-%m-%d %H:%M UTC')
+if [ -n "$service_only" ]; then
+  # The other figures, their output and their run's date and platform come from the document.
+  run_line=$(grep -m1 '^`tools/run-benchmarks.sh` on ' "$doc")
+  others_rows=$(grep '^| ' "$doc" | grep -v -e '^| Figure |' -e '^| Service')
+  others_output=$(sed -n '/^## Output of the run/,$p' "$doc" | sed '1,/^```$/d' | sed '/^```$/,$d' |
+    sed '/^Imported \|^== Service/,$d')
+else
+  run_line="\`tools/run-benchmarks.sh\` on $now, $(nproc) cores, $(wine --version 2>/dev/null || echo 'no Wine');"
+  others_rows=
+  others_output=
+fi
 
-# The document: fixed text around the table and the raw output of this run.
+# The document: fixed text around the table and the raw output of the run.
 {
   echo "# Benchmarks"
   echo
   echo "What a scan costs against the floor that its prescribed work sets. Generated by"
-  echo "\`tools/run-benchmarks.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(wine --version 2>/dev/null || echo 'no Wine');"
-  echo "native figures come from build/native, which is built with AddressSanitizer and UBSan."
+  echo "$run_line"
+  echo "native figures come from build/native, which is built with AddressSanitizer and UBSan; the"
+  echo "service's optimised figures come from build/service-release (Release, no sanitizers)."
+  [ -z "$service_only" ] || echo "The service's figures are of a later run (\`--service-only\`) on $now."
   echo "Every ratio is the median of several rounds in which the measured code and its baseline"
   echo "ran alternately in one process, so load from other work on the machine falls on both."
   echo
   echo "| Figure | Target | Result |"
   echo "|---|---|---|"
+  [ -z "$others_rows" ] || echo "$others_rows"
   grep '^ROW' "$log" | awk -F'\t' '{ printf "| %s | %s | %s |\n", $2, $3, $4 }'
   echo
+  grep '^NOTE' "$log" | cut -f2- | sed 's/$/\n/' || true
   cat bench/notes.md
   echo
   echo "## Output of the run"
   echo
   echo '```'
-  grep -v '^ROW' "$log"
+  [ -z "$others_output" ] || echo "$others_output"
+  grep -v -e '^ROW' -e '^NOTE' "$log"
   echo '```'
-} > docs/benchmarks.md
-echo "Wrote docs/benchmarks.md"
+} > "$doc.new"
+mv "$doc.new" "$doc"
+echo "Wrote $doc"

@@ -20,8 +20,18 @@ echo "== Publishing the installer in the service's downloads folder"
 mkdir -p "$demo/downloads"
 cp "$win/installer/korvala-setup.exe" "$demo/downloads/korvala-setup.exe"
 
-echo "== Starting the reference service (log: $service_log)"
-"$root/build/native/service/korvala-service" --catalog "$demo/catalog.sqlite" --downloads "$demo/downloads" \
+service=$root/build/service-release
+entries=$(sqlite3 "$demo/catalog.sqlite" "SELECT COUNT(*) FROM catalog" 2>/dev/null || echo 0)
+if [ "$entries" -lt 100000 ]; then
+  echo "== Filling the service's catalog: 100,000 entries of real PCI and USB ids, then the sample catalog"
+  "$service/bench/service_bench" catalog "$demo/real-ids-catalog.txt" 100000
+  "$service/service/korvala-service" --catalog "$demo/catalog.sqlite" --import "$demo/real-ids-catalog.txt"
+  # The sample PC's own entries win over generated ones with the same identity.
+  "$service/service/korvala-service" --catalog "$demo/catalog.sqlite" --import "$root/service/sample-catalog.txt"
+fi
+
+echo "== Starting the reference service (optimised build; log: $service_log)"
+"$service/service/korvala-service" --catalog "$demo/catalog.sqlite" --downloads "$demo/downloads" \
   2>"$service_log" &
 service_pid=$!
 cleanup() {
@@ -29,10 +39,7 @@ cleanup() {
   "$root/tools/wine-prefix" stop
 }
 trap cleanup EXIT
-for _ in $(seq 50); do
-  curl -s -o /dev/null http://127.0.0.1:8077/ && break
-  sleep 0.1
-done
+"$root/tools/wait-for-service" "$service_log" >/dev/null
 
 echo "== Preparing the sample PC in a fresh prefix, $KORVALA_WINEPREFIX"
 "$root/tools/wine-prefix" stop

@@ -58,13 +58,7 @@ done <"$work/devices.tsv"
 "$native/service/tests/write_scan_document" <"$work/pc.tsv" >"$work/scan.xml"
 "$native/service/korvala-service" --catalog "$work/catalog.sqlite" --listen 127.0.0.1:0 2>"$work/service.log" &
 service_pid=$!
-address=
-for _ in $(seq 100); do
-  address=$(sed -n 's|^korvala-service: listening on \(http://[^ ]*\).*|\1|p' "$work/service.log")
-  [ -n "$address" ] && break
-  sleep 0.1
-done
-[ -n "$address" ] || { echo "screenshot-results: the service did not start" >&2; cat "$work/service.log" >&2; exit 1; }
+address=$("$root/tools/wait-for-service" "$work/service.log")
 curl -sSf --data-binary "@$work/scan.xml" -o "$work/results.html" "$address/result_page.php?desktop"
 
 rows=$(grep -c '<tr class="offer">' "$work/results.html" || true)

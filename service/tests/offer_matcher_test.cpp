@@ -1,13 +1,10 @@
 // Which catalog entries a document gets offered: one offer per device from its most specific
 // known identity, in documents with and without levels, and one offer per catalog entry.
-#include "catalog_text.h"
+#include "catalog_snapshot.h"
 #include "offer_matcher.h"
 #include "scan_documents.h"
 
 #include <gtest/gtest.h>
-
-#include <map>
-#include <utility>
 
 namespace {
 
@@ -22,19 +19,13 @@ struct MatchCase {
 
 std::vector<std::string> OfferedNames(const std::vector<CatalogEntry>& catalog, const std::string& inventory)
 {
-    std::map<std::string, CatalogEntry> byHash;
-    for (const CatalogEntry& entry : catalog)
-        byHash[CatalogIdentityHash(entry.identity)] = entry;
+    const CatalogSnapshot snapshot(HashedRows(catalog), 1);
     ScanReport report;
     std::string error;
     EXPECT_TRUE(ReadScanDocument(WholeDocument(inventory), report, error)) << error;
     std::vector<std::string> names;
-    auto lookup = [&](const std::string& hash) -> std::optional<CatalogEntry> {
-        auto found = byHash.find(hash);
-        return found == byHash.end() ? std::nullopt : std::optional<CatalogEntry>(found->second);
-    };
-    for (const Offer& offer : FindOffers(report, lookup))
-        names.push_back(offer.entry.name);
+    for (const Offer& offer : FindOffers(report, snapshot))
+        names.push_back(offer.entry->name);
     return names;
 }
 

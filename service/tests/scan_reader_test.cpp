@@ -61,7 +61,7 @@ TEST(ScanReader, ReadsInventories)
         EXPECT_EQ(report.deviceListError, c.deviceListError) << c.name;
         ASSERT_EQ(report.items.size(), c.items.size()) << c.name;
         for (size_t i = 0; i < c.items.size(); ++i) {
-            EXPECT_EQ(report.items[i].hashDecimal, c.items[i].hash) << c.name;
+            EXPECT_EQ(std::to_string(report.items[i].hash), c.items[i].hash) << c.name;
             EXPECT_EQ(report.items[i].version, c.items[i].version) << c.name;
             EXPECT_EQ(report.items[i].level, c.items[i].level) << c.name;
         }
@@ -89,7 +89,7 @@ TEST(ScanReader, ReadsWhatTheEngineWrites)
     std::string error;
     ASSERT_TRUE(ReadScanDocument(WholeDocument(inventory), report, error)) << error;
     ASSERT_EQ(report.items.size(), 5u);
-    EXPECT_EQ(report.items[0].hashDecimal, "7403206061709420101");
+    EXPECT_EQ(report.items[0].hash, 7403206061709420101);
     EXPECT_EQ(report.items[3].level, "2");
     EXPECT_EQ(report.items[4].version, "1, 0");
 }

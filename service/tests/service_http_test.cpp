@@ -1,8 +1,10 @@
-// The service over HTTP on loopback: offers and counts for documents as the engine and the
-// desktop program send them, bad input, escaping, and the information pages.
+// The service over HTTP on loopback, on each of its databases: offers and counts for documents
+// as the engine and the desktop program send them, bad input, escaping, the information pages,
+// catalog imports and the record of scans.
 #include "ansi_text.h"
 #include "device_identity.h"
 #include "scan_documents.h"
+#include "scan_reader.h"
 #include "test_service.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +57,17 @@ httplib::Headers NoHeaders()
     return {};
 }
 
+// Program items that the catalog does not know.
+std::string ManyProgramLines(int count)
+{
+    std::string lines;
+    for (int i = 0; i < count; ++i)
+        lines += ProgramLine("SOFTWARE\\Filler\\Tool " + std::to_string(i), "1.0", true);
+    return lines;
+}
+
+class ServiceHttp : public testing::TestWithParam<StoreKind> {};
+
 // POST with the raw body and, when given, a Content-Type header.
 httplib::Result Post(TestService& service, const char* target, const std::string& body, const char* contentType)
 {
@@ -71,9 +84,9 @@ std::string CountReply(TestService& service, const std::string& document)
     return reply ? reply->body : std::string();
 }
 
-TEST(ServiceHttp, CountReplyIsNeverCompressed)
+TEST_P(ServiceHttp, CountReplyIsNeverCompressed)
 {
-    TestService service;
+    TestService service(GetParam());
     httplib::Client client = service.Client();
     client.set_decompress(false);
     const std::string body = "data=" + WholeDocument(SamplePcInventory());
@@ -85,9 +98,9 @@ TEST(ServiceHttp, CountReplyIsNeverCompressed)
     EXPECT_TRUE(ReadsAsNumber(reply->body));
 }
 
-TEST(ServiceHttp, OffersAndCountsKnownDevicesAndPrograms)
+TEST_P(ServiceHttp, OffersAndCountsKnownDevicesAndPrograms)
 {
-    TestService service;
+    TestService service(GetParam());
     const std::string document = WholeDocument(SamplePcInventory());
     for (const char* contentType : {static_cast<const char*>(nullptr), kForm}) {
         httplib::Result page = Post(service, kResults, document, contentType);
@@ -106,12 +119,27 @@ TEST(ServiceHttp, OffersAndCountsKnownDevicesAndPrograms)
         EXPECT_NE(page->body.find("found 5 updates: 3 drivers and 2 programs"), std::string::npos);
     }
     EXPECT_EQ(CountReply(service, document), "5");
-    EXPECT_EQ(service.Catalog().ScanCount(), 3);
+
+    // Every answered scan is recorded with what it held and what it was offered.
+    ASSERT_TRUE(service.WaitForScans(3));
+    std::vector<ScanRecord> records;
+    std::string error;
+    ASSERT_TRUE(service.Store().LatestScans(10, records, error)) << error;
+    ASSERT_EQ(records.size(), 3u);
+    ScanReport report;
+    ASSERT_TRUE(ReadScanDocument(document, report, error));
+    for (size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].page, i == 0 ? "count" : "desktop");
+        EXPECT_EQ(records[i].scanGuid, report.scanGuid);
+        EXPECT_EQ(records[i].osVersionCode, "4");
+        EXPECT_EQ(records[i].itemCount, report.items.size());
+        EXPECT_EQ(records[i].offerCount, kSamplePcOffers);
+    }
 }
 
-TEST(ServiceHttp, CountsWhatThePageOffers)
+TEST_P(ServiceHttp, CountsWhatThePageOffers)
 {
-    TestService service;
+    TestService service(GetParam());
     const struct {
         const char* name;
         std::string inventory;
@@ -151,7 +179,7 @@ TEST(ServiceHttp, CountsWhatThePageOffers)
 // and its cut before "&SUBSYS_". Many in-box drivers share a version, so in the desktop
 // program's document, whose items carry no level, several devices stand side by side with one
 // version; two network adapters share their vendor and device id.
-TEST(ServiceHttp, OffersOncePerDeviceWithAndWithoutLevels)
+TEST_P(ServiceHttp, OffersOncePerDeviceWithAndWithoutLevels)
 {
     const struct {
         const char* hardwareId;
@@ -170,7 +198,7 @@ TEST(ServiceHttp, OffersOncePerDeviceWithAndWithoutLevels)
         {"PCI\\VEN_8086&DEV_10D3&SUBSYS_35D2103C&REV_00", "9.13.41.0"},
         {"PCI\\VEN_1180&DEV_0832&SUBSYS_01F91028&REV_05", ""},
     };
-    TestService service;
+    TestService service(GetParam());
     std::vector<CatalogEntry> catalog;
     std::string leveled;
     std::string unleveled;
@@ -182,8 +210,7 @@ TEST(ServiceHttp, OffersOncePerDeviceWithAndWithoutLevels)
         leveled += DeviceLines(device.hardwareId, device.version, true);
         unleveled += DeviceLines(device.hardwareId, device.version, false);
     }
-    std::string error;
-    ASSERT_TRUE(service.Catalog().Import(catalog, error)) << error;
+    ASSERT_TRUE(service.ImportAndWait(catalog));
 
     const std::string offers = std::to_string(std::size(devices));
     for (const std::string& inventory : {leveled, unleveled}) {
@@ -203,10 +230,10 @@ TEST(ServiceHttp, OffersOncePerDeviceWithAndWithoutLevels)
     }
 }
 
-TEST(ServiceHttp, ReadsLargeFormBodiesRaw)
+TEST_P(ServiceHttp, ReadsLargeFormBodiesRaw)
 {
     // Well beyond the size up to which the HTTP library would decode form bodies itself.
-    TestService service;
+    TestService service(GetParam());
     std::string inventory = SamplePcInventory();
     for (int i = 0; i < 400; ++i)
         inventory += ProgramLine("SOFTWARE\\Filler\\Tool " + std::to_string(i), "1.0", true);
@@ -218,9 +245,9 @@ TEST(ServiceHttp, ReadsLargeFormBodiesRaw)
     EXPECT_EQ(page->status, 200);
 }
 
-TEST(ServiceHttp, EscapesDocumentTextInPages)
+TEST_P(ServiceHttp, EscapesDocumentTextInPages)
 {
-    TestService service;
+    TestService service(GetParam());
     const std::string document =
         WholeDocument(ProgramLine("SOFTWARE\\Acme Ltd\\Acme Viewer", "1.0 <script>&\"x'\" caf\xE9", true),
                       "<b>me&you\"</b>@example.com", "pw");
@@ -233,9 +260,9 @@ TEST(ServiceHttp, EscapesDocumentTextInPages)
     EXPECT_NE(page->body.find("registered as &lt;b&gt;me&amp;you&quot;&lt;/b&gt;@example.com"), std::string::npos);
 }
 
-TEST(ServiceHttp, RefusesBadBodiesWithoutACount)
+TEST_P(ServiceHttp, RefusesBadBodiesWithoutACount)
 {
-    TestService service;
+    TestService service(GetParam());
     const std::string document = WholeDocument(SamplePcInventory());
     const struct {
         const char* name;
@@ -246,7 +273,8 @@ TEST(ServiceHttp, RefusesBadBodiesWithoutACount)
         {"not a document", "hello 5", 400},
         {"truncated", document.substr(0, document.size() / 2), 400},
         {"missing end tags", document.substr(0, document.size() - 15), 400},
-        {"oversized", document + std::string(size_t{9} * 1024 * 1024, ' '), 413},
+        {"oversized", document + std::string(size_t{2} * 1024 * 1024, ' '), 413},
+        {"over the item limit", WholeDocument(ManyProgramLines(5001)), 413},
     };
     for (const auto& c : cases) {
         httplib::Result page = Post(service, kResults, c.body, nullptr);
@@ -270,12 +298,19 @@ TEST(ServiceHttp, RefusesBadBodiesWithoutACount)
     ASSERT_TRUE(multipart);
     EXPECT_EQ(multipart->status, 415);
     EXPECT_FALSE(ReadsAsNumber(multipart->body));
-    EXPECT_EQ(service.Catalog().ScanCount(), 0);
+    service.Stop();  // writes every queued record
+    EXPECT_EQ(service.Store().ScanCount(), 0);
 }
 
-TEST(ServiceHttp, AnswersEveryPageAtItsExactAddress)
+TEST_P(ServiceHttp, AcceptsDocumentsUpToTheItemLimit)
 {
-    TestService service;
+    TestService service(GetParam());
+    EXPECT_EQ(CountReply(service, WholeDocument(ManyProgramLines(5000))), "0");
+}
+
+TEST_P(ServiceHttp, AnswersEveryPageAtItsExactAddress)
+{
+    TestService service(GetParam());
     httplib::Client client = service.Client();
     for (const char* target : {"/", "/help.php", "/about.php", "/contact.php", "/result_page.php?restore_point"}) {
         httplib::Result page = client.Get(target);
@@ -296,53 +331,134 @@ TEST(ServiceHttp, AnswersEveryPageAtItsExactAddress)
     } misses[] = {{"/result_page.php?desktop", 405},
                   {"/result_page.php", 404},
                   {"/result_page.php?restore_point=1", 404},
-                  {"/count_updates.php", 404},
-                  {"/index.php", 404}};
+                  {"/count_updates.php", 405},
+                  {"/index.php", 404},
+                  {"/help.php?topic=1", 404},
+                  {"/HELP.PHP", 404},
+                  {"/download/korvala-setupXexe", 404},
+                  {"/download/korvala-setup.exe/", 404},
+                  {"//help.php", 404}};
     for (const auto& miss : misses) {
         httplib::Result page = client.Get(miss.target);
         ASSERT_TRUE(page) << miss.target;
         EXPECT_EQ(page->status, miss.status) << miss.target;
     }
-    httplib::Result wrongQuery = Post(service, "/result_page.php?restore_point", WholeDocument(""), nullptr);
-    ASSERT_TRUE(wrongQuery);
-    EXPECT_EQ(wrongQuery->status, 404);
+    httplib::Result wrongMethod = Post(service, "/result_page.php?restore_point", WholeDocument(""), nullptr);
+    ASSERT_TRUE(wrongMethod);
+    EXPECT_EQ(wrongMethod->status, 405);
+    EXPECT_EQ(wrongMethod->get_header_value("Allow"), "GET, HEAD");
 }
 
-TEST(ServiceHttp, ServesTheInstallerWhenPresent)
+TEST_P(ServiceHttp, ServesTheInstallerWhenPresent)
 {
-    TestService service;
+    TestService service(GetParam());
     httplib::Client client = service.Client();
     httplib::Result missing = client.Get("/download/korvala-setup.exe");
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->status, 404);
 
-    const std::string installer("MZ\0\x01installer", 13);
+    // Larger than the pieces it is streamed in, so that several follow one another.
+    std::string installer("MZ\0\x01", 4);
+    for (int i = 0; installer.size() < size_t{3} * 1024 * 1024; ++i)
+        installer += "installer block " + std::to_string(i) + "\n";
     std::ofstream(service.DownloadsFolder() + "/korvala-setup.exe", std::ios::binary) << installer;
     httplib::Result present = client.Get("/download/korvala-setup.exe");
     ASSERT_TRUE(present);
     EXPECT_EQ(present->status, 200);
-    EXPECT_EQ(present->body, installer);
+    EXPECT_EQ(present->get_header_value("Content-Disposition"), "attachment; filename=\"korvala-setup.exe\"");
+    EXPECT_TRUE(present->body == installer) << present->body.size() << " bytes";
+    httplib::Result head = client.Head("/download/korvala-setup.exe");
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200);
+    EXPECT_EQ(head->get_header_value("Content-Length"), std::to_string(installer.size()));
+    EXPECT_TRUE(head->body.empty());
 }
 
-TEST(ServiceHttp, KeepsEachDesktopDocumentAsReceived)
+TEST_P(ServiceHttp, KeepsAcceptedDesktopDocumentsWithoutThePassword)
 {
-    TestService service(true);
-    const std::string first = WholeDocument(SamplePcInventory());
-    const std::string second("<unreadable \0 document>", 23);
+    TestServiceOptions options(GetParam());
+    options.keepScans = true;
+    TestService service(options);
+    const std::string first = WholeDocument(SamplePcInventory(), "user@example.com", "</Password>secret");
+    const std::string second = WholeDocument(ProgramLine("SOFTWARE\\Acme Ltd\\Acme Viewer", "1.0", false));
     ASSERT_TRUE(Post(service, kResults, first, nullptr));
     ASSERT_TRUE(Post(service, kCount, "data=" + first, kForm));                    // not a desktop document
     ASSERT_TRUE(Post(service, "/result_page.php?restore_point", first, nullptr));  // refused address
-    httplib::Result refused = Post(service, kResults, second, kForm);
+    httplib::Result refused = Post(service, kResults, std::string("<unreadable \0 document>", 23), kForm);
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 400);
+    ASSERT_TRUE(Post(service, kResults, second, nullptr));
 
     auto read = [&](const char* name) {
         std::ifstream file(service.KeptScansFolder() + "/" + name, std::ios::binary);
         return file ? std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()) : "(missing)";
     };
-    EXPECT_EQ(read("scan-1.xml"), first);
+    EXPECT_EQ(read("scan-1.xml"), WholeDocument(SamplePcInventory(), "user@example.com", ""));
     EXPECT_EQ(read("scan-2.xml"), second);
     EXPECT_EQ(read("scan-3.xml"), "(missing)");
 }
+
+TEST_P(ServiceHttp, AnImportReplacesEntriesForTheNextScans)
+{
+    TestService service(GetParam());
+    const std::string document = WholeDocument(ProgramLine("SOFTWARE\\Acme Ltd\\Acme Viewer", "2.5", true) +
+                                               ProgramLine("SOFTWARE\\Litware Inc.\\Litware PDF Reader", "8.0", true));
+    EXPECT_EQ(CountReply(service, document), "1");  // the sample catalog has Acme Viewer 2.1.0.0
+
+    ASSERT_TRUE(service.ImportAndWait(
+        {{"SOFTWARE\\Acme Ltd\\Acme Viewer", "Acme Viewer 3", "3.0", "http://downloads.acme.example/v3.exe"},
+         {"SOFTWARE\\Litware Inc.\\Litware PDF Reader", "Litware PDF Reader", "7.0", "/litware.exe"}}));
+    EXPECT_EQ(CountReply(service, document), "1");
+    httplib::Result page = Post(service, kResults, document, nullptr);
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->body.find("<td>Acme Viewer 3</td><td>2.5</td><td>3.0</td><td><a "
+                              "href=\"http://downloads.acme.example/v3.exe\">"),
+              std::string::npos)
+        << page->body;
+    EXPECT_EQ(page->body.find("Litware"), std::string::npos);
+
+    ASSERT_TRUE(service.ImportAndWait({{"SOFTWARE\\Acme Ltd\\Acme Viewer", "Acme Viewer", "2.4", "/acme.exe"}}));
+    EXPECT_EQ(CountReply(service, document), "0");
+}
+
+TEST_P(ServiceHttp, ListsOffersInTheDocumentsOrder)
+{
+    TestService service(GetParam());
+    const std::string document =
+        WholeDocument(ProgramLine("SOFTWARE\\Northwind Traders\\Northwind Mail", "1.0", false) +
+                      DeviceLines("USB\\VID_046D&PID_C01E&REV_2200", "1.0", false) +
+                      ProgramLine("SOFTWARE\\Acme Ltd\\Acme Viewer", "1.0", false) +
+                      DeviceLines("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028&REV_01", "1.0", false) +
+                      ProgramLine("SOFTWARE\\Contoso\\Contoso Paint", "1.0", false));
+    httplib::Result page = Post(service, kResults, document, nullptr);
+    ASSERT_TRUE(page);
+    size_t last = 0;
+    for (const char* name : {"Northwind Mail", "Logitech MX518", "Acme Viewer", "Intel(R) 82801GBM", "Contoso Paint"}) {
+        size_t at = page->body.find("<td>" + std::string(name));
+        ASSERT_NE(at, std::string::npos) << name;
+        EXPECT_GT(at, last) << name << " is out of the document's order";
+        last = at;
+    }
+}
+
+TEST_P(ServiceHttp, EscapesCatalogTextInPages)
+{
+    TestService service(GetParam());
+    ASSERT_TRUE(service.ImportAndWait({{"SOFTWARE\\Evil\\Tool", "<b>Tool</b> & \"Co\"", "2.0",
+                                        "http://evil.example/get?a=1&b=\"><script>alert(1)</script>"}}));
+    httplib::Result page =
+        Post(service, kResults, WholeDocument(ProgramLine("SOFTWARE\\Evil\\Tool", "1.0", false)), nullptr);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->body.find("<script>"), std::string::npos);
+    EXPECT_EQ(page->body.find("<b>Tool"), std::string::npos);
+    EXPECT_NE(page->body.find("<td>&lt;b&gt;Tool&lt;/b&gt; &amp; &quot;Co&quot;</td>"), std::string::npos);
+    EXPECT_NE(page->body.find("<a href=\"http://evil.example/get?a=1&amp;b=&quot;&gt;&lt;script&gt;alert(1)&lt;/"
+                              "script&gt;\">Download</a>"),
+              std::string::npos)
+        << page->body;
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, ServiceHttp, testing::Values(StoreKind::Sqlite, StoreKind::Postgres),
+                         [](const testing::TestParamInfo<StoreKind>& info) { return StoreName(info.param); });
 
 }  // namespace

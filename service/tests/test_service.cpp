@@ -1,48 +1,108 @@
 #include "test_service.h"
 
-#include "korvala_routes.h"
 #include "scan_documents.h"
+#include "test_postgres.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
-TestService::TestService(bool keepScans)
+namespace {
+
+// Generous: the machine may be busy with other work; a healthy service needs milliseconds.
+constexpr auto kPatience = std::chrono::seconds(60);
+
+template <typename Condition>
+bool WaitUntil(Condition condition)
+{
+    const auto end = std::chrono::steady_clock::now() + kPatience;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string StoreName(StoreKind kind)
+{
+    return kind == StoreKind::Sqlite ? "SQLite" : "PostgreSQL";
+}
+
+TestService::TestService(StoreKind store) : TestService(TestServiceOptions(store)) {}
+
+TestService::TestService(const TestServiceOptions& options)
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "korvala-service-XXXXXX").string();
     folder_ = mkdtemp(pattern.data()) ? pattern : std::string();
     std::filesystem::create_directory(DownloadsFolder());
     std::filesystem::create_directory(KeptScansFolder());
     std::string error;
-    catalog_ = CatalogStore::Open(folder_ + "/catalog.sqlite", error);
-    EXPECT_TRUE(catalog_) << error;
-    InstallKorvalaRoutes(server_, *catalog_,
-                         RouteSettings{DownloadsFolder(), keepScans ? KeptScansFolder() : std::string()});
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    EXPECT_GT(port_, 0);
-    if (port_ > 0)
-        listener_ = std::thread([this] { server_.listen_after_bind(); });
+    database_ = options.database;
+    if (database_.empty())
+        database_ = options.store == StoreKind::Sqlite ? folder_ + "/catalog.sqlite" : NewPostgresDatabase(error);
+    EXPECT_FALSE(database_.empty()) << error;
+
+    ServiceConfig config;
+    config.database = database_;
+    config.downloadsDir = DownloadsFolder();
+    config.keptScansDir = options.keepScans ? KeptScansFolder() : std::string();
+    config.limits = options.limits;
+    config.recorder = options.recorder;
+    config.catalogPoll = std::chrono::milliseconds(50);
+    if (!database_.empty())
+        service_ = KorvalaService::Open(config, error);
+    EXPECT_TRUE(service_) << error;
+    if (service_)
+        runner_ = std::thread([this] { service_->Run(); });
 }
 
 TestService::~TestService()
 {
-    if (listener_.joinable()) {
-        // stop() only ends a server whose accept loop has begun.
-        while (!server_.is_running())
-            std::this_thread::yield();
-        server_.stop();
-        listener_.join();
-    }
-    catalog_.reset();
+    Stop();
+    service_.reset();
     std::filesystem::remove_all(folder_);
+}
+
+void TestService::Stop()
+{
+    if (!runner_.joinable())
+        return;
+    service_->Stop();
+    runner_.join();
 }
 
 httplib::Client TestService::Client() const
 {
-    httplib::Client client("127.0.0.1", port_);
-    client.set_read_timeout(30, 0);
+    httplib::Client client("127.0.0.1", Port());
+    client.set_read_timeout(60, 0);
     return client;
+}
+
+bool TestService::WaitForCatalog()
+{
+    return WaitUntil([this] {
+        long long version = 0;
+        std::string error;
+        return Store().CatalogVersion(version, error) && service_->CatalogVersion() == version;
+    });
+}
+
+bool TestService::ImportAndWait(const std::vector<CatalogEntry>& entries)
+{
+    std::string error;
+    std::unique_ptr<ServiceStore> importer = ServiceStore::Open(database_, error);
+    EXPECT_TRUE(importer && importer->Import(entries, error)) << error;
+    return importer && WaitForCatalog();
+}
+
+bool TestService::WaitForScans(long long count)
+{
+    return WaitUntil([&] { return Store().ScanCount() == count; });
 }
 
 std::string SamplePcInventory()

@@ -1,0 +1,89 @@
+#include "http_response.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+FileBody::~FileBody()
+{
+    if (descriptor_ >= 0)
+        close(descriptor_);
+}
+
+FileBody::FileBody(FileBody&& other) noexcept : descriptor_(other.descriptor_), size_(other.size_)
+{
+    other.descriptor_ = -1;
+}
+
+FileBody& FileBody::operator=(FileBody&& other) noexcept
+{
+    if (this != &other) {
+        if (descriptor_ >= 0)
+            close(descriptor_);
+        descriptor_ = other.descriptor_;
+        size_ = other.size_;
+        other.descriptor_ = -1;
+    }
+    return *this;
+}
+
+FileBody FileBody::Open(const std::string& path)
+{
+    int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return {};
+    struct stat info {};
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(descriptor);
+        return {};
+    }
+    return {descriptor, info.st_size};
+}
+
+const char* ReasonPhrase(int status)
+{
+    switch (status) {
+    case 100:
+        return "Continue";
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
+    case 411:
+        return "Length Required";
+    case 413:
+        return "Payload Too Large";
+    case 415:
+        return "Unsupported Media Type";
+    case 417:
+        return "Expectation Failed";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    case 505:
+        return "HTTP Version Not Supported";
+    default:
+        return "Unknown";
+    }
+}
+
+std::string ResponseHead(const HttpResponse& response, bool keepAlive)
+{
+    std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) + "\r\n";
+    if (!response.contentType.empty())
+        head += "Content-Type: " + response.contentType + "\r\n";
+    head += "Content-Length: " + std::to_string(response.BodyLength()) + "\r\n";
+    for (const auto& [name, value] : response.fields)
+        head += name + ": " + value + "\r\n";
+    head += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    return head;
+}

@@ -1,0 +1,6 @@
+#pragma once
+// The PostgreSQL side of SqlConnection (libpq). A connection that broke is opened again at the
+// next statement; the statement that found it broken fails.
+#include "sql_connection.h"
+
+std::unique_ptr<SqlConnection> OpenPostgresConnection(const std::string& address, std::string& error);

@@ -1,0 +1,256 @@
+#include "service_store.h"
+
+#include "catalog_text.h"
+#include "database_address.h"
+#include "sample_catalog.h"
+
+#include <unordered_map>
+
+namespace {
+
+// Rows per INSERT statement: well below both databases' limits on parameters.
+constexpr size_t kRowsPerStatement = 500;
+
+constexpr const char* kCatalogTable =
+    "CREATE TABLE IF NOT EXISTS catalog (identity TEXT PRIMARY KEY, hash TEXT NOT NULL, name TEXT NOT NULL, "
+    "version TEXT NOT NULL, download TEXT NOT NULL)";
+
+std::vector<std::string> SchemaStatements(const SqlDialect& dialect)
+{
+    return {
+        kCatalogTable,
+        "CREATE INDEX IF NOT EXISTS catalog_hash ON catalog(hash)",
+        std::string("CREATE TABLE IF NOT EXISTS scans (id ") + dialect.serialKey +
+            ", scan_guid TEXT NOT NULL, received_utc " + dialect.timeColumn +
+            " NOT NULL, os_code TEXT NOT NULL, page TEXT NOT NULL, items INTEGER NOT NULL, offers INTEGER NOT NULL)",
+        "CREATE INDEX IF NOT EXISTS scans_received ON scans(received_utc)",
+        // One row: raised by every import, read by every instance to notice a new catalog.
+        "CREATE TABLE IF NOT EXISTS catalog_state (version BIGINT NOT NULL)",
+        "INSERT INTO catalog_state (version) SELECT 1 WHERE NOT EXISTS (SELECT 1 FROM catalog_state)",
+    };
+}
+
+// "($1, $2), ($3, $4)" for two rows of two columns, or "(?, ?), (?, ?)".
+std::string Placeholders(size_t rows, size_t columns, bool numbered)
+{
+    std::string text;
+    size_t number = 0;
+    for (size_t row = 0; row < rows; ++row) {
+        text += row ? ", (" : "(";
+        for (size_t column = 0; column < columns; ++column) {
+            text += column ? ", " : "";
+            text += numbered ? "$" + std::to_string(++number) : "?";
+        }
+        text += ")";
+    }
+    return text;
+}
+
+// Runs insertFront + placeholders + insertBack for the rows, kRowsPerStatement at a time;
+// fill appends the parameters of one row.
+template <typename Row, typename Fill, typename Run>
+bool InsertInBatches(const std::vector<Row>& rows, size_t columns, bool numbered, const std::string& insertFront,
+                     const std::string& insertBack, Fill fill, Run run)
+{
+    for (size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
+        size_t count = std::min(kRowsPerStatement, rows.size() - first);
+        std::vector<std::string> parameters;
+        parameters.reserve(count * columns);
+        for (size_t i = first; i < first + count; ++i)
+            fill(rows[i], parameters);
+        if (!run(insertFront + Placeholders(count, columns, numbered) + insertBack, parameters))
+            return false;
+    }
+    return true;
+}
+
+long long NumberOf(const std::vector<SqlRow>& rows)
+{
+    if (rows.empty() || rows[0].empty())
+        return -1;
+    try {
+        return std::stoll(rows[0][0]);
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<ServiceStore> ServiceStore::Open(const std::string& location, std::string& error)
+{
+    std::unique_ptr<SqlConnection> connection = OpenSqlConnection(location, error);
+    if (!connection)
+        return nullptr;
+    std::unique_ptr<ServiceStore> store(new ServiceStore(std::move(connection)));
+    if (!store->SetUp(error)) {
+        error = "cannot set up the database" + (IsPostgresAddress(location) ? std::string() : " " + location) + ": " +
+                error;
+        return nullptr;
+    }
+    return store;
+}
+
+bool ServiceStore::Run(const std::string& sql, const std::vector<std::string>& parameters, std::string& error,
+                       std::vector<SqlRow>* rows)
+{
+    return sql_->Execute(sql, parameters, rows, error);
+}
+
+template <typename Work>
+bool ServiceStore::InTransaction(const char* begin, std::string& error, Work work)
+{
+    if (!Run(begin, {}, error))
+        return false;
+    if (work() && Run("COMMIT", {}, error))
+        return true;
+    std::string ignored;
+    Run("ROLLBACK", {}, ignored);
+    return false;
+}
+
+bool ServiceStore::SetUp(std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const SqlDialect& dialect = sql_->Dialect();
+    return InTransaction(dialect.beginWrite, error, [&] {
+        std::vector<SqlRow> tables;
+        if ((*dialect.serializeSetUp && !Run(dialect.serializeSetUp, {}, error)) ||
+            !Run(dialect.tableExists, {"catalog"}, error, &tables))
+            return false;
+        const bool isNew = NumberOf(tables) == 0;
+        for (const std::string& statement : SchemaStatements(dialect)) {
+            if (!Run(statement, {}, error))
+                return false;
+        }
+        return !isNew || Upsert(ReadCatalogText(SampleCatalogText()).entries, error);
+    });
+}
+
+bool ServiceStore::Upsert(const std::vector<CatalogEntry>& entries, std::string& error)
+{
+    // One statement may not name an identity twice: only the last of its entries is kept.
+    std::unordered_map<std::string, size_t> lastOf;
+    for (size_t i = 0; i < entries.size(); ++i)
+        lastOf[entries[i].identity] = i;
+    std::vector<CatalogRow> rows;
+    rows.reserve(lastOf.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (lastOf[entries[i].identity] != i)
+            continue;
+        std::string hash = CatalogIdentityHash(entries[i].identity);
+        if (hash.empty()) {
+            error = "the identity " + entries[i].identity + " has no Windows-1252 form";
+            return false;
+        }
+        rows.push_back({std::move(hash), entries[i]});
+    }
+    return InsertInBatches(
+        rows, 5, sql_->Dialect().numberedParameters,
+        "INSERT INTO catalog (identity, hash, name, version, download) VALUES ",
+        " ON CONFLICT (identity) DO UPDATE SET hash = excluded.hash, name = excluded.name, "
+        "version = excluded.version, download = excluded.download",
+        [](const CatalogRow& row, std::vector<std::string>& parameters) {
+            parameters.insert(parameters.end(), {row.entry.identity, row.hashDecimal, row.entry.name, row.entry.version,
+                                                 row.entry.download});
+        },
+        [&](const std::string& sql, const std::vector<std::string>& parameters) {
+            return Run(sql, parameters, error);
+        });
+}
+
+bool ServiceStore::Import(const std::vector<CatalogEntry>& entries, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return InTransaction(sql_->Dialect().beginWrite, error, [&] {
+        return Upsert(entries, error) && Run("UPDATE catalog_state SET version = version + 1", {}, error);
+    });
+}
+
+bool ServiceStore::CatalogVersion(long long& version, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<SqlRow> rows;
+    if (!Run("SELECT version FROM catalog_state", {}, error, &rows))
+        return false;
+    version = NumberOf(rows);
+    return true;
+}
+
+bool ServiceStore::LoadCatalog(std::vector<CatalogRow>& rows, long long& version, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<SqlRow> state, entries;
+    bool read = InTransaction(sql_->Dialect().beginRead, error, [&] {
+        return Run("SELECT version FROM catalog_state", {}, error, &state) &&
+               Run("SELECT hash, identity, name, version, download FROM catalog", {}, error, &entries);
+    });
+    if (!read)
+        return false;
+    version = NumberOf(state);
+    rows.clear();
+    rows.reserve(entries.size());
+    for (SqlRow& entry : entries) {
+        if (entry.size() == 5)
+            rows.push_back({std::move(entry[0]),
+                            {std::move(entry[1]), std::move(entry[2]), std::move(entry[3]), std::move(entry[4])}});
+    }
+    return true;
+}
+
+bool ServiceStore::RecordScans(const std::vector<ScanRecord>& records, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return InTransaction(sql_->Dialect().beginWrite, error, [&] {
+        return InsertInBatches(
+            records, 6, sql_->Dialect().numberedParameters,
+            "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES ", "",
+            [](const ScanRecord& record, std::vector<std::string>& parameters) {
+                parameters.insert(parameters.end(),
+                                  {record.scanGuid, record.receivedUtc, record.osVersionCode, record.page,
+                                   std::to_string(record.itemCount), std::to_string(record.offerCount)});
+            },
+            [&](const std::string& sql, const std::vector<std::string>& parameters) {
+                return Run(sql, parameters, error);
+            });
+    });
+}
+
+bool ServiceStore::DeleteScansBefore(const std::string& utc, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return Run("DELETE FROM scans WHERE received_utc < $1", {utc}, error);
+}
+
+bool ServiceStore::LatestScans(size_t limit, std::vector<ScanRecord>& records, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<SqlRow> rows;
+    if (!Run("SELECT scan_guid, received_utc, os_code, page, items, offers FROM scans ORDER BY id DESC LIMIT $1",
+             {std::to_string(limit)}, error, &rows))
+        return false;
+    records.clear();
+    for (const SqlRow& row : rows) {
+        if (row.size() == 6)
+            records.push_back({row[0], row[1], row[2], row[3], std::stoul(row[4]), std::stoul(row[5])});
+    }
+    return true;
+}
+
+long long ServiceStore::Count(const char* sql)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<SqlRow> rows;
+    std::string error;
+    return Run(sql, {}, error, &rows) ? NumberOf(rows) : -1;
+}
+
+long long ServiceStore::EntryCount()
+{
+    return Count("SELECT COUNT(*) FROM catalog");
+}
+
+long long ServiceStore::ScanCount()
+{
+    return Count("SELECT COUNT(*) FROM scans");
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The service's database, SQLite or PostgreSQL: the catalog with a version that every change
+// raises (so that instances sharing the database notice it), and the record of received scans.
+// Safe to use from several threads; each call is one transaction.
+#include "catalog_snapshot.h"
+#include "sql_connection.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct ScanRecord {
+    std::string scanGuid;
+    std::string receivedUtc;  // "YYYY-MM-DDTHH:MM:SSZ"
+    std::string osVersionCode;
+    std::string page;  // "desktop" or "count"
+    size_t itemCount = 0;
+    size_t offerCount = 0;
+};
+
+class ServiceStore {
+public:
+    // location: an SQLite file, or a "postgresql://" address. A new database gets the tables
+    // and the sample catalog. nullptr and a message when it cannot be used.
+    static std::unique_ptr<ServiceStore> Open(const std::string& location, std::string& error);
+
+    // Adds the entries, replacing those with the same identity (the last of several in the
+    // list wins), and raises the catalog version; all or nothing.
+    bool Import(const std::vector<CatalogEntry>& entries, std::string& error);
+    bool CatalogVersion(long long& version, std::string& error);
+    // The whole catalog and the version it has.
+    bool LoadCatalog(std::vector<CatalogRow>& rows, long long& version, std::string& error);
+
+    bool RecordScans(const std::vector<ScanRecord>& records, std::string& error);
+    // Deletes the records received before the UTC time ("YYYY-MM-DDTHH:MM:SSZ").
+    bool DeleteScansBefore(const std::string& utc, std::string& error);
+    // The newest records first.
+    bool LatestScans(size_t limit, std::vector<ScanRecord>& records, std::string& error);
+
+    long long EntryCount();  // -1 when the database cannot be read
+    long long ScanCount();
+
+private:
+    explicit ServiceStore(std::unique_ptr<SqlConnection> connection) : sql_(std::move(connection)) {}
+    bool SetUp(std::string& error);
+    bool Run(const std::string& sql, const std::vector<std::string>& parameters, std::string& error,
+             std::vector<SqlRow>* rows = nullptr);
+    // Runs work inside a transaction that begin opens; commits when it succeeds.
+    template <typename Work>
+    bool InTransaction(const char* begin, std::string& error, Work work);
+    bool Upsert(const std::vector<CatalogEntry>& entries, std::string& error);
+    long long Count(const char* sql);
+
+    std::unique_ptr<SqlConnection> sql_;
+    std::mutex mutex_;
+};

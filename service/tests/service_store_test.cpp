@@ -1,0 +1,245 @@
+// The service's records and database, on each database: failures answered as errors, nothing
+// lost at a stop or while the database fails, retention, instances that share one database,
+// and the kept documents' files.
+#include "scan_documents.h"
+#include "scan_keeper.h"
+#include "scan_reader.h"
+#include "test_service.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kForm = "application/x-www-form-urlencoded";
+
+httplib::Result PostCount(TestService& service)
+{
+    return service.Client().Post("/count_updates.php", "data=" + WholeDocument(SamplePcInventory()), kForm);
+}
+
+// Runs a statement on the service's database through a connection of its own.
+void Alter(TestService& service, const std::string& sql)
+{
+    std::string error;
+    std::unique_ptr<SqlConnection> connection = OpenSqlConnection(service.Database(), error);
+    ASSERT_TRUE(connection && connection->Execute(sql, {}, nullptr, error)) << error;
+}
+
+class ServiceStoreTest : public testing::TestWithParam<StoreKind> {};
+
+TEST_P(ServiceStoreTest, AnswersAnErrorWhileScansCannotBeRecorded)
+{
+    TestServiceOptions options(GetParam());
+    options.recorder.retryAfter = std::chrono::milliseconds(20);
+    TestService service(options);
+    ASSERT_TRUE(service.Started());
+    Alter(service, "ALTER TABLE scans RENAME TO scans_away");
+
+    // The first records are taken before the failure shows; then every scan is refused.
+    int counted = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    httplib::Result reply = PostCount(service);
+    for (; reply && reply->status == 200 && std::chrono::steady_clock::now() < end; reply = PostCount(service)) {
+        EXPECT_EQ(reply->body, "5");
+        ++counted;
+    }
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 503);
+    EXPECT_EQ(reply->body.substr(0, 7), "Error: ") << reply->body;
+    httplib::Result page =
+        service.Client().Post("/result_page.php?desktop", WholeDocument(SamplePcInventory()), "text/xml");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 503);
+
+    // Once the database takes records again, so does the service, and the records held back are
+    // written too.
+    Alter(service, "ALTER TABLE scans_away RENAME TO scans");
+    for (reply = PostCount(service); reply && reply->status == 503 && std::chrono::steady_clock::now() < end;
+         reply = PostCount(service))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    service.Stop();
+    EXPECT_EQ(service.Store().ScanCount(), counted + 1);
+}
+
+TEST_P(ServiceStoreTest, WritesEveryQueuedRecordAtAStop)
+{
+    TestServiceOptions options(GetParam());
+    options.recorder.gather = std::chrono::seconds(30);  // nothing is written before the stop
+    TestService service(options);
+    ASSERT_TRUE(service.Started());
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(PostCount(service));
+    service.Stop();
+    EXPECT_EQ(service.Store().ScanCount(), 20);
+}
+
+TEST_P(ServiceStoreTest, RefusesScansWhenTheQueueIsFull)
+{
+    TestServiceOptions options(GetParam());
+    options.recorder.capacity = 0;
+    TestService service(options);
+    ASSERT_TRUE(service.Started());
+    httplib::Result reply = PostCount(service);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 503);
+    EXPECT_EQ(reply->body.substr(0, 7), "Error: ");
+}
+
+TEST_P(ServiceStoreTest, DeletesRecordsOlderThanTheRetentionTime)
+{
+    TestService service(GetParam());
+    ASSERT_TRUE(service.Started());
+    std::string error;
+    ASSERT_TRUE(service.Store().RecordScans({{"{OLD}", "2001-01-01T00:00:00Z", "4", "count", 1, 0},
+                                             {"{RECENT}", UtcTime(29), "4", "count", 1, 0},
+                                             {"{NOW}", UtcTime(), "4", "count", 1, 0}},
+                                            error))
+        << error;
+    {
+        RecorderSettings settings;
+        settings.keepDays = 30;
+        ScanRecorder recorder(service.Store(), settings);  // deletes expired records as it starts
+        recorder.Stop(std::chrono::seconds(30));
+    }
+    std::vector<ScanRecord> records;
+    ASSERT_TRUE(service.Store().LatestScans(10, records, error)) << error;
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].scanGuid, "{NOW}");
+    EXPECT_EQ(records[1].scanGuid, "{RECENT}");
+}
+
+TEST_P(ServiceStoreTest, InstancesShareCatalogAndRecords)
+{
+    TestService first(GetParam());
+    ASSERT_TRUE(first.Started());
+    TestServiceOptions options(GetParam());
+    options.database = first.Database();
+    TestService second(options);
+    ASSERT_TRUE(second.Started());
+
+    // An import through a third connection reaches both instances' catalogs.
+    const CatalogEntry viewer{"SOFTWARE\\Acme Ltd\\Acme Viewer", "Acme Viewer", "1.0", "/acme.exe"};
+    ASSERT_TRUE(first.ImportAndWait({viewer}));
+    ASSERT_TRUE(second.WaitForCatalog());
+    for (TestService* instance : {&first, &second}) {
+        httplib::Result reply = PostCount(*instance);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->body, "4");  // Acme Viewer 1.0.0.0 is installed: no longer an update
+    }
+    ASSERT_TRUE(PostCount(second));
+    EXPECT_TRUE(first.WaitForScans(3));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, ServiceStoreTest, testing::Values(StoreKind::Sqlite, StoreKind::Postgres),
+                         [](const testing::TestParamInfo<StoreKind>& info) { return StoreName(info.param); });
+
+TEST(ServiceStart, APortInUseIsAnError)
+{
+    TestService running;
+    ASSERT_TRUE(running.Started());
+    ServiceConfig config;
+    config.database = running.Folder() + "/second.sqlite";
+    config.port = running.Port();
+    std::string error;
+    EXPECT_FALSE(KorvalaService::Open(config, error));
+    EXPECT_NE(error.find("cannot listen on 127.0.0.1:" + std::to_string(running.Port())), std::string::npos) << error;
+    httplib::Result stillServed = running.Client().Get("/");
+    ASSERT_TRUE(stillServed);
+    EXPECT_EQ(stillServed->status, 200);
+}
+
+// The service as a program: the stop that SIGTERM asks for answers the requests under way and
+// writes every scan record before the program ends.
+TEST(ServiceProgram, WritesEveryRecordBeforeItEndsOnSigterm)
+{
+    const std::string folder = testing::TempDir() + "/korvala-program";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string database = folder + "/catalog.sqlite", log = folder + "/service.log";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> arguments = {KORVALA_SERVICE_PROGRAM, "--listen", "127.0.0.1:0", "--catalog", database,
+                                          "--downloads",           folder};
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    auto logText = [&] {
+        std::ifstream file(log);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    };
+    int port = 0;
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+         port == 0 && std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+        const std::string text = logText();
+        const std::string mark = "listening on http://127.0.0.1:";
+        if (size_t at = text.find(mark); at != std::string::npos)
+            port = std::atoi(text.c_str() + at + mark.size());
+    }
+    ASSERT_GT(port, 0) << logText();
+    httplib::Client client("127.0.0.1", port);
+    for (int i = 0; i < 20; ++i) {
+        httplib::Result reply = client.Post("/count_updates.php", "data=" + WholeDocument(SamplePcInventory()), kForm);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->body, "5");
+    }
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << logText();
+    EXPECT_NE(logText().find("korvala-service: stopped"), std::string::npos);
+    std::string error;
+    std::unique_ptr<ServiceStore> store = ServiceStore::Open(database, error);
+    ASSERT_TRUE(store) << error;
+    EXPECT_EQ(store->ScanCount(), 20);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(ScanKeeper, NumbersFilesOnWithoutReplacingAny)
+{
+    const std::string folder = testing::TempDir() + "/kept-scans";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/scan-7.xml") << "earlier run";
+    std::ofstream(folder + "/notes.txt") << "not a kept scan";
+    const std::string document = WholeDocument("", "me@example.com", "secret");
+    ScanReport report;
+    std::string error;
+    ASSERT_TRUE(ReadScanDocument(document, report, error)) << error;
+
+    // Two instances that share the folder, both started after the earlier run.
+    ScanKeeper first(folder), second(folder);
+    first.Keep(document, report);
+    second.Keep(document, report);
+    auto read = [&](const char* name) {
+        std::ifstream file(folder + "/" + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(read("scan-7.xml"), "earlier run");
+    EXPECT_EQ(read("scan-8.xml"), WholeDocument("", "me@example.com", ""));
+    EXPECT_EQ(read("scan-9.xml"), WholeDocument("", "me@example.com", ""));
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
