@@ -60,6 +60,9 @@ TEST(CatalogSnapshots, ReadersNeverSeeAReplacedSnapshotDisappear)
             }
         });
     }
+    // The readers are under way before the first replacement, however slowly threads start.
+    while (reads.load() < 4)
+        std::this_thread::yield();
     for (long long version = 1; version <= 300; ++version)
         snapshots.Publish(snapshot(version));
     done = true;
