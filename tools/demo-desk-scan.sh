@@ -5,7 +5,7 @@
 # Usage: demo-desk-scan.sh SERVICE_LOG CATALOG_FILE
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-win=$root/build/win32
+win=${KORVALA_DEMO_BUILD:-$root/build/win32}
 service_log=$1 catalog=$2
 posts() { grep -c "POST /result_page.php?desktop" "$service_log"; }
 desktop_scans() { sqlite3 "$catalog" "SELECT COUNT(*) FROM scans WHERE page = 'desktop'"; }

@@ -12,7 +12,15 @@ export KORVALA_WINEPREFIX=$demo/wineprefix
 # The sample PC's shortcuts stay inside the prefix: Wine's menu builder does not copy them into
 # the host's menus.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-win=$root/build/win32
+# The shipped 32-bit binaries in a 32-bit prefix; where the kernel runs no 32-bit code, the 64-bit
+# build of the same code in a 64-bit prefix, so the demo still shows a real scan.
+if "$root/tools/runs-32bit"; then
+  export KORVALA_WINEARCH=win32 KORVALA_DEMO_BUILD=$root/build/win32
+else
+  echo "== NOTE: this machine's kernel runs no 32-bit programs: the demo uses the 64-bit build"
+  export KORVALA_WINEARCH=win64 KORVALA_DEMO_BUILD=$root/build/win64
+fi
+win=$KORVALA_DEMO_BUILD
 winepath_of() { echo "Z:$1" | tr / '\\'; }
 service_log=$demo/service.log
 
