@@ -1,5 +1,6 @@
 // The software pass on a real Wine prefix: real shell links in the three special folders,
 // real version resources made by windres, real files.
+#include "environment_text.h"
 #include "link_file_builder.h"
 #include "sample_pc.h"
 #include "scan_document.h"
@@ -143,20 +144,13 @@ private:
     bool copied_ = false;
 };
 
-std::string Environment(const char* name)
-{
-    char value[MAX_PATH] = {};
-    DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? value : "";
-}
-
 TEST_F(SoftwareInventoryTest, SixtyFourBitProgramsSeenFromAThirtyTwoBitProcess)
 {
     if (!RunsUnderWow64())
         GTEST_SKIP() << "needs a 32-bit process on 64-bit Windows: the 32-bit build's tests in a 64-bit prefix";
     // A 64-bit program and its 32-bit twin under the same name, in both program folders and both
     // system folders. Every shortcut leads to the 64-bit one, as the 64-bit shell starts it.
-    const std::string sixtyFourBitFolder = Environment("ProgramW6432") + "\\Korvala Test";
+    const std::string sixtyFourBitFolder = EnvironmentText("ProgramW6432") + "\\Korvala Test";
     char system[MAX_PATH] = {}, systemWow64[MAX_PATH] = {};
     ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
     ASSERT_GT(GetSystemWow64DirectoryA(systemWow64, MAX_PATH), 0u);

@@ -2,6 +2,7 @@
 // desk_scan_test.sh starts the service on the program's loopback address, saving each document
 // it receives, and passes its folder and log here: KORVALA_KEPT_SCANS, KORVALA_SERVICE_LOG.
 #include "desk_program.h"
+#include "environment_text.h"
 #include "sample_pc.h"
 #include "sample_pc_devices.h"
 #include "scan_document_layout.h"
@@ -34,13 +35,6 @@ const int kProgressBar = 1002;
 const int kOptionsButton = 1004;
 const char kResultsPostLine[] = "POST /result_page.php?desktop 200";
 
-std::string Environment(const char* name)
-{
-    char value[MAX_PATH] = {};
-    DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(value) : std::string();
-}
-
 std::string FileText(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
@@ -55,7 +49,7 @@ bool FileExists(const std::string& path)
 // What the service received: its saved documents, numbered from 1, and its request log.
 std::string KeptScan(size_t number)
 {
-    return Environment("KORVALA_KEPT_SCANS") + "\\scan-" + std::to_string(number) + ".xml";
+    return EnvironmentText("KORVALA_KEPT_SCANS") + "\\scan-" + std::to_string(number) + ".xml";
 }
 
 size_t DocumentsReceived()
@@ -83,7 +77,7 @@ class DeskScanTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (Environment("KORVALA_KEPT_SCANS").empty()) {
+        if (EnvironmentText("KORVALA_KEPT_SCANS").empty()) {
             GTEST_SKIP() << "run through desk_scan_test.sh, which starts the service";
         }
         ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
@@ -170,7 +164,7 @@ TEST_F(DeskScanTest, FinishedScansReachTheServiceWithOnlyARegisteredUsersIdentif
     }
     // The service logs a request once it has answered it: a moment after it saved the document.
     auto loggedPosts = [] {
-        const std::string log = FileText(Environment("KORVALA_SERVICE_LOG"));
+        const std::string log = FileText(EnvironmentText("KORVALA_SERVICE_LOG"));
         size_t posts = 0;
         for (size_t at = log.find(kResultsPostLine); at != std::string::npos; at = log.find(kResultsPostLine, at + 1)) {
             ++posts;
