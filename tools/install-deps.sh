@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build, the tests and the demo need on Debian 12 (run as root).
+# A mirror in the middle of a sync serves index files that fail their checks: the index is
+# fetched again a few times, then what can be installed is installed and what could not is named.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
@@ -11,12 +13,27 @@ packages=(
   libcpp-httplib-dev libsqlite3-dev sqlite3 libpq-dev postgresql
   nsis chromium curl pci.ids usb.ids
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+missing_packages() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+mapfile -t missing < <(missing_packages)
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+for attempt in 1 2 3; do
+  apt-get update -qq && break
+  echo "install-deps: the package index did not download whole (attempt $attempt of 3)" >&2
+  [ "$attempt" -lt 3 ] && sleep $((attempt * 10))
 done
+install() { DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
+if ! install "${missing[@]}"; then
+  for p in "${missing[@]}"; do install "$p" || true; done
+fi
+mapfile -t missing < <(missing_packages)
 if [ ${#missing[@]} -gt 0 ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  echo "install-deps: these packages could not be installed: ${missing[*]}" >&2
+  exit 1
 fi
