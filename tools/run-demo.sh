@@ -14,10 +14,16 @@ export KORVALA_WINEPREFIX=$demo/wineprefix
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 # The shipped 32-bit binaries in a 32-bit prefix; where the kernel runs no 32-bit code, the 64-bit
 # build of the same code in a 64-bit prefix, so the demo still shows a real scan.
-if "$root/tools/runs-32bit"; then
+runs_32bit=0
+"$root/tools/runs-32bit" || runs_32bit=$?
+if [ $runs_32bit -eq 0 ]; then
   export KORVALA_WINEARCH=win32 KORVALA_DEMO_BUILD=$root/build/win32
 else
-  echo "== NOTE: this machine's kernel runs no 32-bit programs: the demo uses the 64-bit build"
+  if [ $runs_32bit -eq 2 ]; then
+    echo "== NOTE: Wine's 32-bit loader (wine32:i386) is not installed: the demo uses the 64-bit build"
+  else
+    echo "== NOTE: this machine's kernel runs no 32-bit programs: the demo uses the 64-bit build"
+  fi
   export KORVALA_WINEARCH=win64 KORVALA_DEMO_BUILD=$root/build/win64
 fi
 win=$KORVALA_DEMO_BUILD
