@@ -76,7 +76,7 @@ TEST_F(Containment, RunningOutOfMemoryInAScanEndsTheScan)
 TEST_F(Containment, RunningOutOfMemoryInAMethodFailsTheCall)
 {
     LoopbackServer service(kServicePort);
-    ASSERT_EQ(service.Port(), kServicePort);
+    ASSERT_EQ(service.Port(), kServicePort) << PortInUse(kServicePort);
     BSTR email = SysAllocString(L"a.rather.long.address@example.com");
     {
         AllocationFailure failure(library_);

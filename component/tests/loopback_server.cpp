@@ -83,6 +83,11 @@ LoopbackServer::~LoopbackServer()
     WSACleanup();
 }
 
+std::string PortInUse(int port)
+{
+    return "port " + std::to_string(port) + " is in use; set KORVALA_TEST_PORT_BASE to move the tests' ports";
+}
+
 std::string LoopbackServer::Url(const std::string& path) const
 {
     return "http://127.0.0.1:" + std::to_string(port_) + path;

@@ -54,3 +54,7 @@ private:
     std::atomic<int> connections_{0};
     std::atomic<bool> stopping_{false};
 };
+
+// What a test says when a server could not listen on the fixed port that a test build's service
+// address names: another program on the machine holds it.
+std::string PortInUse(int port);

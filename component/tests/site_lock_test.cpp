@@ -123,7 +123,7 @@ protected:
     void ExpectServedAsBefore(IKVEngine* engine, const std::string& what)
     {
         LoopbackServer service(kServicePort);
-        ASSERT_EQ(service.Port(), kServicePort);
+        ASSERT_EQ(service.Port(), kServicePort) << PortInUse(kServicePort);
         service.Serve("HTTP/1.0 200 OK\r\n\r\n7");
         EXPECT_EQ(SetSafetyOptions(engine), S_OK) << what;
         BSTR email = SysAllocString(L"page@example.com");
@@ -152,7 +152,7 @@ protected:
     void ExpectRefused(IKVEngine* engine, const std::string& what)
     {
         LoopbackServer service(kServicePort);
-        ASSERT_EQ(service.Port(), kServicePort);
+        ASSERT_EQ(service.Port(), kServicePort) << PortInUse(kServicePort);
         DeleteFileA(kFileCopy);
         configure_(TRUE, TRUE, 42);
         EXPECT_EQ(SetSafetyOptions(engine), E_FAIL) << what;

@@ -56,7 +56,7 @@ TEST_F(EngineUpdateCount, ServiceAnswerIsTheCount)
     };
     for (const Case& c : cases) {
         LoopbackServer server(kServicePort);
-        ASSERT_EQ(server.Port(), kServicePort);
+        ASSERT_EQ(server.Port(), kServicePort) << PortInUse(kServicePort);
         server.Serve(c.reply);
         int count = 99;
         EXPECT_EQ(engine_->GetNumUpdates(&count), S_OK);
@@ -95,7 +95,7 @@ TEST_F(EngineUpdateCount, RepliesWithoutEndGiveMinusOneWithinTheirBound)
     };
     for (const Case& c : cases) {
         LoopbackServer server(kServicePort);
-        ASSERT_EQ(server.Port(), kServicePort);
+        ASSERT_EQ(server.Port(), kServicePort) << PortInUse(kServicePort);
         server.Serve("HTTP/1.0 200 OK\r\n\r\n", c.mode, 6);
         DWORD elapsed = 0;
         SIZE_T peakGrowth = 0;
@@ -111,6 +111,7 @@ TEST_F(EngineUpdateCount, SilentServiceGivesMinusOneAfterOneTenSecondWait)
 {
     // The connection is queued but never answered: the worker waits until it is killed.
     LoopbackServer server(kServicePort);
+    ASSERT_EQ(server.Port(), kServicePort) << PortInUse(kServicePort);
     DWORD start = GetTickCount();
     int count = 99;
     EXPECT_EQ(engine_->GetNumUpdates(&count), S_OK);

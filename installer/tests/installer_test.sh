@@ -128,21 +128,23 @@ script_creates_library() {
   grep -q '^ok KVObject version 1\.6$' <<<"$output"
 }
 # Starts the installed program, by its path or (with "shortcut") through the Start menu's
-# shortcut as the shell follows it; it must show its window and end when that is closed.
+# shortcut as the shell follows it; it must show its window and end when that is closed. The close
+# tool waits for the program itself: "start /wait" returns before a program that it started
+# through a shortcut has ended, and a program still running holds its files against the next step.
 program_starts_and_closes() {
   if [ "${1:-}" = shortcut ]; then
     "$wine_run" start /wait /unix "$start_menu/Korvala.lnk" >/dev/null 2>&1 </dev/null &
   else
     "$wine_run" "$win_install_dir\\korvala-desk.exe" >/dev/null 2>&1 </dev/null &
   fi
-  local pid=$! shown=1 closed=1
-  wine_out "$(windows_path "$close_window")" "Korvala 2007" 30 >/dev/null && shown=0
-  wait_for 30 eval '! kill -0 '"$pid"' 2>/dev/null' && closed=0
-  if [ $closed -ne 0 ]; then
+  local pid=$! closed=1 starter_ended=1
+  wine_out "$(windows_path "$close_window")" "Korvala 2007" 30 >/dev/null && closed=0
+  wait_for 30 eval '! kill -0 '"$pid"' 2>/dev/null' && starter_ended=0
+  if [ $closed -ne 0 ] || [ $starter_ended -ne 0 ]; then
     wine_out taskkill /f /im korvala-desk.exe >/dev/null
     wait "$pid"
   fi
-  [ $shown -eq 0 ] && [ $closed -eq 0 ]
+  [ $closed -eq 0 ] && [ $starter_ended -eq 0 ]
 }
 # "_?=" makes the uninstaller run in place and be waited for; it then leaves itself behind. It
 # must come last and unquoted: one argument per word of the folder, which Wine joins with spaces
