@@ -422,9 +422,9 @@ STDMETHODIMP KVEngine::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, 
 STDMETHODIMP KVEngine::SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled)
 {
     return ContainFailures([&] {
-        // Being told of untrusted callers, whatever else the call asks and however it ends, puts
-        // the object in a browser for good: a later call that clears the option does not make
-        // the callers trusted, nor does anyone but a browser say it.
+        // Being told of untrusted callers puts the object in a browser for good, whatever else
+        // the call asks and however it ends: only a browser says it, and a later call that clears
+        // the option does not make the page that scripts the object trusted.
         if (mask & enabled & INTERFACESAFE_FOR_UNTRUSTED_CALLER)
             site_.EnterBrowser();
         if (mask & ~kSafeOptions)
