@@ -30,7 +30,7 @@ function(korvala_unreadable_page_origins result addresses folder)
     find_program(KORVALA_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
     file(MAKE_DIRECTORY ${folder})
     execute_process(
-      COMMAND ${KORVALA_HOST_CXX} -std=c++17 -O1 -o ${tool} ${KORVALA_PAGE_ORIGIN_SOURCES}
+      COMMAND ${KORVALA_HOST_CXX} -std=c++17 -o ${tool} ${KORVALA_PAGE_ORIGIN_SOURCES}
       RESULT_VARIABLE built ERROR_VARIABLE errors)
     if(NOT built EQUAL 0)
       message(FATAL_ERROR "The check of page origins could not be built with ${KORVALA_HOST_CXX}:\n${errors}")
