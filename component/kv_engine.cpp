@@ -422,12 +422,17 @@ STDMETHODIMP KVEngine::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, 
 STDMETHODIMP KVEngine::SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled)
 {
     return ContainFailures([&] {
+        // Being told of untrusted callers puts the object in a browser for good, whatever else
+        // the call asks and however it ends: only a browser says it, and a later call that clears
+        // the option does not make the page that scripts the object trusted.
+        if (mask & enabled & INTERFACESAFE_FOR_UNTRUSTED_CALLER)
+            site_.EnterBrowser();
         if (mask & ~kSafeOptions)
             return E_FAIL;
         if (!AnswersTo(riid))
             return E_NOINTERFACE;
         // On a page of another origin the object is not safe: the browser then treats it so.
-        if (!site_.AllowsCaller())
+        if (!site_.MayBeMarkedSafe())
             return E_FAIL;
         safetyOptions_ = (safetyOptions_ & ~mask) | (enabled & mask);
         return S_OK;

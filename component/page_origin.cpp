@@ -120,11 +120,29 @@ std::optional<PageOrigin> ParsePageOrigin(std::string_view address)
     if (rest.substr(0, 2) != "//")
         return std::nullopt;
     rest.remove_prefix(2);
-    // Browsers end the host part at a backslash as at a slash.
-    std::string_view authority = rest.substr(0, rest.find_first_of("/?#\\"));
-    if (authority.find('@') != std::string_view::npos || !ReadHostAndPort(authority, defaultPort, origin))
+    // Browsers end the host part at a backslash, while the older Windows parser (InternetCrackUrl)
+    // reads past it and takes what follows an "@" as the host: before the path, either character
+    // leaves the host in doubt.
+    std::string_view beforePath = rest.substr(0, rest.find('/'));
+    if (beforePath.find_first_of("\\@") != std::string_view::npos)
+        return std::nullopt;
+    std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
+    if (!ReadHostAndPort(authority, defaultPort, origin))
         return std::nullopt;
     return origin;
+}
+
+std::vector<std::string_view> ListedAddresses(std::string_view addresses)
+{
+    constexpr std::string_view kSpace = " \t\r\n";
+    std::vector<std::string_view> listed;
+    std::size_t at = addresses.find_first_not_of(kSpace);
+    while (at != std::string_view::npos) {
+        std::size_t end = std::min(addresses.find_first_of(kSpace, at), addresses.size());
+        listed.push_back(addresses.substr(at, end - at));
+        at = addresses.find_first_not_of(kSpace, end);
+    }
+    return listed;
 }
 
 bool IsAllowedPage(std::string_view pageAddress, std::string_view allowedAddresses)
@@ -132,13 +150,9 @@ bool IsAllowedPage(std::string_view pageAddress, std::string_view allowedAddress
     std::optional<PageOrigin> page = ParsePageOrigin(pageAddress);
     if (!page)
         return false;
-    constexpr std::string_view kSpace = " \t\r\n";
-    std::size_t at = allowedAddresses.find_first_not_of(kSpace);
-    while (at != std::string_view::npos) {
-        std::size_t end = std::min(allowedAddresses.find_first_of(kSpace, at), allowedAddresses.size());
-        if (ParsePageOrigin(allowedAddresses.substr(at, end - at)) == page)
+    for (std::string_view allowed : ListedAddresses(allowedAddresses)) {
+        if (ParsePageOrigin(allowed) == page)
             return true;
-        at = allowedAddresses.find_first_not_of(kSpace, end);
     }
     return false;
 }

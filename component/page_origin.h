@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct PageOrigin {
     std::string scheme;  // "http" or "https"
@@ -20,12 +21,15 @@ struct PageOrigin {
 
 // The origin of an absolute http or https address. Nothing for every other scheme (file:,
 // about:, javascript:, ...) and for an address that is not plainly formed: no "//" after the
-// scheme, user information before the host (parsers disagree on which "@" ends it, and the
-// vendor's pages never carry one), an empty host, a host character other than letters, digits,
-// "-", "." and "_", or a port that is not a decimal number up to 65535.
+// scheme, a "\" or "@" anywhere between the "//" and the path (parsers disagree on where such a
+// host part ends, and the vendor's pages never carry one), an empty host, a host character other
+// than letters, digits, "-", "." and "_", or a port that is not a decimal number up to 65535.
 std::optional<PageOrigin> ParsePageOrigin(std::string_view address);
 
+// The entries of a list of addresses separated by white space, in order.
+std::vector<std::string_view> ListedAddresses(std::string_view addresses);
+
 // Whether a page at pageAddress may drive the object: its origin equals the origin of one of
-// allowedAddresses, a list of addresses separated by white space. An address that has no
-// origin is never allowed, nor does it allow anything when it stands in the list.
+// the ListedAddresses of allowedAddresses. An address that has no origin is never allowed, nor
+// does it allow anything when it stands in the list.
 bool IsAllowedPage(std::string_view pageAddress, std::string_view allowedAddresses);

@@ -65,7 +65,15 @@ enum class Route {
     Absent,   // the site does not lead there: no browser, no document
     Allowed,  // a page whose address is allowed
     Refused,  // a page whose address is another, empty or unreadable
+    Failed,   // a step on the way failed with an error
 };
+
+// A step toward the page that reached no object: E_NOINTERFACE is how a site says that it has
+// no such way; any other failure, and success without an object, is an error.
+Route Unreached(HRESULT step)
+{
+    return step == E_NOINTERFACE ? Route::Absent : Route::Failed;
+}
 
 // The browser's address is the top-level page's; a document's is its own, also in a frame.
 HRESULT ReadAddress(IWebBrowser2* browser, BSTR* address)
@@ -91,8 +99,9 @@ template <typename Page>
 Route ServiceRoute(IServiceProvider* services, REFGUID service, REFIID riid, const char* allowedAddresses)
 {
     Held<Page> page;
-    if (FAILED(services->QueryService(service, riid, page.OutVoid())) || !page)
-        return Route::Absent;
+    HRESULT step = services->QueryService(service, riid, page.OutVoid());
+    if (FAILED(step) || !page)
+        return Unreached(step);
     return JudgePage(page.Get(), allowedAddresses);
 }
 
@@ -100,13 +109,24 @@ Route ServiceRoute(IServiceProvider* services, REFGUID service, REFIID riid, con
 Route ClientSiteDocumentRoute(IUnknown* site, const char* allowedAddresses)
 {
     Held<IOleClientSite> clientSite;
+    HRESULT step = site->QueryInterface(IID_IOleClientSite, clientSite.OutVoid());
+    if (FAILED(step) || !clientSite)
+        return Unreached(step);
     Held<IOleContainer> container;
+    step = clientSite->GetContainer(container.Out());
+    if (FAILED(step) || !container)
+        return Unreached(step);
     Held<IHTMLDocument2> document;
-    if (FAILED(site->QueryInterface(IID_IOleClientSite, clientSite.OutVoid())) || !clientSite ||
-        FAILED(clientSite->GetContainer(container.Out())) || !container ||
-        FAILED(container->QueryInterface(IID_IHTMLDocument2, document.OutVoid())) || !document)
-        return Route::Absent;
+    step = container->QueryInterface(IID_IHTMLDocument2, document.OutVoid());
+    if (FAILED(step) || !document)
+        return Unreached(step);
     return JudgePage(document.Get(), allowedAddresses);
+}
+
+bool IsClientSite(IUnknown* site)
+{
+    Held<IOleClientSite> clientSite;
+    return SUCCEEDED(site->QueryInterface(IID_IOleClientSite, clientSite.OutVoid())) && clientSite;
 }
 
 }  // namespace
@@ -121,6 +141,8 @@ void PageSite::Set(IUnknown* site)
     if (site) {
         site->AddRef();
         sited_ = true;
+        if (IsClientSite(site))
+            inBrowser_ = true;
     }
     IUnknown* previous = site_;
     site_ = site;
@@ -136,25 +158,54 @@ HRESULT PageSite::Get(REFIID riid, void** object) const
     return site_ ? site_->QueryInterface(riid, object) : E_FAIL;
 }
 
-bool PageSite::AllowsCaller() const
+bool PageSite::AllowsCaller()
 {
-    if (!sited_)
+    if (refused_)
+        return false;
+    if (!inBrowser_ && !sited_)
         return true;
+    refused_ = !LeadsToAllowedPage();
+    return !refused_;
+}
+
+bool PageSite::MayBeMarkedSafe()
+{
+    return (!sited_ && !refused_) || AllowsCaller();
+}
+
+bool PageSite::LeadsToAllowedPage() const
+{
     if (!site_)
         return false;
-    // Every route that leads to a page must find an allowed address: the browser names the
-    // top-level page, while the object may sit in a frame of another origin.
-    Route routes[3] = {Route::Absent, Route::Absent, Route::Absent};
+    Route browser = Route::Absent;
+    Route serviceDocument = Route::Absent;
     Held<IServiceProvider> services;
-    if (SUCCEEDED(site_->QueryInterface(IID_IServiceProvider, services.OutVoid())) && services) {
-        routes[0] = ServiceRoute<IWebBrowser2>(services.Get(), SID_SWebBrowserApp, IID_IWebBrowser2, allowedAddresses_);
-        routes[1] =
+    HRESULT step = site_->QueryInterface(IID_IServiceProvider, services.OutVoid());
+    if (SUCCEEDED(step) && services) {
+        browser = ServiceRoute<IWebBrowser2>(services.Get(), SID_SWebBrowserApp, IID_IWebBrowser2, allowedAddresses_);
+        serviceDocument =
             ServiceRoute<IHTMLDocument2>(services.Get(), SID_SContainerDispatch, IID_IHTMLDocument2, allowedAddresses_);
+    } else {
+        browser = serviceDocument = Unreached(step);
     }
-    routes[2] = ClientSiteDocumentRoute(site_, allowedAddresses_);
+    Route clientDocument = ClientSiteDocumentRoute(site_, allowedAddresses_);
+    const Route routes[] = {browser, serviceDocument, clientDocument};
+
+    // Every way that leads to a page must find an allowed address: the browser names the
+    // top-level page, while the object may sit in a frame of another origin.
+    if (!inBrowser_) {
+        // A script host's site may answer the ways it lacks with any failure.
+        for (Route route : routes) {
+            if (route == Route::Refused)
+                return false;
+        }
+        return true;
+    }
+    // In a browser the object is always scripted by some page, and only its own document tells
+    // which: the browser alone may name the vendor's top page around a frame of another origin.
     for (Route route : routes) {
-        if (route == Route::Refused)
+        if (route == Route::Refused || route == Route::Failed)
             return false;
     }
-    return true;
+    return serviceDocument == Route::Allowed || clientDocument == Route::Allowed;
 }

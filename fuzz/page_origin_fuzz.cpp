@@ -1,5 +1,6 @@
-// Page addresses as a browser reports them: a parsed origin is well formed, and written back as
-// an address it parses to itself and allows the page it came from.
+// Page addresses as a browser reports them: a parsed origin is well formed, comes from an address
+// with no "\" or "@" before its path, and written back as an address it parses to itself and
+// allows the page it came from.
 #include "page_origin.h"
 
 #include <cstdint>
@@ -14,6 +15,13 @@ bool IsCleanHostChar(char c)
            c == ']' || c == ':';
 }
 
+// The text between the scheme's "//" and the path.
+std::string_view BeforePath(std::string_view address)
+{
+    std::string_view rest = address.substr(address.find("//") + 2);
+    return rest.substr(0, rest.find('/'));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -26,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     if (origin->host.empty() || (origin->scheme != "http" && origin->scheme != "https"))
+        __builtin_trap();
+    if (BeforePath(address).find_first_of("\\@") != std::string_view::npos)
         __builtin_trap();
     for (char c : origin->host) {
         if (!IsCleanHostChar(c))

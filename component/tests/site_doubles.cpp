@@ -117,6 +117,8 @@ HRESULT STDMETHODCALLTYPE QueryService(IServiceProvider* self, REFGUID service, 
     }
     if (!route || !route->present)
         return E_NOINTERFACE;
+    if (FAILED(route->lookup))
+        return route->lookup;
     auto* page = static_cast<IUnknown*>(NewPage(kind, *route));
     HRESULT hr = page->lpVtbl->QueryInterface(page, riid, object);
     page->lpVtbl->Release(page);
@@ -126,8 +128,10 @@ HRESULT STDMETHODCALLTYPE QueryService(IServiceProvider* self, REFGUID service, 
 HRESULT STDMETHODCALLTYPE GetContainer(IOleClientSite* self, IOleContainer** container)
 {
     *container = nullptr;
-    auto* document =
-        static_cast<IUnknown*>(NewPage(DoubleObject::Kind::Document, OwnerOf(self)->routes.clientDocument));
+    const PageRoute& route = OwnerOf(self)->routes.clientDocument;
+    if (FAILED(route.lookup))
+        return route.lookup;
+    auto* document = static_cast<IUnknown*>(NewPage(DoubleObject::Kind::Document, route));
     HRESULT hr = document->lpVtbl->QueryInterface(document, IID_IOleContainer, reinterpret_cast<void**>(container));
     document->lpVtbl->Release(document);
     return hr;

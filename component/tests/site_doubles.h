@@ -6,10 +6,13 @@
 
 #include <string>
 
-// One way from the site to the page. Absent, or leading to an object whose address getter
-// returns result and, when it succeeds, the address (a null BSTR when noAddress is set).
+// One way from the site to the page. Absent; or present, where the site's step along it
+// (QueryService, or the client site's GetContainer) fails with lookup, or leads to an object
+// whose address getter returns result and, when it succeeds, the address (a null BSTR when
+// noAddress is set).
 struct PageRoute {
     bool present = false;
+    HRESULT lookup = S_OK;
     std::wstring address;
     HRESULT result = S_OK;
     bool noAddress = false;
