@@ -63,12 +63,15 @@ add_custom_target(release_test_programs)
 # korvala_release_binary(target file): the target's binary as the release has it: its symbols in
 # <file>.debug, which the binary names (.gnu_debuglink), the binary stripped and signed.
 function(korvala_release_binary target file)
+  # objcopy writes the current time into a PE header unless SOURCE_DATE_EPOCH gives one: none, as
+  # at the link.
+  set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
   set(released ${KORVALA_RELEASE_DIR}/${file})
   set(stripped ${KORVALA_RELEASE_STAGE}/${file})
   add_custom_command(OUTPUT ${released} ${released}.debug ${stripped}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KORVALA_RELEASE_DIR} ${KORVALA_RELEASE_STAGE}
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${released}.debug
-    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${released}.debug $<TARGET_FILE:${target}> ${stripped}
+    COMMAND ${objcopy} --only-keep-debug $<TARGET_FILE:${target}> ${released}.debug
+    COMMAND ${objcopy} --strip-all --add-gnu-debuglink=${released}.debug $<TARGET_FILE:${target}> ${stripped}
     COMMAND ${CMAKE_COMMAND} -E copy ${stripped} ${released}
     COMMAND ${KORVALA_SIGN} ${released}
     DEPENDS ${target} ${PROJECT_SOURCE_DIR}/tools/sign.sh
