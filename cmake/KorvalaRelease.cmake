@@ -34,6 +34,9 @@ else()
   endif()
 endif()
 
+# widl writes its run's time into the type library (as text in the time zone): the commit's, in UTC.
+set(KORVALA_WIDL_ENV ${CMAKE_COMMAND} -E env WIDL_TIME_OVERRIDE=${KORVALA_SOURCE_DATE_EPOCH} TZ=UTC)
+
 if(KORVALA_SIGN_CERT STREQUAL "" OR KORVALA_SIGN_KEY STREQUAL "")
   set(throwaway ${CMAKE_BINARY_DIR}/throwaway-signing)
   if(NOT EXISTS ${throwaway}/certificate.pem OR NOT EXISTS ${throwaway}/key.pem)
