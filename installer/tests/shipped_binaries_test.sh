@@ -131,19 +131,21 @@ later_windows_ids='1f676c76-80e1-4239-95bb-83d0f6d0da78|8e0f7a12-bfb3-4fe8-b9a5-
 check_version_resource() {
   local binary=$1 name expected line strings
   name=$(basename "$binary")
-  if ! strings=$(wrestool -x --raw -t 16 "$binary" | python3 "$tools/version-resource.py"); then
+  # The strings of the U.S. English table, whichever its code page, by their names alone.
+  if ! strings=$(wrestool -x --raw -t 16 "$binary" | python3 "$tools/version-resource.py" |
+                 sed 's|^0409[0-9a-fA-F]\{4\}/||'); then
     fail "$name: no version resource"
     return
   fi
   expected="FileVersion=$version_numbers
 ProductVersion=$version_numbers
-040904b0/FileVersion=$project_version
-040904b0/ProductVersion=$version_listed
-040904b0/ProductName=$product
-040904b0/CompanyName=$product
-040904b0/LegalCopyright=Copyright (C) $product
-040904b0/OriginalFilename=$name
-$(tr '|' '\n' <<<"${own_strings[$name]}" | sed 's|^|040904b0/|')"
+FileVersion=$project_version
+ProductVersion=$version_listed
+ProductName=$product
+CompanyName=$product
+LegalCopyright=Copyright (C) $product
+OriginalFilename=$name
+$(tr '|' '\n' <<<"${own_strings[$name]}")"
   while read -r line; do
     grep -qxF "$line" <<<"$strings" || fail "$name: its version resource lacks $line"
   done <<<"$expected"
