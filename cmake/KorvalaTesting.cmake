@@ -33,3 +33,14 @@ function(korvala_add_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# korvala_release_test(NAME [PROGRAMS targets...]): a test that the release build runs too (label
+# release), against the release's files; a release builds the programs it runs with the target
+# release_test_programs.
+function(korvala_release_test name)
+  cmake_parse_arguments(R "" "" "PROGRAMS" ${ARGN})
+  set_property(TEST ${name} APPEND PROPERTY LABELS release)
+  if(KORVALA_RELEASE AND R_PROGRAMS)
+    add_dependencies(release_test_programs ${R_PROGRAMS})
+  endif()
+endfunction()

@@ -4,6 +4,7 @@
 #include "contain_failures.h"
 #include "device_inventory.h"
 #include "full_inventory.h"
+#include "korvala_version.h"
 #include "module.h"
 #include "restore_point.h"
 #include "update_count.h"
@@ -381,7 +382,7 @@ STDMETHODIMP KVEngine::GetVersion(BSTR* bstrVersion)
 {
     if (bstrVersion)
         *bstrVersion = nullptr;
-    return ForAllowedCaller([&] { return bstrVersion ? NewBstr(L"1.6", bstrVersion) : E_POINTER; });
+    return ForAllowedCaller([&] { return bstrVersion ? NewBstr(L"" KORVALA_VERSION_TEXT, bstrVersion) : E_POINTER; });
 }
 
 // Replaces a stored text with the page's; a text longer than any real one is refused and the

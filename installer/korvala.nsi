@@ -1,6 +1,9 @@
 ; Korvala setup: installs the desktop program and the automation library for all users of the
 ; machine, registers the library, and lists an uninstaller among the installed programs.
-; CMake passes VERSION (major.minor), DESK_EXE, KVOBJECT_DLL and OUTFILE.
+; CMake passes the project's version as it writes it (VERSION), as four numbers (VERSION_NUMBERS)
+; and as the version resources list it (VERSION_LISTED), the product's name and copyright notice
+; (PRODUCT, COPYRIGHT), the program's icon (ICON), DESK_EXE, KVOBJECT_DLL and OUTFILE. A release
+; also passes SIGN, the signing script, which signs the uninstaller and the setup program.
 ;
 ; Command line: /S installs or uninstalls silently. The uninstaller removes the user's settings
 ; (HKLM "Software\Korvala") unless the user keeps them when asked, or /KEEPSETTINGS is given.
@@ -37,15 +40,28 @@ InstallDir "${PROGRAM_FILES}\Korvala"
 ; An upgrade goes where the earlier installation is.
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
+; Told the real DPI on Windows Vista and later, with the themed look of common controls 6.
+ManifestDPIAware true
+XPStyle on
+Icon "${ICON}"
+UninstallIcon "${ICON}"
 SetCompressor /SOLID lzma
+; The packed files carry no time of their own: one commit gives the same setup program each time.
+SetDateSave off
+!ifdef SIGN
+  !uninstfinalize 'bash "${SIGN}" "%1"' = 0
+  !finalize 'bash "${SIGN}" "%1"' = 0
+!endif
 
-VIProductVersion "${VERSION}.0.0"
-VIAddVersionKey "ProductName" "Korvala"
-VIAddVersionKey "CompanyName" "Korvala"
-VIAddVersionKey "FileDescription" "Korvala Setup"
+VIProductVersion "${VERSION_NUMBERS}"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "CompanyName" "${PRODUCT}"
+VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
-VIAddVersionKey "ProductVersion" "${VERSION}"
-VIAddVersionKey "LegalCopyright" "Korvala"
+VIAddVersionKey "InternalName" "korvala-setup"
+VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
+VIAddVersionKey "OriginalFilename" "korvala-setup.exe"
+VIAddVersionKey "ProductVersion" "${VERSION_LISTED}"
 
 Page directory
 Page instfiles
@@ -145,6 +161,9 @@ Section "Korvala"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; What the installation takes on disk, in KB, as Programs and Features shows it.
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 
   ClearErrors
   RegDLL "$INSTDIR\KVObject.dll"

@@ -1,6 +1,7 @@
 #include "pages.h"
 
 #include "ansi_text.h"
+#include "korvala_version.h"
 
 #include <map>
 
@@ -122,7 +123,7 @@ const std::map<InfoPage, std::pair<std::string, std::string>>& InfoPages()
               "<p>Still stuck? <a href=\"/contact.php\">Contact us</a>.</p>\n"}},
         {InfoPage::About,
          {"About Korvala",
-          "<p>Korvala 2007, version 1.6.</p>\n"
+          "<p>Korvala 2007, version " KORVALA_VERSION_TEXT ".</p>\n"
           "<p>Korvala compares the drivers and programs of your PC with a catalog of current versions and tells "
           "you which ones can be updated. It comes as a desktop program and as a component that web pages can "
           "use to scan a PC and count its available updates.</p>\n"

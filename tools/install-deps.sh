@@ -12,6 +12,7 @@ packages=(
   googletest libgtest-dev libssl-dev
   libcpp-httplib-dev libsqlite3-dev sqlite3 libpq-dev postgresql
   nsis chromium curl pci.ids usb.ids
+  osslsigncode openssl icoutils python3
 )
 missing_packages() {
   local p

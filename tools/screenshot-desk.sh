@@ -2,13 +2,18 @@
 # Takes a screenshot of the running desktop program: starts a private Xvfb, runs korvala-desk in
 # the demo's Wine prefix, grabs the screen with xwd and cuts the program's window out into
 # docs/korvala-desk.png.
-# Usage: screenshot-desk.sh [--dpi N] [output.png]
-#   --dpi N  shows the program on a desktop of N DPI (Wine's LogPixels setting, given back after)
-# Takes the win32 build, or the win64 one where this machine runs no 32-bit programs
-# (tools/build.sh win32 or win64).
+# Usage: screenshot-desk.sh [--release] [--dpi N] [output.png]
+#   --release  takes the release's program (build/release/korvala-desk.exe), in a prefix of its own
+#   --dpi N    shows the program on a desktop of N DPI (Wine's LogPixels setting, given back after)
+# Takes the win32 build (or release), or the win64 one (release-win64) where this machine runs no
+# 32-bit programs (tools/build.sh win32, win64, release or release-win64).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-dpi=
+release= dpi=
+if [ "${1:-}" = --release ]; then
+  release=1
+  shift
+fi
 if [ "${1:-}" = --dpi ]; then
   dpi=$2
   shift 2
@@ -16,16 +21,26 @@ fi
 output=${1:-$root/docs/korvala-desk.png}
 build=win32
 "$root/tools/runs-32bit" || build=win64
-program=$root/build/$build/desktop/app/korvala-desk.exe
-[ -f "$program" ] || { echo "screenshot-desk: build first (tools/build.sh $build)" >&2; exit 2; }
-export KORVALA_WINEPREFIX=${KORVALA_WINEPREFIX:-$root/build/demo/wineprefix}
+if [ -n "$release" ]; then
+  files=release
+  [ "$build" = win64 ] && files=release-win64
+  program=$root/build/$files/korvala-desk.exe
+  default_prefix=$root/build/$files-tree/wineprefix-screenshot
+  [ -f "$program" ] || { echo "screenshot-desk: build first (tools/build.sh $files)" >&2; exit 2; }
+else
+  program=$root/build/$build/desktop/app/korvala-desk.exe
+  default_prefix=$root/build/demo/wineprefix
+  [ -f "$program" ] || { echo "screenshot-desk: build first (tools/build.sh $build)" >&2; exit 2; }
+fi
+export KORVALA_WINEPREFIX=${KORVALA_WINEPREFIX:-$default_prefix}
 export KORVALA_WINEARCH=${KORVALA_WINEARCH:-$build}
 mkdir -p "$(dirname "$output")"
 
 if [ -z "${KORVALA_SCREENSHOT_INNER:-}" ]; then
   export KORVALA_SCREENSHOT_INNER=1
   status=0
-  xvfb-run -a -s "-screen 0 1280x400x24 -nolisten tcp" "$0" ${dpi:+--dpi "$dpi"} "$output" || status=$?
+  xvfb-run -a -s "-screen 0 1280x400x24 -nolisten tcp" "$0" ${release:+--release} ${dpi:+--dpi "$dpi"} "$output" ||
+    status=$?
   "$root/tools/wine-prefix" stop
   exit $status
 fi

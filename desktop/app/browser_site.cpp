@@ -15,6 +15,8 @@ HRESULT STDMETHODCALLTYPE CBrowserSite::QueryInterface(REFIID iid, void** object
         *object = static_cast<IOleInPlaceSite*>(this);
     } else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
         *object = static_cast<IOleInPlaceFrame*>(this);
+    } else if (iid == IID_IDocHostUIHandler) {
+        *object = static_cast<IDocHostUIHandler*>(this);
     } else if (iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
         *object = static_cast<IDispatch*>(this);
     } else {
@@ -48,6 +50,20 @@ void CBrowserSite::Detach()
 {
     m_host = nullptr;
     SetActiveObject(nullptr, nullptr);
+}
+
+HRESULT STDMETHODCALLTYPE CBrowserSite::GetHostInfo(DOCHOSTUIINFO* info)
+{
+    if (!info || info->cbSize < sizeof(DOCHOSTUIINFO)) {
+        return E_INVALIDARG;
+    }
+    // The program declares itself DPI-aware, so Windows no longer scales its window: the page
+    // engine must scale the pages itself, or they show at 100 % in a window scaled for the desktop.
+    info->dwFlags = DOCHOSTUIFLAG_DPI_AWARE;
+    info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+    info->pchHostCss = nullptr;
+    info->pchHostNS = nullptr;
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CBrowserSite::SetActiveObject(IOleInPlaceActiveObject* activeObject, LPCOLESTR)

@@ -1,16 +1,21 @@
 // The container side of the embedded Web Browser control: client site, in-place site and frame
-// for its activation, and the sink of its DWebBrowserEvents2 events. The host owns one
-// reference and detaches it when it lets the control go; events after that are dropped. The
-// frame keeps the control's active object while the control is UI-active, so that the host can
-// hand it keystrokes first.
+// for its activation, the page engine's host UI handler, and the sink of its DWebBrowserEvents2
+// events. The host owns one reference and detaches it when it lets the control go; events after
+// that are dropped. The frame keeps the control's active object while the control is UI-active,
+// so that the host can hand it keystrokes first.
 #pragma once
 
 #include <ole2.h>
 #include <oleidl.h>
+#include <mshtmhst.h>
 
 class CBrowserHost;
 
-class CBrowserSite : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
+class CBrowserSite : public IOleClientSite,
+                     public IOleInPlaceSite,
+                     public IOleInPlaceFrame,
+                     public IDocHostUIHandler,
+                     public IDispatch {
 public:
     explicit CBrowserSite(CBrowserHost* host) : m_host(host) {}
     CBrowserSite(const CBrowserSite&) = delete;
@@ -65,6 +70,33 @@ public:
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
+    // IDocHostUIHandler: the page engine's own menus, keys, drop target and interface stay as they
+    // are (EnableModeless is the frame's); GetHostInfo tells it that the program is DPI-aware.
+    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override;
+    HRESULT STDMETHODCALLTYPE ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                                     IOleInPlaceUIWindow*) override
+    {
+        return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE HideUI() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UpdateUI() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override { return NoneGiven(key, S_FALSE); }
+    HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget** target) override
+    {
+        return NoneGiven(target, E_NOTIMPL);
+    }
+    HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** external) override { return NoneGiven(external, E_NOTIMPL); }
+    HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD, LPWSTR, LPWSTR* url) override { return NoneGiven(url, S_FALSE); }
+    HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject*, IDataObject** filtered) override
+    {
+        return NoneGiven(filtered, S_FALSE);
+    }
+
     // IDispatch: the control's events
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -74,6 +106,16 @@ public:
 
 private:
     virtual ~CBrowserSite();
+
+    // Clears an out-parameter that the site leaves to the page engine, and answers `result`.
+    template <class T>
+    static HRESULT NoneGiven(T** out, HRESULT result)
+    {
+        if (out) {
+            *out = nullptr;
+        }
+        return result;
+    }
 
     LONG m_references = 1;
     CBrowserHost* m_host;

@@ -5,11 +5,14 @@
 # compares the registry and the file tree with their state before the installation. In a 64-bit
 # prefix a 32-bit setup works in the 32-bit program folder and registry view (Wow6432Node), a
 # 64-bit one in the 64-bit ones; both views are checked.
+# A release's setup is checked with its signing certificate: the installed files carry valid
+# signatures.
 # Usage: installer_test.sh <korvala-setup.exe> <wine-run> <installed_client.js> <close_program_window.exe>
-#                          <key_rights.exe> <the setup's kind: win32 or win64>
+#                          <key_rights.exe> <the setup's kind: win32 or win64> <project version>
+#                          [<the release's signing certificate>]
 set -uo pipefail
 setup=$(realpath "$1") wine_run=$(realpath "$2") client=$(realpath "$3") close_window=$(realpath "$4")
-key_rights=$(realpath "$5") kind=$6
+key_rights=$(realpath "$5") kind=$6 version=$7 certificate=${8:-}
 . "$(dirname "$wine_run")/wine-env"
 export WINEDEBUG=-all
 # Wine's menu builder would mirror the shortcuts into the host's menus and desktop; it has no
@@ -108,11 +111,27 @@ users_may_read_and_set_settings() {
   [ "$(grep -c ' S-1-5-32-545 .* explicit$' <<<"$rights")" -eq 1 ] &&
     grep -q '^allow S-1-5-32-545 0x00000003 explicit$' <<<"$rights"
 }
+# The size that Programs and Features shows (KB): at least that of the program and the library.
+installed_size_in_kb() {
+  local least size
+  least=$(( ($(stat -c %s "$install_dir/korvala-desk.exe") + $(stat -c %s "$install_dir/KVObject.dll")) / 1024 ))
+  size=$(reg_value "$uninstall_key" EstimatedSize | sed -n 's/.*REG_DWORD\s\+0x\([0-9a-fA-F]\+\)$/\1/p')
+  [ -n "$size" ] && [ $((16#$size)) -ge "$least" ]
+}
 listed_as_installed() {
   reg_value "$uninstall_key" DisplayName | grep -q 'REG_SZ\s\+Korvala$' &&
-  reg_value "$uninstall_key" DisplayVersion | grep -q 'REG_SZ\s\+1\.6$' &&
+  reg_value "$uninstall_key" DisplayVersion | grep -qE "REG_SZ\s+${version//./\\.}\$" &&
   reg_value "$uninstall_key" Publisher | grep -q 'REG_SZ\s\+Korvala$' &&
-  reg_value "$uninstall_key" UninstallString | grep -qF "\"$win_install_dir\\uninstall.exe\""
+  reg_value "$uninstall_key" UninstallString | grep -qF "\"$win_install_dir\\uninstall.exe\"" &&
+  installed_size_in_kb
+}
+# A release's installed program, library and uninstaller, each with its valid signatures.
+installed_files_signed() {
+  local file
+  for file in korvala-desk.exe KVObject.dll uninstall.exe; do
+    osslsigncode verify -CAfile "$certificate" -in "$install_dir/$file" >/dev/null 2>&1 ||
+      { echo "     $file: no valid signature"; return 1; }
+  done
 }
 # The library registers its short path, which Wine spells in its own way: compare the files.
 library_registered_installed() {
@@ -125,7 +144,7 @@ script_creates_library() {
   local output
   output=$(wine_out "$system\\cscript.exe" //nologo "$(windows_path "$client")")
   echo "     $output"
-  grep -q '^ok KVObject version 1\.6$' <<<"$output"
+  grep -qxF "ok KVObject version $version" <<<"$output"
 }
 # Starts the installed program, by its path or (with "shortcut") through the Start menu's
 # shortcut as the shell follows it; it must show its window and end when that is closed. The close
@@ -206,6 +225,9 @@ snapshot before
 echo "== silent installation"
 check "setup /S succeeds" setup_silently
 check "program, library and uninstaller installed" installed_files
+if [ -n "$certificate" ]; then
+  check "the installed program, library and uninstaller are signed" installed_files_signed
+fi
 check "Start menu shortcut to the program" shortcut_to_program "$start_menu"
 check "desktop shortcut to the program" shortcut_to_program "$desktop"
 check "GuestScan is 0 as 4 bytes of REG_BINARY" guest_scan_is 00000000

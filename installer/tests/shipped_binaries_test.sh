@@ -4,10 +4,13 @@
 # the import tables with objdump and asks the MinGW headers, compiled for XP
 # (_WIN32_WINNT=0x0501), whether they declare each imported function: one probe line per import.
 # A function the headers declare only for later Windows versions is refused.
-# Usage: shipped_binaries_test.sh <objdump> <C compiler> <binary>...
+# It also reads the resources that Windows reads from them (wrestool): the version resource, which
+# must carry the project's version and names, and each program's one application manifest.
+# Usage: shipped_binaries_test.sh <objdump> <C compiler> <project version> <project name> <binary>...
 set -uo pipefail
-objdump=$1 compiler=$2
-shift 2
+objdump=$1 compiler=$2 project_version=$3 product=$4
+shift 4
+tools=$(cd "$(dirname "$0")/../../tools" && pwd)
 
 # The DLLs the binaries may import, all part of Windows XP SP3 (and of every later version).
 xp_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
@@ -109,8 +112,79 @@ check_binary() {
   fi
 }
 
+# The version resource as Explorer and inventory tools read it: the project's version (missing
+# numbers 0; the ProductVersion string lists all four), the product's names, the file's own name.
+IFS=. read -r major minor patch tweak <<<"$project_version"
+version_numbers="$major.${minor:-0}.${patch:-0}.${tweak:-0}"
+version_listed="$major, ${minor:-0}, ${patch:-0}, ${tweak:-0}"
+# What each binary says of itself besides; and the execution level its manifest asks for (a binary
+# without one here has no manifest).
+declare -A own_strings=(
+  [KVObject.dll]="FileDescription=Korvala Engine|Comments=Korvala Engine Component|OLESelfRegister="
+  [korvala-desk.exe]="FileDescription=Korvala 2007"
+  [korvala-setup.exe]="FileDescription=$product Setup")
+declare -A execution_level=([korvala-desk.exe]=asInvoker [korvala-setup.exe]=requireAdministrator)
+# Windows 8.1 and 10 in a manifest's compatibility list: GetVersionExA would then report 6.3 or
+# 10.0, and the scan document's OS version code would change.
+later_windows_ids='1f676c76-80e1-4239-95bb-83d0f6d0da78|8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a'
+
+check_version_resource() {
+  local binary=$1 name expected line strings
+  name=$(basename "$binary")
+  # The strings of the U.S. English table, whichever its code page, by their names alone.
+  if ! strings=$(wrestool -x --raw -t 16 "$binary" | python3 "$tools/version-resource.py" |
+                 sed 's|^0409[0-9a-fA-F]\{4\}/||'); then
+    fail "$name: no version resource"
+    return
+  fi
+  expected="FileVersion=$version_numbers
+ProductVersion=$version_numbers
+FileVersion=$project_version
+ProductVersion=$version_listed
+ProductName=$product
+CompanyName=$product
+LegalCopyright=Copyright (C) $product
+OriginalFilename=$name
+$(tr '|' '\n' <<<"${own_strings[$name]}")"
+  while read -r line; do
+    grep -qxF "$line" <<<"$strings" || fail "$name: its version resource lacks $line"
+  done <<<"$expected"
+}
+
+check_manifest() {
+  local binary=$1 name manifests manifest level
+  name=$(basename "$binary") level=${execution_level[$(basename "$1")]:-}
+  manifests=$(wrestool -l "$binary" | grep -c -- '--type=24 ')
+  if [ -z "$level" ]; then
+    [ "$manifests" -eq 0 ] || fail "$name carries an application manifest"
+    return
+  fi
+  # Windows reads a program's manifest from resource 1; a second one (such as a toolchain's
+  # default manifest) would make the link or the loader pick one of them.
+  if [ "$manifests" -ne 1 ] || ! wrestool -l "$binary" | grep -q -- '--type=24 --name=1 '; then
+    fail "$name carries $manifests application manifests, not exactly one with id 1"
+    return
+  fi
+  manifest=$(wrestool -x --raw -t 24 -n 1 "$binary")
+  python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parseString(sys.stdin.buffer.read())' <<<"$manifest" ||
+    fail "$name: its manifest is no well-formed XML, and Windows refuses to start the program"
+  grep -q "requestedExecutionLevel level=\"$level\"" <<<"$manifest" || fail "$name: its manifest does not ask for $level"
+  grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manifest" ||
+    fail "$name: its manifest does not ask for the common controls 6"
+  grep -Eq '<dpiAware[^>]*>true</dpiAware>' <<<"$manifest" || fail "$name: its manifest does not declare it DPI-aware"
+  if [ "$name" = korvala-desk.exe ]; then
+    # The forms that Windows XP's loader knows.
+    grep -q '<trustInfo xmlns="urn:schemas-microsoft-com:asm.v2">' <<<"$manifest" ||
+      fail "$name: its manifest's trustInfo is not in the asm.v2 namespace, which Windows XP's loader needs"
+    grep -Eqi "$later_windows_ids" <<<"$manifest" &&
+      fail "$name: its manifest declares Windows 8.1 or 10, which would change the scan document's OS version code"
+  fi
+}
+
 for binary in "$@"; do
   check_binary "$binary"
+  check_version_resource "$binary"
+  check_manifest "$binary"
 done
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -5,6 +5,7 @@
 #include "web_browser_double.h"
 
 #include <exdispid.h>
+#include <mshtmhst.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -201,6 +202,17 @@ TEST_F(BrowserHostTest, NavigationRefusesDownloadsAndThePostCarriesTheRawDocumen
     EXPECT_EQ(browser->requests[3].postDataType, VT_ARRAY | VT_UI1);
     EXPECT_EQ(browser->requests[3].postData, "");
     g_testServiceBaseUrl = "http://127.0.0.1:8077";
+}
+
+TEST_F(BrowserHostTest, TellsThePageEngineThatTheProgramIsDpiAware)
+{
+    // Windows hands a DPI-aware program the real DPI and scales nothing of its window: the page
+    // engine scales the pages only when its host says that it is DPI-aware.
+    CBrowserHost host;
+    ASSERT_TRUE(host.Create(WS_VISIBLE, kRect, m_parent, 1000));
+    DWORD flags = 0;
+    ASSERT_TRUE(WebBrowserDouble::Latest()->HostUiFlags(flags));
+    EXPECT_EQ(flags & DOCHOSTUIFLAG_DPI_AWARE, static_cast<DWORD>(DOCHOSTUIFLAG_DPI_AWARE));
 }
 
 TEST_F(BrowserHostTest, ReplacesAPlaceholderAndFitsToItsClientArea)

@@ -1,6 +1,7 @@
 #include "web_browser_double.h"
 
 #include <exdispid.h>
+#include <mshtmhst.h>
 #include <olectl.h>
 
 namespace {
@@ -195,6 +196,20 @@ IOleInPlaceFrame* WebBrowserDouble::Frame() const
     }
     site->Release();
     return frame;
+}
+
+BOOL WebBrowserDouble::HostUiFlags(DWORD& flags) const
+{
+    IDocHostUIHandler* handler = nullptr;
+    if (!m_site || FAILED(m_site->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&handler)))) {
+        return FALSE;
+    }
+    DOCHOSTUIINFO info = {};
+    info.cbSize = sizeof(info);
+    const HRESULT result = handler->GetHostInfo(&info);
+    handler->Release();
+    flags = info.dwFlags;
+    return SUCCEEDED(result);
 }
 
 BOOL WebBrowserDouble::ActivateUi()

@@ -46,6 +46,9 @@ public:
     void DeactivateUi();
     // The control's window, made when the host activates it in place.
     HWND Window() const { return m_window; }
+    // As the page engine asks before it lays out a page: the flags of the client site's host UI
+    // handler (IDocHostUIHandler::GetHostInfo). FALSE when the site has none or refuses.
+    BOOL HostUiFlags(DWORD& flags) const;
 
     std::vector<Request> requests;  // Navigate and Navigate2 calls in order
     bool hasSite = false;
