@@ -1,6 +1,7 @@
 #include "http_connection.h"
 
 #include "listen_socket.h"
+#include "service_log.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -8,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -133,17 +133,13 @@ bool Connection::ReplyProgressed()
 void LogRequest(const std::string& remoteAddress, const std::string& method, const std::string& target, int status,
                 size_t bodyBytes)
 {
-    std::string shown = target.substr(0, 200);
-    for (char& c : shown) {
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
-            c = '?';
-    }
+    const std::string shown = Printable(target, 200);
     std::time_t now = std::time(nullptr);
     std::tm parts{};
     gmtime_r(&now, &parts);
     char stamp[32];
     if (std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0)
         stamp[0] = '\0';
-    std::fprintf(stderr, "%s %s %s %s %d %zu\n", stamp, remoteAddress.c_str(), method.empty() ? "-" : method.c_str(),
-                 shown.empty() ? "-" : shown.c_str(), status, bodyBytes);
+    Log(std::string(stamp) + " " + remoteAddress + " " + (method.empty() ? "-" : method) + " " +
+        (shown.empty() ? "-" : shown) + " " + std::to_string(status) + " " + std::to_string(bodyBytes));
 }

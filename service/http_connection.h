@@ -70,7 +70,6 @@ private:
     bool progressed_ = false;
 };
 
-// The access log line of an answered request, to standard error: time, client, method,
-// target, status, body bytes.
+// The access log line of an answered request: time, client, method, target, status, body bytes.
 void LogRequest(const std::string& remoteAddress, const std::string& method, const std::string& target, int status,
                 size_t bodyBytes);

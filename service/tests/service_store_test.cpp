@@ -8,15 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -158,62 +152,6 @@ TEST(ServiceStart, APortInUseIsAnError)
     httplib::Result stillServed = running.Client().Get("/");
     ASSERT_TRUE(stillServed);
     EXPECT_EQ(stillServed->status, 200);
-}
-
-// The service as a program: the stop that SIGTERM asks for answers the requests under way and
-// writes every scan record before the program ends.
-TEST(ServiceProgram, WritesEveryRecordBeforeItEndsOnSigterm)
-{
-    const std::string folder = testing::TempDir() + "/korvala-program";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    const std::string database = folder + "/catalog.sqlite", log = folder + "/service.log";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> arguments = {KORVALA_SERVICE_PROGRAM, "--listen", "127.0.0.1:0", "--catalog", database,
-                                          "--downloads",           folder};
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-
-    auto logText = [&] {
-        std::ifstream file(log);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    };
-    int port = 0;
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-         port == 0 && std::chrono::steady_clock::now() < end;
-         std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
-        const std::string text = logText();
-        const std::string mark = "listening on http://127.0.0.1:";
-        if (size_t at = text.find(mark); at != std::string::npos)
-            port = std::atoi(text.c_str() + at + mark.size());
-    }
-    ASSERT_GT(port, 0) << logText();
-    httplib::Client client("127.0.0.1", port);
-    for (int i = 0; i < 20; ++i) {
-        httplib::Result reply = client.Post("/count_updates.php", "data=" + WholeDocument(SamplePcInventory()), kForm);
-        ASSERT_TRUE(reply);
-        EXPECT_EQ(reply->body, "5");
-    }
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << logText();
-    EXPECT_NE(logText().find("korvala-service: stopped"), std::string::npos);
-    std::string error;
-    std::unique_ptr<ServiceStore> store = ServiceStore::Open(database, error);
-    ASSERT_TRUE(store) << error;
-    EXPECT_EQ(store->ScanCount(), 20);
-    std::filesystem::remove_all(folder);
 }
 
 TEST(ScanKeeper, NumbersFilesOnWithoutReplacingAny)
