@@ -100,7 +100,12 @@ bool ScanRecorder::WriteBatch(std::vector<ScanRecord>& batch, std::unique_lock<s
     for (;;) {
         lock.unlock();
         std::string error;
-        bool written = store_.RecordScans(batch, error);
+        std::vector<RefusedRecord> refused;
+        bool written = store_.RecordScans(batch, refused, error);
+        for (const RefusedRecord& record : refused)
+            Log("korvala-service: the database refused the record of scan " +
+                Printable(batch[record.index].scanGuid, 80) + " (received " + batch[record.index].receivedUtc +
+                "); it is dropped: " + record.error);
         lock.lock();
         if (written) {
             if (failing_.exchange(false))

@@ -1,6 +1,7 @@
 // The service's records and database, on each database: failures answered as errors, nothing
-// lost at a stop or while the database fails, retention, instances that share one database,
-// and the kept documents' files.
+// lost at a stop or while the database fails, records the database refuses left out alone,
+// retention, instances that share one database, what the service cannot start with, and the
+// kept documents' files.
 #include "scan_documents.h"
 #include "scan_keeper.h"
 #include "scan_reader.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -96,10 +98,11 @@ TEST_P(ServiceStoreTest, DeletesRecordsOlderThanTheRetentionTime)
     TestService service(GetParam());
     ASSERT_TRUE(service.Started());
     std::string error;
+    std::vector<RefusedRecord> refused;
     ASSERT_TRUE(service.Store().RecordScans({{"{OLD}", "2001-01-01T00:00:00Z", "4", "count", 1, 0},
                                              {"{RECENT}", UtcTime(29), "4", "count", 1, 0},
                                              {"{NOW}", UtcTime(), "4", "count", 1, 0}},
-                                            error))
+                                            refused, error))
         << error;
     {
         RecorderSettings settings;
@@ -134,6 +137,40 @@ TEST_P(ServiceStoreTest, InstancesShareCatalogAndRecords)
     }
     ASSERT_TRUE(PostCount(second));
     EXPECT_TRUE(first.WaitForScans(3));
+}
+
+TEST_P(ServiceStoreTest, DropsOnlyTheRecordsTheDatabaseRefuses)
+{
+    TestService service(GetParam());
+    ASSERT_TRUE(service.Started());
+    auto record = [](const std::string& scanGuid) { return ScanRecord{scanGuid, UtcTime(), "4", "count", 1, 0}; };
+    // A record planted in the store, and a rule of the store that refuses a second record of its scan.
+    std::string error;
+    std::vector<RefusedRecord> refused;
+    ASSERT_TRUE(service.Store().RecordScans({record("{PLANTED}")}, refused, error)) << error;
+    Alter(service, "CREATE UNIQUE INDEX scans_once ON scans(scan_guid)");
+
+    // Records as they would be without the checks at the door. PostgreSQL also refuses the texts
+    // that it cannot hold; SQLite keeps any bytes.
+    const std::string nul("{NUL\0BYTE}", 10), notUtf8 = "{NOT UTF-8 \xE9}";
+    const std::vector<std::string> batch = {"{A}", "{PLANTED}", "{B}", nul, notUtf8, "{C}"};
+    std::multiset<std::string> expected = {"{PLANTED}", "{A}", "{B}", "{C}", "{D}"};
+    if (GetParam() == StoreKind::Sqlite)
+        expected.insert({nul, notUtf8});
+    ScanRecorder recorder(service.Store(), RecorderSettings());
+    for (const std::string& scanGuid : batch)
+        EXPECT_TRUE(recorder.Add(record(scanGuid))) << scanGuid;
+    ASSERT_TRUE(service.WaitForScans(static_cast<long long>(expected.size()) - 1));
+    // Recording goes on.
+    EXPECT_TRUE(recorder.Add(record("{D}")));
+    EXPECT_EQ(recorder.Stop(std::chrono::seconds(30)), 0u);
+
+    std::vector<ScanRecord> records;
+    ASSERT_TRUE(service.Store().LatestScans(100, records, error)) << error;
+    std::multiset<std::string> stored;
+    for (const ScanRecord& row : records)
+        stored.insert(row.scanGuid);
+    EXPECT_EQ(stored, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, ServiceStoreTest, testing::Values(StoreKind::Sqlite, StoreKind::Postgres),
