@@ -48,7 +48,8 @@ struct Connection {
     size_t requestsServed = 0;
     unsigned watchedEvents = 0;  // what the server's epoll set waits for on it; 0 when not in it
 
-    std::string input;  // received, not yet taken as a request
+    std::string input;        // received, not yet taken as a request
+    size_t headSearched = 0;  // how much of input is known to hold no end of the head
     bool headRead = false;
     RequestHead head;
     size_t headLength = 0;

@@ -183,13 +183,18 @@ void HttpServer::Loop::OnEvent(Connection& connection, uint32_t events, SteadyCl
 void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point now)
 {
     if (!connection.headRead) {
-        if (connection.input.empty())
-            return;
         if (connection.state == ConnectionState::Idle) {
+            // Line ends between requests (old browsers send one after a posted body) are no
+            // request: the connection goes on waiting for one.
+            connection.input.erase(0, connection.input.find_first_not_of("\r\n"));
+            if (connection.input.empty())
+                return;
             connection.state = ConnectionState::Reading;
             connection.deadline = now + limits_.requestDeadline;
         }
-        HeadReading reading = ReadRequestHead(connection.input, limits_.maxHeadBytes, connection.head);
+        HeadReading reading =
+            ReadRequestHead(connection.input, limits_.maxHeadBytes, connection.head, connection.headSearched);
+        connection.headSearched = reading.searched;
         if (reading.status == HeadStatus::Incomplete)
             return connection.AcknowledgeAtOnce();
         if (reading.status == HeadStatus::Refused)
@@ -224,11 +229,11 @@ void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
 
 void HttpServer::Loop::Refuse(Connection& connection, int status, SteadyClock::time_point now)
 {
-    const std::string target =
-        connection.head.target.empty() ? RequestLineTarget(connection.input) : connection.head.target;
+    const RequestHead line = connection.head.method.empty() ? RequestLineOf(connection.input) : connection.head;
     HttpResponse response;
-    server_.refusal_(target, status, response);
-    LogRequest(connection.remoteAddress, connection.head.method, target, status, response.BodyLength());
+    server_.refusal_(line.target, status, response);
+    response.omitBody = line.method == "HEAD";
+    LogRequest(connection.remoteAddress, line.method, line.target, status, response.BodyLength());
     connection.SetReply(std::move(response), false);
     connection.headRead = false;
     SendOut(connection, connection.SendReply(), now);
