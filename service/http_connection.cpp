@@ -1,6 +1,5 @@
 #include "http_connection.h"
 
-#include "listen_socket.h"
 #include "service_log.h"
 
 #include <netinet/in.h>
@@ -35,7 +34,9 @@ IoResult SendText(int socket, const std::string& text, size_t& sent, bool& progr
 
 }  // namespace
 
-Connection::Connection(int socket) : socket(socket), remoteAddress(PeerAddress(socket)) {}
+Connection::Connection(int socket, std::string remoteAddress) : socket(socket), remoteAddress(std::move(remoteAddress))
+{
+}
 
 Connection::~Connection()
 {
@@ -60,6 +61,13 @@ IoResult Connection::Receive(size_t limit)
         }
     }
     return IoResult::Done;
+}
+
+void Connection::TakeOutRequest(size_t length)
+{
+    input.erase(0, length);
+    if (input.capacity() > kReadSize)
+        input.shrink_to_fit();
 }
 
 void Connection::AcknowledgeAtOnce()

@@ -49,8 +49,10 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
     config.port = options.port;
     config.database = options.Database();
     config.downloadsDir = options.downloadsDir;
-    config.keptScansDir = options.keptScansDir;
+    config.keptScans = {options.keptScansDir, options.keptScansFiles, options.keptScansBytes};
     config.recorder.keepDays = options.keepDays;
+    config.limits.maxConnectionsPerClient = options.clientConnections;
+    config.limits.maxBufferedBodyBytes = options.requestBuffers;
     std::string error;
     std::unique_ptr<KorvalaService> service = KorvalaService::Open(config, error);
     if (!service) {

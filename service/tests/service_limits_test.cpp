@@ -1,8 +1,9 @@
 // The service's limits, seen from clients on raw connections: clients that are slow, idle,
-// oversized or malformed do not keep others from a prompt answer and are cut off themselves;
-// a refused request whose body was not read ends its connection; the engine's HTTP/1.0 request
-// is answered and closed; replies follow HTTP's rules. The limits are short here; the bounds
-// the tests wait for are long, so that a busy machine does not fail them.
+// oversized or malformed do not keep others from a prompt answer and are cut off themselves,
+// and so are many connections that hold half-sent heads; a refused request whose body was not
+// read ends its connection; the engine's HTTP/1.0 request is answered and closed; replies
+// follow HTTP's rules. The limits are short here; the bounds the tests wait for are long, so
+// that a busy machine does not fail them.
 #include "raw_connection.h"
 #include "scan_documents.h"
 #include "test_service.h"
@@ -159,6 +160,73 @@ TEST(ServiceLimits, MakesRoomForNewcomersAndRefusesBeyondTheLimit)
     RawConnection refused(service.Port());
     EXPECT_TRUE(refused.ReadUntilClosed(kPrompt));
     EXPECT_EQ(refused.Received().substr(0, 12), "HTTP/1.1 503") << refused.Received();
+}
+
+// Connections that each sent one byte of a head and then wait, as many as the service takes and
+// more: they neither keep a normal client out nor delay it until they time out.
+TEST(ServiceLimits, HalfSentHeadsKeepNoOneOut)
+{
+    const struct {
+        const char* name;
+        int addresses;
+        size_t perAddress;
+        size_t maxConnections;
+        size_t kept;  // of them, open while the normal client is served
+    } cases[] = {
+        // The limit per client address refuses all but 64 of them at once.
+        {"1,000 from one address", 1, 1000, 1000, 64},
+        // Each newcomer closes the one that has waited longest for its head.
+        {"from several addresses, more than the service takes", 4, 60, 200, 199},
+    };
+    for (const auto& c : cases) {
+        TestServiceOptions options;
+        options.limits.maxConnections = c.maxConnections;
+        options.limits.requestDeadline = std::chrono::minutes(5);  // they would hold on this long
+        options.limits.stopGrace = milliseconds(100);
+        TestService service(options);
+        ASSERT_TRUE(service.Started());
+        std::vector<std::unique_ptr<RawConnection>> heads;
+        for (int address = 0; address < c.addresses; ++address) {
+            const std::string from = "127.0.0." + std::to_string(10 + address);
+            for (size_t i = 0; i < c.perAddress; ++i) {
+                heads.push_back(std::make_unique<RawConnection>(service.Port(), from.c_str()));
+                ASSERT_TRUE(heads.back()->Connected() && heads.back()->Send("P")) << c.name;
+            }
+        }
+        // Those the service does not keep are closed at once.
+        auto openHeads = [&] {
+            size_t open = 0;
+            for (auto& head : heads)
+                open += head->ReadUntilClosed(milliseconds(0)) ? 0 : 1;
+            return open;
+        };
+        const size_t taken = std::min(c.perAddress, size_t{64}) * static_cast<size_t>(c.addresses);
+        const size_t expectedOpen = std::min(taken, c.maxConnections);
+        for (auto end = std::chrono::steady_clock::now() + kPatience;
+             openHeads() > expectedOpen && std::chrono::steady_clock::now() < end;)
+            std::this_thread::sleep_for(milliseconds(20));
+        ASSERT_EQ(openHeads(), expectedOpen) << c.name;
+
+        // The normal client's counts, one after the other on one connection.
+        RawConnection normal(service.Port(), "127.0.0.2");
+        milliseconds slowest(0);
+        for (size_t replies = 1; replies <= 20; ++replies) {
+            const auto start = std::chrono::steady_clock::now();
+            ASSERT_TRUE(normal.Send(CountRequest())) << c.name;
+            ASSERT_TRUE(normal.ReadUntil(
+                [&](const std::string& received) {
+                    return ReplyCount(received) == replies &&
+                           received.compare(received.size() - 5, 5, "\r\n\r\n5") == 0;
+                },
+                kPrompt))
+                << c.name << ": " << normal.Received().substr(0, 200);
+            slowest =
+                std::max(slowest, std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start));
+        }
+        // They were answered while the heads stayed open, not once these timed out.
+        EXPECT_EQ(openHeads(), c.kept) << c.name;
+        RecordProperty(std::string(c.name) + ": slowest answer (ms)", static_cast<int>(slowest.count()));
+    }
 }
 
 TEST(ServiceLimits, ARefusalBeforeTheBodyEndsTheConnection)

@@ -1,6 +1,7 @@
 // The service as a program of its own: the stop that SIGTERM asks for writes every scan record;
 // a reader of standard error that stalls does not hold the answers, and the log counts the lines
-// it could not keep.
+// it could not keep; many large bodies at once keep the program's memory within the budget for
+// request bodies (its peak resident size, from /proc).
 #include "scan_documents.h"
 #include "service_log.h"
 #include "service_store.h"
@@ -145,6 +146,25 @@ std::string ReadAvailable(int pipe)
     }
 }
 
+// What the kernel holds received on the connections of the local port and the program has not
+// read yet (the receive queues of /proc/net/tcp).
+size_t UnreadBytes(int port)
+{
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);  // the column names
+    size_t unread = 0;
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state, queues;
+        fields >> slot >> local >> remote >> state >> queues;
+        const bool listening = state == "0A";
+        if (!listening && std::stoi(local.substr(local.find(':') + 1), nullptr, 16) == port)
+            unread += std::stoul(queues.substr(queues.find(':') + 1), nullptr, 16);
+    }
+    return unread;
+}
+
 size_t CountOf(const std::string& text, const std::string& part)
 {
     size_t count = 0;
@@ -235,6 +255,78 @@ TEST(ServiceLog, CountsTheLinesItDropped)
     }
     EXPECT_GT(dropped, 0u);
     EXPECT_EQ(CountOf(log, line + "\n") + dropped, kLines);
+}
+
+TEST(ServiceProgram, ManyLargeBodiesStayWithinTheBudget)
+{
+    constexpr size_t kMiB = size_t{1024} * 1024;
+    constexpr size_t kBudget = 64 * kMiB;
+    constexpr size_t kClients = 1000;
+    ServiceProgram program("korvala-bodies", {"--request-buffers", "64M", "--client-connections", "1000"});
+    ASSERT_GT(program.Pid(), 0);
+    const int port = ListeningPort([&] { return program.LogText(); });
+    ASSERT_GT(port, 0) << program.LogText();
+    auto countAnswered = [&] {
+        httplib::Client client("127.0.0.1", port);
+        httplib::Result reply = client.Post("/count_updates.php", CountBody(), kForm);
+        return reply && reply->body == "5";
+    };
+    ASSERT_TRUE(countAnswered());
+    const size_t before = program.PeakResidentBytes();
+    ASSERT_GT(before, 0u);
+
+    // Each client sends a 1 MiB body but its last byte, until the service answers it.
+    const std::string request =
+        "POST /count_updates.php HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(kMiB) + "\r\n\r\n" +
+        std::string(kMiB - 1, 'x');
+    std::vector<int> sockets;
+    std::vector<pollfd> waiting;  // a client that is done has fd -1 here
+    std::vector<size_t> sent(kClients, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (size_t i = 0; i < kClients; ++i) {
+        const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << i;
+        fcntl(client, F_SETFL, O_NONBLOCK);
+        sockets.push_back(client);
+        waiting.push_back({client, POLLIN | POLLOUT, 0});
+    }
+    auto allDone = [&] {
+        return std::all_of(waiting.begin(), waiting.end(), [](const pollfd& c) { return c.fd < 0; });
+    };
+    for (auto end = std::chrono::steady_clock::now() + kPatience;
+         std::chrono::steady_clock::now() < end && poll(waiting.data(), waiting.size(), 1000) >= 0;) {
+        for (size_t i = 0; i < kClients; ++i) {
+            pollfd& client = waiting[i];
+            if (client.fd >= 0 && (client.revents & (POLLIN | POLLHUP | POLLERR))) {
+                client.fd = -1;  // refused (503), or closed to make room
+            } else if (client.fd >= 0 && (client.revents & POLLOUT)) {
+                ssize_t written = send(client.fd, request.data() + sent[i],
+                                       std::min(size_t{64} * 1024, request.size() - sent[i]), MSG_NOSIGNAL);
+                sent[i] += written > 0 ? static_cast<size_t>(written) : 0;
+                client.fd = sent[i] == request.size() ? -1 : client.fd;
+            }
+        }
+        if (allDone())
+            break;
+    }
+    // The program has read what it took: the kernel would otherwise hold the bodies for it.
+    for (auto end = std::chrono::steady_clock::now() + kPatience;
+         UnreadBytes(port) > 0 && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(milliseconds(20));
+    EXPECT_EQ(UnreadBytes(port), 0u);
+    const size_t peak = program.PeakResidentBytes();
+    RecordProperty("peak resident size before the bodies (MiB)", static_cast<int>(before / kMiB));
+    RecordProperty("peak resident size after them (MiB)", static_cast<int>(peak / kMiB));
+    EXPECT_TRUE(allDone());
+    EXPECT_LT(peak - before, 2 * kBudget)
+        << "peak resident size " << peak / kMiB << " MiB, before the bodies " << before / kMiB << " MiB";
+    for (int client : sockets)
+        close(client);
+    EXPECT_TRUE(countAnswered());
+    EXPECT_TRUE(program.Stop());
 }
 
 }  // namespace

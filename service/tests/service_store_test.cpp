@@ -176,16 +176,31 @@ TEST_P(ServiceStoreTest, DropsOnlyTheRecordsTheDatabaseRefuses)
 INSTANTIATE_TEST_SUITE_P(Stores, ServiceStoreTest, testing::Values(StoreKind::Sqlite, StoreKind::Postgres),
                          [](const testing::TestParamInfo<StoreKind>& info) { return StoreName(info.param); });
 
-TEST(ServiceStart, APortInUseIsAnError)
+TEST(ServiceStart, RefusesToStartWithWhatItCannotUse)
 {
     TestService running;
     ASSERT_TRUE(running.Started());
-    ServiceConfig config;
-    config.database = running.Folder() + "/second.sqlite";
-    config.port = running.Port();
-    std::string error;
-    EXPECT_FALSE(KorvalaService::Open(config, error));
-    EXPECT_NE(error.find("cannot listen on 127.0.0.1:" + std::to_string(running.Port())), std::string::npos) << error;
+    const std::string& folder = running.Folder();
+    std::ofstream(folder + "/file") << "not a folder";
+    const struct {
+        const char* name;
+        int port;
+        std::string keptScans;
+        std::string error;
+    } cases[] = {
+        {"port in use", running.Port(), "", "cannot listen on 127.0.0.1:" + std::to_string(running.Port())},
+        {"missing folder of kept scans", 0, folder + "/missing", "cannot keep scans in " + folder + "/missing: "},
+        {"kept scans in a file", 0, folder + "/file", "cannot keep scans in " + folder + "/file: Not a directory"},
+    };
+    for (const auto& c : cases) {
+        ServiceConfig config;
+        config.database = folder + "/second.sqlite";
+        config.port = c.port;
+        config.keptScans.folder = c.keptScans;
+        std::string error;
+        EXPECT_FALSE(KorvalaService::Open(config, error)) << c.name;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
+    }
     httplib::Result stillServed = running.Client().Get("/");
     ASSERT_TRUE(stillServed);
     EXPECT_EQ(stillServed->status, 200);
@@ -204,7 +219,7 @@ TEST(ScanKeeper, NumbersFilesOnWithoutReplacingAny)
     ASSERT_TRUE(ReadScanDocument(document, report, error)) << error;
 
     // Two instances that share the folder, both started after the earlier run.
-    ScanKeeper first(folder), second(folder);
+    ScanKeeper first({folder}), second({folder});
     first.Keep(document, report);
     second.Keep(document, report);
     auto read = [&](const char* name) {
@@ -214,6 +229,38 @@ TEST(ScanKeeper, NumbersFilesOnWithoutReplacingAny)
     EXPECT_EQ(read("scan-7.xml"), "earlier run");
     EXPECT_EQ(read("scan-8.xml"), WholeDocument("", "me@example.com", ""));
     EXPECT_EQ(read("scan-9.xml"), WholeDocument("", "me@example.com", ""));
+    std::filesystem::remove_all(folder);
+}
+
+TEST(ScanKeeper, KeepsNoMoreThanItsBounds)
+{
+    const std::string folder = testing::TempDir() + "/bounded-scans";
+    const std::string earlier = "earlier run", document = WholeDocument("");
+    ScanReport report;
+    std::string error;
+    ASSERT_TRUE(ReadScanDocument(document, report, error)) << error;
+    const struct {
+        const char* name;
+        size_t maxFiles;
+        size_t maxBytes;
+        size_t files;  // in the folder afterwards, the earlier one included
+    } cases[] = {
+        {"files", 3, size_t{1} << 30, 3},
+        {"bytes", 100, earlier.size() + 2 * document.size() + document.size() / 2, 3},
+        {"nothing more", 1, size_t{1} << 30, 1},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder + "/scan-1.xml") << earlier;
+        ScanKeeper keeper({folder, c.maxFiles, c.maxBytes});
+        for (int i = 0; i < 5; ++i)
+            keeper.Keep(document, report);
+        size_t files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            files += entry.path().filename().string().rfind("scan-", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(files, c.files) << c.name;
+    }
     std::filesystem::remove_all(folder);
 }
 
