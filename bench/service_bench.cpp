@@ -134,8 +134,9 @@ std::string CountRequestBody(const std::vector<std::string>& identities, unsigne
         const std::string& listed = identities[(seed >> 8) % identities.size()];
         text += ItemLine(IdentityHashDecimal(i % 2 ? listed : UnlistedRevision(listed)), "1.0.0.0", &kLevel);
     }
+    // 100000000000 plus a 32-bit seed has 12 decimal digits: the last group of the scan identifier.
     return "data=" +
-           AssembleDocument({"{BENCH000-0000-0000-0000-" + std::to_string(100000000000 + seed) + "}", "6", "", ""},
+           AssembleDocument({"{BE4C0000-0000-0000-0000-" + std::to_string(100000000000 + seed) + "}", "6", "", ""},
                             text, 0);
 }
 

@@ -1,6 +1,6 @@
 #include "catalog_refresher.h"
 
-#include <cstdio>
+#include "service_log.h"
 
 CatalogRefresher::CatalogRefresher(ServiceStore& store, CatalogSnapshots& snapshots, std::chrono::milliseconds interval)
     : store_(store), snapshots_(snapshots), interval_(interval), poller_([this] { Poll(); })
@@ -50,12 +50,12 @@ void CatalogRefresher::RefreshIfChanged()
         next = Load(store_, error);
     if (!next) {
         if (!failing_)
-            std::fprintf(stderr, "korvala-service: cannot read the catalog, keeping the last one: %s\n", error.c_str());
+            Log("korvala-service: cannot read the catalog, keeping the last one: " + error);
         failing_ = true;
         return;
     }
     failing_ = false;
-    std::fprintf(stderr, "korvala-service: catalog version %lld loaded (%zu entries)\n", next->Version(),
-                 next->EntryCount());
+    Log("korvala-service: catalog version " + std::to_string(next->Version()) + " loaded (" +
+        std::to_string(next->EntryCount()) + " entries)");
     snapshots_.Publish(std::move(next));
 }

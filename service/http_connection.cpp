@@ -1,6 +1,6 @@
 #include "http_connection.h"
 
-#include "listen_socket.h"
+#include "service_log.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -35,7 +34,9 @@ IoResult SendText(int socket, const std::string& text, size_t& sent, bool& progr
 
 }  // namespace
 
-Connection::Connection(int socket) : socket(socket), remoteAddress(PeerAddress(socket)) {}
+Connection::Connection(int socket, std::string remoteAddress) : socket(socket), remoteAddress(std::move(remoteAddress))
+{
+}
 
 Connection::~Connection()
 {
@@ -60,6 +61,13 @@ IoResult Connection::Receive(size_t limit)
         }
     }
     return IoResult::Done;
+}
+
+void Connection::TakeOutRequest(size_t length)
+{
+    input.erase(0, length);
+    if (input.capacity() > kReadSize)
+        input.shrink_to_fit();
 }
 
 void Connection::AcknowledgeAtOnce()
@@ -133,17 +141,13 @@ bool Connection::ReplyProgressed()
 void LogRequest(const std::string& remoteAddress, const std::string& method, const std::string& target, int status,
                 size_t bodyBytes)
 {
-    std::string shown = target.substr(0, 200);
-    for (char& c : shown) {
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
-            c = '?';
-    }
+    const std::string shown = Printable(target, 200);
     std::time_t now = std::time(nullptr);
     std::tm parts{};
     gmtime_r(&now, &parts);
     char stamp[32];
     if (std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0)
         stamp[0] = '\0';
-    std::fprintf(stderr, "%s %s %s %s %d %zu\n", stamp, remoteAddress.c_str(), method.empty() ? "-" : method.c_str(),
-                 shown.empty() ? "-" : shown.c_str(), status, bodyBytes);
+    Log(std::string(stamp) + " " + remoteAddress + " " + (method.empty() ? "-" : method) + " " +
+        (shown.empty() ? "-" : shown) + " " + std::to_string(status) + " " + std::to_string(bodyBytes));
 }

@@ -20,13 +20,16 @@ enum class ConnectionState {
 enum class IoResult { Done, WouldBlock, Closed, Failed };
 
 struct Connection {
-    explicit Connection(int socket);
+    Connection(int socket, std::string remoteAddress);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
     // Appends what the socket holds to input, at most up to limit bytes in all.
     IoResult Receive(size_t limit);
+    // Takes the handled request out of input, keeping what the client sent after it; a buffer
+    // that grew for a large body is given back.
+    void TakeOutRequest(size_t length);
     // Acknowledges what was received without the usual delay: a client that waits for the
     // acknowledgement before it sends the rest of a request (Nagle's algorithm) would otherwise
     // wait for the delayed one, 40 ms.
@@ -44,14 +47,16 @@ struct Connection {
     const std::string remoteAddress;
     ConnectionState state = ConnectionState::Idle;
     SteadyClock::time_point deadline;   // of the current state
-    SteadyClock::time_point idleSince;  // when it began waiting for a request
+    SteadyClock::time_point idleSince;  // when it began waiting for its current request
     size_t requestsServed = 0;
     unsigned watchedEvents = 0;  // what the server's epoll set waits for on it; 0 when not in it
 
-    std::string input;  // received, not yet taken as a request
+    std::string input;        // received, not yet taken as a request
+    size_t headSearched = 0;  // how much of input is known to hold no end of the head
     bool headRead = false;
     RequestHead head;
     size_t headLength = 0;
+    size_t bodyBudget = 0;  // what the body being received takes of the server's budget
     bool continueSent = false;
 
     HttpRequest request;  // the complete request, while Handling
@@ -70,7 +75,6 @@ private:
     bool progressed_ = false;
 };
 
-// The access log line of an answered request, to standard error: time, client, method,
-// target, status, body bytes.
+// The access log line of an answered request: time, client, method, target, status, body bytes.
 void LogRequest(const std::string& remoteAddress, const std::string& method, const std::string& target, int status,
                 size_t bodyBytes);

@@ -1,10 +1,16 @@
 #include "http_request_head.h"
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
 
 constexpr size_t kMaxFields = 100;
+
+// The methods that HTTP defines; the routes answer 405 to those an address does not take.
+constexpr std::string_view kKnownMethods[] = {"GET",     "HEAD",    "POST",  "PUT",  "DELETE",
+                                              "CONNECT", "OPTIONS", "TRACE", "PATCH"};
 
 bool IsTokenChar(char c)
 {
@@ -108,6 +114,8 @@ int ReadRequestLine(std::string_view line, RequestHead& head)
         return 400;
     if (version[5] != '1' || version[7] > '1')
         return 505;
+    if (std::find(std::begin(kKnownMethods), std::end(kKnownMethods), method) == std::end(kKnownMethods))
+        return 501;
     head.method = std::string(method);
     head.target = std::string(target);
     head.minorVersion = version[7] - '0';
@@ -115,6 +123,7 @@ int ReadRequestLine(std::string_view line, RequestHead& head)
 }
 
 struct FieldState {
+    size_t hosts = 0;
     bool lengthSeen = false;
     bool close = false;
     bool keepAlive = false;
@@ -166,6 +175,8 @@ int ReadField(std::string_view line, RequestHead& head, FieldState& state)
         return ReadContentLength(value, head, state);
     if (EqualsIgnoringCase(name, "Transfer-Encoding"))
         return 411;
+    if (EqualsIgnoringCase(name, "Host"))
+        ++state.hosts;
     if (EqualsIgnoringCase(name, "Connection"))
         ReadConnectionOptions(value, state);
     if (EqualsIgnoringCase(name, "Expect")) {
@@ -180,12 +191,12 @@ int ReadField(std::string_view line, RequestHead& head, FieldState& state)
 
 HeadReading Refused(int status)
 {
-    return {HeadStatus::Refused, 0, status};
+    return {HeadStatus::Refused, 0, status, 0};
 }
 
 }  // namespace
 
-std::string RequestLineTarget(std::string_view received)
+RequestHead RequestLineOf(std::string_view received)
 {
     size_t start = received.find_first_not_of("\r\n");
     size_t end = received.find('\n', start == std::string_view::npos ? received.size() : start);
@@ -195,20 +206,26 @@ std::string RequestLineTarget(std::string_view received)
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     RequestHead head;
-    return ReadRequestLine(line, head) == 0 ? head.target : std::string();
+    return ReadRequestLine(line, head) == 0 ? head : RequestHead();
 }
 
-HeadReading ReadRequestHead(std::string_view received, size_t maxHeadBytes, RequestHead& head)
+HeadReading ReadRequestHead(std::string_view received, size_t maxHeadBytes, RequestHead& head, size_t searchFrom)
 {
     head = RequestHead();
     size_t start = received.find_first_not_of("\r\n");
     if (start == std::string_view::npos)
         start = received.size();
-    size_t end = HeadEnd(received, start);
-    if (end == std::string_view::npos)
-        return received.size() > maxHeadBytes ? Refused(431) : HeadReading();
-    if (end > maxHeadBytes)
-        return Refused(431);
+    size_t end = HeadEnd(received, std::max(start, searchFrom));
+    if (end == std::string_view::npos || end > maxHeadBytes) {
+        if (end == std::string_view::npos && received.size() <= maxHeadBytes) {
+            // The end may begin at either of the last two bytes (a line end, then CR LF or LF).
+            HeadReading incomplete;
+            incomplete.searched = received.size() < 2 ? 0 : received.size() - 2;
+            return incomplete;
+        }
+        size_t requestLineEnd = received.find('\n', start);
+        return Refused(requestLineEnd == std::string_view::npos || requestLineEnd >= maxHeadBytes ? 414 : 431);
+    }
 
     Lines lines(received.substr(start, end - start));
     std::string_view line;
@@ -223,6 +240,9 @@ HeadReading ReadRequestHead(std::string_view received, size_t maxHeadBytes, Requ
         if (int refusal = ReadField(line, head, state))
             return Refused(refusal);
     }
+    if (state.hosts > 1 || (head.minorVersion == 1 && state.hosts == 0))
+        return Refused(400);
     head.keepAlive = !state.close && (head.minorVersion == 1 || state.keepAlive);
-    return {HeadStatus::Complete, end, 0};
+    head.expectsContinue = head.expectsContinue && head.minorVersion == 1;
+    return {HeadStatus::Complete, end, 0, 0};
 }

@@ -4,6 +4,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// The time now as HTTP writes it, "Sun, 06 Nov 1994 08:49:37 GMT"; made once a second per thread.
+const char* HttpDateNow()
+{
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    thread_local std::time_t shown = -1;
+    thread_local char text[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    if (now != shown && gmtime_r(&now, &parts) &&
+        std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[parts.tm_wday % 7], parts.tm_mday,
+                      kMonths[parts.tm_mon % 12], parts.tm_year + 1900, parts.tm_hour, parts.tm_min, parts.tm_sec) > 0)
+        shown = now;
+    return text;
+}
+
+}  // namespace
+
 FileBody::~FileBody()
 {
     if (descriptor_ >= 0)
@@ -59,6 +83,8 @@ const char* ReasonPhrase(int status)
         return "Length Required";
     case 413:
         return "Payload Too Large";
+    case 414:
+        return "URI Too Long";
     case 415:
         return "Unsupported Media Type";
     case 417:
@@ -67,6 +93,8 @@ const char* ReasonPhrase(int status)
         return "Request Header Fields Too Large";
     case 500:
         return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
     case 503:
         return "Service Unavailable";
     case 505:
@@ -78,7 +106,8 @@ const char* ReasonPhrase(int status)
 
 std::string ResponseHead(const HttpResponse& response, bool keepAlive)
 {
-    std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) + "\r\n";
+    std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) +
+                       "\r\nDate: " + HttpDateNow() + "\r\n";
     if (!response.contentType.empty())
         head += "Content-Type: " + response.contentType + "\r\n";
     head += "Content-Length: " + std::to_string(response.BodyLength()) + "\r\n";

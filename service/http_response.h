@@ -50,6 +50,6 @@ struct HttpResponse {
 
 const char* ReasonPhrase(int status);
 
-// The status line and header fields of the reply, with Content-Length, Connection and the
+// The status line and header fields of the reply, with Date, Content-Length, Connection and the
 // closing empty line.
 std::string ResponseHead(const HttpResponse& response, bool keepAlive);

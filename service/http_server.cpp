@@ -49,8 +49,10 @@ private:
     void Watch(Connection& connection, unsigned events);
     void WatchListener(bool on);
     void Drop(Connection& connection);
-    bool DropLongestIdle();
-    void RefuseNewcomer(int socket);
+    bool DropLongestWaiting();
+    void RefuseNewcomer(int socket, const std::string& address);
+    bool TakeBodyBudget(Connection& connection);
+    void ReturnBodyBudget(Connection& connection);
     void BeginStop(SteadyClock::time_point now);
     void Handle(Connection& connection);  // on a handler thread
 
@@ -58,6 +60,8 @@ private:
     const HttpLimits& limits_;
     int epoll_ = -1;
     std::unordered_map<int, std::unique_ptr<Connection>> connections_;
+    std::unordered_map<std::string, size_t> connectionsOfClient_;
+    size_t bodyBudgetTaken_ = 0;
     // Dropped during one round of events and deleted after it, so that no caller is left
     // holding a deleted connection.
     std::vector<std::unique_ptr<Connection>> dropped_;
@@ -124,7 +128,10 @@ void HttpServer::Loop::Accept(SteadyClock::time_point now)
 {
     // A bounded number at a time, so that a flood of connections does not hold the waiting thread.
     for (int accepted = 0; accepted < 256; ++accepted) {
-        int socket = accept4(server_.listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        sockaddr_storage peer{};
+        socklen_t peerLength = sizeof peer;
+        int socket =
+            accept4(server_.listener_, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (socket < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
@@ -138,11 +145,15 @@ void HttpServer::Loop::Accept(SteadyClock::time_point now)
         // Replies go out at once: no wait for the client's delayed acknowledgement.
         int yes = 1;
         setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-        if (connections_.size() >= limits_.maxConnections && !DropLongestIdle()) {
-            RefuseNewcomer(socket);
+        std::string address = AddressText(peer);
+        auto client = connectionsOfClient_.find(address);
+        if ((client != connectionsOfClient_.end() && client->second >= limits_.maxConnectionsPerClient) ||
+            (connections_.size() >= limits_.maxConnections && !DropLongestWaiting())) {
+            RefuseNewcomer(socket, address);
             continue;
         }
-        auto connection = std::make_unique<Connection>(socket);
+        ++connectionsOfClient_[address];
+        auto connection = std::make_unique<Connection>(socket, std::move(address));
         connection->idleSince = now;
         connection->deadline = now + limits_.idleTimeout;
         Watch(*connection, EPOLLIN);
@@ -155,12 +166,18 @@ void HttpServer::Loop::OnEvent(Connection& connection, uint32_t events, SteadyCl
     switch (connection.state) {
     case ConnectionState::Idle:
     case ConnectionState::Reading: {
-        size_t limit = connection.headRead ? connection.headLength + connection.head.contentLength
-                                           : limits_.maxHeadBytes + limits_.maxBodyBytes;
-        IoResult received = connection.Receive(limit);
-        if (received == IoResult::Failed)
-            return Drop(connection);
-        Advance(connection, now);
+        IoResult received = IoResult::Done;
+        do {
+            // No more of a body than its head announced and the budget granted; of a head, one
+            // byte over its limit tells that it is too long. A head that came with the start of
+            // its body is read first, then the rest of the body.
+            size_t limit =
+                connection.headRead ? connection.headLength + connection.head.contentLength : limits_.maxHeadBytes + 1;
+            received = connection.Receive(limit);
+            if (received == IoResult::Failed)
+                return Drop(connection);
+            Advance(connection, now);
+        } while (received == IoResult::Done && connection.state == ConnectionState::Reading && connection.headRead);
         // A client that closed its side is answered only when its request is complete.
         if (received == IoResult::Closed && connection.state != ConnectionState::Handling &&
             connection.state != ConnectionState::Writing)
@@ -183,13 +200,18 @@ void HttpServer::Loop::OnEvent(Connection& connection, uint32_t events, SteadyCl
 void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point now)
 {
     if (!connection.headRead) {
-        if (connection.input.empty())
-            return;
         if (connection.state == ConnectionState::Idle) {
+            // Line ends between requests (old browsers send one after a posted body) are no
+            // request: the connection goes on waiting for one.
+            connection.input.erase(0, connection.input.find_first_not_of("\r\n"));
+            if (connection.input.empty())
+                return;
             connection.state = ConnectionState::Reading;
             connection.deadline = now + limits_.requestDeadline;
         }
-        HeadReading reading = ReadRequestHead(connection.input, limits_.maxHeadBytes, connection.head);
+        HeadReading reading =
+            ReadRequestHead(connection.input, limits_.maxHeadBytes, connection.head, connection.headSearched);
+        connection.headSearched = reading.searched;
         if (reading.status == HeadStatus::Incomplete)
             return connection.AcknowledgeAtOnce();
         if (reading.status == HeadStatus::Refused)
@@ -199,6 +221,8 @@ void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
         // Refused before reading: the body is left unread, so the connection must close.
         if (connection.head.contentLength > limits_.maxBodyBytes)
             return Refuse(connection, 413, now);
+        if (!TakeBodyBudget(connection))
+            return Refuse(connection, 503, now);
     }
     const size_t requestLength = connection.headLength + connection.head.contentLength;
     if (connection.input.size() < requestLength) {
@@ -224,11 +248,12 @@ void HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
 
 void HttpServer::Loop::Refuse(Connection& connection, int status, SteadyClock::time_point now)
 {
-    const std::string target =
-        connection.head.target.empty() ? RequestLineTarget(connection.input) : connection.head.target;
+    ReturnBodyBudget(connection);
+    const RequestHead line = connection.head.method.empty() ? RequestLineOf(connection.input) : connection.head;
     HttpResponse response;
-    server_.refusal_(target, status, response);
-    LogRequest(connection.remoteAddress, connection.head.method, target, status, response.BodyLength());
+    server_.refusal_(line.target, status, response);
+    response.omitBody = line.method == "HEAD";
+    LogRequest(connection.remoteAddress, line.method, line.target, status, response.BodyLength());
     connection.SetReply(std::move(response), false);
     connection.headRead = false;
     SendOut(connection, connection.SendReply(), now);
@@ -269,8 +294,10 @@ void HttpServer::Loop::TakeReturned(SteadyClock::time_point now)
         std::lock_guard<std::mutex> lock(returnedMutex_);
         returned.swap(returned_);
     }
-    for (Connection* connection : returned)
+    for (Connection* connection : returned) {
+        ReturnBodyBudget(*connection);
         SendOut(*connection, connection->lastSend, now);
+    }
 }
 
 void HttpServer::Loop::Sweep(SteadyClock::time_point now)
@@ -320,15 +347,21 @@ void HttpServer::Loop::Drop(Connection& connection)
     if (found == connections_.end())
         return;
     Watch(connection, 0);
+    ReturnBodyBudget(connection);
+    if (auto client = connectionsOfClient_.find(connection.remoteAddress);
+        client != connectionsOfClient_.end() && --client->second == 0)
+        connectionsOfClient_.erase(client);
     dropped_.push_back(std::move(found->second));
     connections_.erase(found);
 }
 
-bool HttpServer::Loop::DropLongestIdle()
+bool HttpServer::Loop::DropLongestWaiting()
 {
     Connection* longest = nullptr;
     for (auto& [socket, connection] : connections_) {
-        if (connection->state == ConnectionState::Idle && (!longest || connection->idleSince < longest->idleSince))
+        const bool waiting = connection->state == ConnectionState::Idle ||
+                             (connection->state == ConnectionState::Reading && !connection->headRead);
+        if (waiting && (!longest || connection->idleSince < longest->idleSince))
             longest = connection.get();
     }
     if (longest)
@@ -336,14 +369,33 @@ bool HttpServer::Loop::DropLongestIdle()
     return longest != nullptr;
 }
 
-void HttpServer::Loop::RefuseNewcomer(int socket)
+void HttpServer::Loop::RefuseNewcomer(int socket, const std::string& address)
 {
     HttpResponse response;
     server_.refusal_("", 503, response);
     std::string reply = ResponseHead(response, false) + response.body;
     [[maybe_unused]] ssize_t sent = send(socket, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    LogRequest(PeerAddress(socket), "", "", 503, response.body.size());
+    LogRequest(address, "", "", 503, response.body.size());
     close(socket);
+}
+
+bool HttpServer::Loop::TakeBodyBudget(Connection& connection)
+{
+    const size_t body = connection.head.contentLength;
+    if (body > limits_.maxBufferedBodyBytes - std::min(bodyBudgetTaken_, limits_.maxBufferedBodyBytes))
+        return false;
+    bodyBudgetTaken_ += body;
+    connection.bodyBudget = body;
+    // Room for the whole request at once: a buffer that doubles as it grows would take up to twice
+    // the budget.
+    connection.input.reserve(connection.headLength + body);
+    return true;
+}
+
+void HttpServer::Loop::ReturnBodyBudget(Connection& connection)
+{
+    bodyBudgetTaken_ -= connection.bodyBudget;
+    connection.bodyBudget = 0;
 }
 
 void HttpServer::Loop::BeginStop(SteadyClock::time_point now)
@@ -383,8 +435,8 @@ void HttpServer::Loop::Handle(Connection& connection)
     LogRequest(connection.remoteAddress, request.head.method, request.head.target, response.status,
                response.omitBody ? 0 : response.BodyLength());
     connection.SetReply(std::move(response), keepAlive);
-    connection.input.erase(0, connection.headLength + request.head.contentLength);
     connection.request.body = {};
+    connection.TakeOutRequest(connection.headLength + request.head.contentLength);
     connection.lastSend = connection.SendReply();
     {
         std::lock_guard<std::mutex> lock(returnedMutex_);

@@ -3,9 +3,10 @@
 // requests without blocking, so that slow or idle clients hold no thread; complete requests go
 // to a pool of handler threads, which usually send the reply at once; what the socket does not
 // take at once is sent by the waiting thread. Every stage has a limit, so that no client can
-// hold the service: the size of a head and of a body, the time from a request's first byte to
-// its last, the wait for a handler, the idle time and request count of a keep-alive
-// connection, a reply that makes no progress, and the number of connections.
+// hold the service: the size of a head and of a body, the memory of all bodies being received,
+// the time from a request's first byte to its last, the wait for a handler, the idle time and
+// request count of a keep-alive connection, a reply that makes no progress, and the number of
+// connections, in all and from one client address.
 #include "http_request_head.h"
 #include "http_response.h"
 
@@ -29,9 +30,16 @@ struct HttpLimits {
     std::chrono::milliseconds writeTimeout{30000};
     // How long a stop waits for requests under way.
     std::chrono::milliseconds stopGrace{5000};
-    // Beyond it, the connection that waited longest for a next request is closed to make room;
-    // when none waits, the newcomer gets 503.
+    // Beyond it, of the connections whose request has not completed its head (idle, or in the
+    // middle of the head), the one that has waited longest is closed to make room; when there is
+    // none, the newcomer gets 503.
     size_t maxConnections = 1000;
+    // Connections from one client address, whatever they are doing; beyond it a newcomer from the
+    // address gets 503.
+    size_t maxConnectionsPerClient = 64;
+    // Request bodies being received, all connections together; a request whose body would go
+    // beyond it gets 503 before its body is read.
+    size_t maxBufferedBodyBytes = size_t{256} * 1024 * 1024;
     size_t maxRequestsPerConnection = 1000;
     unsigned handlerThreads = 0;  // 0: one per core, at least 2
 };

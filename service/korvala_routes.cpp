@@ -54,10 +54,14 @@ std::string DefaultMessage(int status)
         return "Send the request body with a Content-Length.";
     case 413:
         return "The request is too large.";
+    case 414:
+        return "The request's address is too long.";
     case 417:
         return "The expectation of the request cannot be met.";
     case 431:
         return "The request's header is too large.";
+    case 501:
+        return "This service does not answer this kind of request.";
     case 503:
         return "The service is busy. Try again in a moment.";
     case 505:

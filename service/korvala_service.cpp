@@ -9,6 +9,8 @@ constexpr auto kRecordPatience = std::chrono::seconds(30);
 
 std::unique_ptr<KorvalaService> KorvalaService::Open(const ServiceConfig& config, std::string& error)
 {
+    if (!ScanKeeper::CanKeep(config.keptScans, error))
+        return nullptr;
     std::unique_ptr<KorvalaService> service(new KorvalaService());
     service->catalogStore_ = ServiceStore::Open(config.database, error);
     if (!service->catalogStore_)
@@ -23,7 +25,7 @@ std::unique_ptr<KorvalaService> KorvalaService::Open(const ServiceConfig& config
     }
     service->snapshots_ = std::make_unique<CatalogSnapshots>(std::move(catalog));
     service->recorder_ = std::make_unique<ScanRecorder>(*service->recordStore_, config.recorder);
-    service->keeper_ = std::make_unique<ScanKeeper>(config.keptScansDir);
+    service->keeper_ = std::make_unique<ScanKeeper>(config.keptScans);
     RouteSettings routes = config.routes;
     routes.downloadsDir = config.downloadsDir;
     service->routes_ =

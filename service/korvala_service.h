@@ -14,7 +14,7 @@ struct ServiceConfig {
     int port = 0;              // 0 picks a free port
     std::string database;      // SQLite file or "postgresql://" address
     std::string downloadsDir;  // where korvala-setup.exe is served from
-    std::string keptScansDir;  // empty: documents are not kept
+    KeepSettings keptScans;    // an empty folder: documents are not kept
     HttpLimits limits;
     RouteSettings routes;
     RecorderSettings recorder;
@@ -23,7 +23,8 @@ struct ServiceConfig {
 
 class KorvalaService {
 public:
-    // Opens the database, loads the catalog and listens. nullptr and a message when any fails.
+    // Checks the folder of kept scans, opens the database, loads the catalog and listens. nullptr
+    // and a message when any fails.
     static std::unique_ptr<KorvalaService> Open(const ServiceConfig& config, std::string& error);
     ~KorvalaService() = default;
     KorvalaService(const KorvalaService&) = delete;

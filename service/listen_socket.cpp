@@ -59,17 +59,15 @@ int OpenListeningSocket(const std::string& host, int& port, std::string& error)
     return listener;
 }
 
-std::string PeerAddress(int socket)
+std::string AddressText(const sockaddr_storage& address)
 {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
     char text[INET6_ADDRSTRLEN] = "?";
-    if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        const void* raw = address.ss_family == AF_INET
-                              ? static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr)
-                              : static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr);
-        if (!inet_ntop(address.ss_family, raw, text, sizeof text))
-            return "?";
-    }
+    const void* raw = nullptr;
+    if (address.ss_family == AF_INET)
+        raw = &reinterpret_cast<const sockaddr_in*>(&address)->sin_addr;
+    else if (address.ss_family == AF_INET6)
+        raw = &reinterpret_cast<const sockaddr_in6*>(&address)->sin6_addr;
+    if (!raw || !inet_ntop(address.ss_family, raw, text, sizeof text))
+        return "?";
     return text;
 }

@@ -7,5 +7,7 @@
 // when the address cannot be used. port receives the port actually bound.
 int OpenListeningSocket(const std::string& host, int& port, std::string& error);
 
-// The numeric address of a socket's peer, "?" when unknown.
-std::string PeerAddress(int socket);
+struct sockaddr_storage;
+
+// The numeric text of an IPv4 or IPv6 address, "?" for another kind.
+std::string AddressText(const sockaddr_storage& address);

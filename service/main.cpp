@@ -1,6 +1,7 @@
 // korvala-service: the update service that Korvala's desktop program and component talk to.
 #include "catalog_text.h"
 #include "korvala_service.h"
+#include "service_log.h"
 #include "service_options.h"
 
 #include <signal.h>
@@ -12,6 +13,9 @@
 #include <thread>
 
 namespace {
+
+// How long an ending program waits for standard error to take the last lines of its log.
+constexpr auto kLogPatience = std::chrono::seconds(5);
 
 int ImportCatalog(const ServiceOptions& options)
 {
@@ -45,17 +49,19 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
     config.port = options.port;
     config.database = options.Database();
     config.downloadsDir = options.downloadsDir;
-    config.keptScansDir = options.keptScansDir;
+    config.keptScans = {options.keptScansDir, options.keptScansFiles, options.keptScansBytes};
     config.recorder.keepDays = options.keepDays;
+    config.limits.maxConnectionsPerClient = options.clientConnections;
+    config.limits.maxBufferedBodyBytes = options.requestBuffers;
     std::string error;
     std::unique_ptr<KorvalaService> service = KorvalaService::Open(config, error);
     if (!service) {
         std::cerr << "korvala-service: " << error << "\n";
         return 1;
     }
-    std::cerr << "korvala-service: listening on http://" << options.host << ":" << service->Port() << " ("
-              << (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL"))
-              << ", " << service->CatalogEntries() << " entries)" << std::endl;
+    Log("korvala-service: listening on http://" + options.host + ":" + std::to_string(service->Port()) + " (" +
+        (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL")) + ", " +
+        std::to_string(service->CatalogEntries()) + " entries)");
 
     std::thread stopper([&] {
         int signal = 0;
@@ -67,7 +73,8 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
     // SIGTERM, so only the stopper's sigwait takes it.
     kill(getpid(), SIGTERM);
     stopper.join();
-    std::cerr << "korvala-service: stopped" << std::endl;
+    Log("korvala-service: stopped");
+    FlushLog(kLogPatience);
     return 0;
 }
 

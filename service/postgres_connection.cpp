@@ -2,6 +2,9 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 const SqlDialect kPostgres = {
@@ -26,6 +29,15 @@ std::string Message(const char* text)
 
 void IgnoreNotice(void*, const char*) {}
 
+// Classes of SQLSTATE codes that refuse the values of a statement: data exception (a text that
+// is not UTF-8, a value out of range), integrity constraint violation, program limit exceeded
+// (a value too large for an index).
+bool IsRefusalOfValues(const char* sqlState)
+{
+    return sqlState && (std::strncmp(sqlState, "22", 2) == 0 || std::strncmp(sqlState, "23", 2) == 0 ||
+                        std::strncmp(sqlState, "54", 2) == 0);
+}
+
 class PostgresConnection : public SqlConnection {
 public:
     explicit PostgresConnection(PGconn* connection) : connection_(connection) {}
@@ -40,8 +52,17 @@ public:
             PQreset(connection_);
             if (PQstatus(connection_) != CONNECTION_OK) {
                 error = "no connection to the database: " + Message(PQerrorMessage(connection_));
+                refusedValues_ = false;
                 return false;
             }
+        }
+        // libpq passes a parameter up to its first NUL, and a PostgreSQL text cannot hold one: the
+        // rest would be lost without a word.
+        if (std::any_of(parameters.begin(), parameters.end(),
+                        [](const std::string& parameter) { return parameter.find('\0') != std::string::npos; })) {
+            error = "a value holds a NUL byte, which the database cannot store";
+            refusedValues_ = true;
+            return false;
         }
         std::vector<const char*> values;
         values.reserve(parameters.size());
@@ -51,8 +72,10 @@ public:
                                         values.data(), nullptr, nullptr, 0);
         ExecStatusType status = PQresultStatus(result);
         bool done = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-        if (!done)
+        if (!done) {
             error = Message(result ? PQresultErrorMessage(result) : PQerrorMessage(connection_));
+            refusedValues_ = result && IsRefusalOfValues(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+        }
         if (done && rows) {
             for (int row = 0; row < PQntuples(result); ++row) {
                 SqlRow& values = rows->emplace_back();
@@ -66,9 +89,11 @@ public:
     }
 
     const SqlDialect& Dialect() const override { return kPostgres; }
+    bool RefusedValues() const override { return refusedValues_; }
 
 private:
     PGconn* connection_;
+    bool refusedValues_ = false;
 };
 
 }  // namespace

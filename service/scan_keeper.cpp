@@ -1,13 +1,15 @@
 #include "scan_keeper.h"
 
 #include "scan_reader.h"
+#include "service_log.h"
+#include "write_all.h"
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,19 +29,6 @@ unsigned long KeptNumber(const char* name)
     return std::strtoul(digits.c_str(), nullptr, 10);
 }
 
-bool WriteAll(int file, std::string_view text)
-{
-    while (!text.empty()) {
-        ssize_t written = write(file, text.data(), text.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        text.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string WithoutPassword(std::string_view document, const ScanReport& report)
@@ -50,38 +39,63 @@ std::string WithoutPassword(std::string_view document, const ScanReport& report)
     return text;
 }
 
-ScanKeeper::ScanKeeper(std::string folder) : folder_(std::move(folder))
+bool ScanKeeper::CanKeep(const KeepSettings& settings, std::string& error)
 {
-    if (folder_.empty())
+    if (settings.folder.empty())
+        return true;
+    struct stat info {};
+    if (stat(settings.folder.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+        errno = ENOTDIR;
+    else if (access(settings.folder.c_str(), W_OK | X_OK) == 0)
+        return true;
+    error = "cannot keep scans in " + settings.folder + ": " + std::strerror(errno);
+    return false;
+}
+
+ScanKeeper::ScanKeeper(KeepSettings settings) : settings_(std::move(settings))
+{
+    if (settings_.folder.empty())
         return;
     unsigned long highest = 0;
-    size_t files = 0;
-    if (DIR* dir = opendir(folder_.c_str())) {
+    if (DIR* dir = opendir(settings_.folder.c_str())) {
         while (dirent* entry = readdir(dir)) {
-            if (unsigned long number = KeptNumber(entry->d_name)) {
-                highest = std::max(highest, number);
-                ++files;
-            }
+            unsigned long number = KeptNumber(entry->d_name);
+            struct stat info {};
+            if (number == 0 || fstatat(dirfd(dir), entry->d_name, &info, 0) != 0)
+                continue;
+            highest = std::max(highest, number);
+            ++files_;
+            bytes_ += static_cast<size_t>(info.st_size);
         }
         closedir(dir);
     }
     next_ = highest + 1;
-    kept_ = files;
+}
+
+bool ScanKeeper::Admit(size_t bytes)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!full_ && files_ < settings_.maxFiles && bytes <= settings_.maxBytes - std::min(bytes_, settings_.maxBytes)) {
+        ++files_;
+        bytes_ += bytes;
+        return true;
+    }
+    if (!full_)
+        Log("korvala-service: " + settings_.folder + " holds " + std::to_string(files_) + " kept scans of " +
+            std::to_string(bytes_) + " bytes; no more are kept");
+    full_ = true;
+    return false;
 }
 
 void ScanKeeper::Keep(std::string_view document, const ScanReport& report)
 {
-    if (folder_.empty())
+    if (settings_.folder.empty())
         return;
-    if (kept_++ >= kMaxFiles) {
-        if (kept_ == kMaxFiles + 1)
-            std::fprintf(stderr, "korvala-service: %s holds %zu kept scans; no more are kept\n", folder_.c_str(),
-                         kMaxFiles);
-        return;
-    }
     const std::string text = WithoutPassword(document, report);
+    if (!Admit(text.size()))
+        return;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string path = folder_ + "/scan-" + std::to_string(next_++) + ".xml";
+        std::string path = settings_.folder + "/scan-" + std::to_string(next_++) + ".xml";
         // Documents hold e-mail addresses: readable by the service's user only.
         int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (file < 0 && errno == EEXIST)
@@ -90,7 +104,7 @@ void ScanKeeper::Keep(std::string_view document, const ScanReport& report)
         if (file >= 0)
             close(file);
         if (!saved)
-            std::fprintf(stderr, "korvala-service: could not save %s: %s\n", path.c_str(), std::strerror(errno));
+            Log("korvala-service: could not save " + path + ": " + std::strerror(errno));
         return;
     }
 }

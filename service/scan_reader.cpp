@@ -47,19 +47,61 @@ private:
     size_t pos_ = 0;
 };
 
+bool IsAsciiLetterOrDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The registry form of a GUID, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"; empty when the client
+// could not make one.
+bool IsScanGuid(std::string_view value)
+{
+    constexpr std::string_view kForm = "{00000000-0000-0000-0000-000000000000}";
+    if (value.empty())
+        return true;
+    if (value.size() != kForm.size())
+        return false;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        const bool hexDigit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (kForm[i] == '0' ? !hexDigit : c != kForm[i])
+            return false;
+    }
+    return true;
+}
+
+// The engine's codes are a digit or empty.
+bool IsOsVersionCode(std::string_view value)
+{
+    return value.size() <= 8 && std::all_of(value.begin(), value.end(), IsAsciiLetterOrDigit);
+}
+
+// Characters of page 1252 are one byte each.
+bool IsEmailOfUsualLength(std::string_view value)
+{
+    return value.size() <= 254;
+}
+
 struct HeaderField {
     std::string ScanReport::*field;
     std::string_view terminator;
     const char* name;
+    // Values that go into the service's records and pages are checked: nullptr for the others.
+    bool (*valid)(std::string_view value);
+    const char* invalid;
 };
 
 // Each header value ends where the fixed text that follows it in the layout begins.
 const HeaderField kHeaderFields[] = {
-    {&ScanReport::protocolVersion, "\">\r\n<Header>\r\n<ScanGUID>", "protocol version"},
-    {&ScanReport::scanGuid, "</ScanGUID>\r\n<OSVersion>", "scan identifier"},
-    {&ScanReport::osVersionCode, "</OSVersion>\r\n<Email>", "OS version"},
-    {&ScanReport::email, "</Email>\r\n<Password>", "e-mail address"},
-    {&ScanReport::password, "</Password>\r\n<IP>127.0.0.1</IP>\r\n</Header>\r\n<Data NumberOfDevices=\"", "password"},
+    {&ScanReport::protocolVersion, "\">\r\n<Header>\r\n<ScanGUID>", "protocol version", nullptr, ""},
+    {&ScanReport::scanGuid, "</ScanGUID>\r\n<OSVersion>", "scan identifier", IsScanGuid,
+     "The scan identifier is not a GUID in braces."},
+    {&ScanReport::osVersionCode, "</OSVersion>\r\n<Email>", "OS version", IsOsVersionCode,
+     "The OS version is not a code of at most 8 letters and digits."},
+    {&ScanReport::email, "</Email>\r\n<Password>", "e-mail address", IsEmailOfUsualLength,
+     "The e-mail address is longer than 254 characters."},
+    {&ScanReport::password, "</Password>\r\n<IP>127.0.0.1</IP>\r\n</Header>\r\n<Data NumberOfDevices=\"", "password",
+     nullptr, ""},
 };
 
 template <typename Number>
@@ -169,6 +211,10 @@ bool ReadScanDocument(std::string_view document, ScanReport& report, std::string
         size_t start = cursor.Position();
         if (!cursor.ReadUntil(field.terminator, value)) {
             error = std::string("The header is truncated or malformed after the ") + field.name + ".";
+            return false;
+        }
+        if (field.valid && !field.valid(value)) {
+            error = field.invalid;
             return false;
         }
         if (field.field == &ScanReport::password)

@@ -29,5 +29,8 @@ struct ScanReport {
 
 // Fills report and returns true when the document follows the layout and holds at most
 // maxItems items; otherwise returns false and describes the first fault in error (plain text).
+// The header values that the service records and shows are bounded: the scan identifier is a
+// GUID in braces (or empty: a client that could not make one), the OS version a code of at most
+// 8 ASCII letters and digits, the e-mail address at most 254 characters.
 bool ReadScanDocument(std::string_view document, ScanReport& report, std::string& error,
                       size_t maxItems = std::numeric_limits<size_t>::max());

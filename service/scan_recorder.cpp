@@ -1,17 +1,13 @@
 #include "scan_recorder.h"
 
-#include <cstdio>
+#include "service_log.h"
+
 #include <ctime>
 
 namespace {
 
 constexpr size_t kBatch = 5000;  // records per transaction at most
 constexpr auto kCleanupInterval = std::chrono::hours(1);
-
-void Log(const std::string& message)
-{
-    std::fprintf(stderr, "korvala-service: %s\n", message.c_str());
-}
 
 }  // namespace
 
@@ -42,7 +38,8 @@ bool ScanRecorder::Add(ScanRecord record)
     std::lock_guard<std::mutex> lock(mutex_);
     if (queue_.size() >= settings_.capacity) {
         if (!fullReported_)
-            Log("the queue of scan records is full (" + std::to_string(queue_.size()) + "); refusing scans");
+            Log("korvala-service: the queue of scan records is full (" + std::to_string(queue_.size()) +
+                "); refusing scans");
         fullReported_ = true;
         return false;
     }
@@ -65,7 +62,7 @@ size_t ScanRecorder::Stop(std::chrono::milliseconds patience)
     wake_.notify_one();
     writer_.join();
     if (lost_ > 0)
-        Log(std::to_string(lost_) + " scan records could not be written and are lost");
+        Log("korvala-service: " + std::to_string(lost_) + " scan records could not be written and are lost");
     return lost_;
 }
 
@@ -103,15 +100,20 @@ bool ScanRecorder::WriteBatch(std::vector<ScanRecord>& batch, std::unique_lock<s
     for (;;) {
         lock.unlock();
         std::string error;
-        bool written = store_.RecordScans(batch, error);
+        std::vector<RefusedRecord> refused;
+        bool written = store_.RecordScans(batch, refused, error);
+        for (const RefusedRecord& record : refused)
+            Log("korvala-service: the database refused the record of scan " +
+                Printable(batch[record.index].scanGuid, 80) + " (received " + batch[record.index].receivedUtc +
+                "); it is dropped: " + record.error);
         lock.lock();
         if (written) {
             if (failing_.exchange(false))
-                Log("scan records are written again");
+                Log("korvala-service: scan records are written again");
             return true;
         }
         if (!failing_.exchange(true))
-            Log("cannot write scan records, refusing scans until it works again: " + error);
+            Log("korvala-service: cannot write scan records, refusing scans until it works again: " + error);
         if (stopping_ && std::chrono::steady_clock::now() >= giveUpAt_)
             return false;
         wake_.wait_for(lock, settings_.retryAfter);
@@ -124,5 +126,5 @@ void ScanRecorder::DeleteExpired()
         return;
     std::string error;
     if (!store_.DeleteScansBefore(UtcTime(settings_.keepDays), error))
-        Log("cannot delete expired scan records: " + error);
+        Log("korvala-service: cannot delete expired scan records: " + error);
 }

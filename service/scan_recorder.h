@@ -1,9 +1,10 @@
 #pragma once
 // Writes the records of received scans off the request path: requests queue them, one thread
 // writes what has gathered in one transaction, and deletes records older than the retention
-// time now and then. The queue is bounded; while it is full or the database refuses the
-// records, requests are refused (never answered as if nothing had happened). A stop writes
-// what is queued.
+// time now and then. The queue is bounded; while it is full or the database cannot take the
+// records, requests are refused (never answered as if nothing had happened). A record whose
+// values the database refuses is logged and dropped, and the rest of its batch is written. A
+// stop writes what is queued.
 #include "service_store.h"
 
 #include <atomic>

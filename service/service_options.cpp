@@ -3,6 +3,47 @@
 #include "database_address.h"
 
 #include <charconv>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+// The options that take a number; sizes may end in K, M or G (binary multiples).
+struct NumberOption {
+    std::string_view name;
+    size_t ServiceOptions::*field;
+    bool isSize;
+    size_t least;
+    const char* wanted;
+};
+
+const NumberOption kNumberOptions[] = {
+    {"--client-connections", &ServiceOptions::clientConnections, false, 1, "a number of connections (at least 1)"},
+    {"--request-buffers", &ServiceOptions::requestBuffers, true, 1, "a size in bytes, such as 256M"},
+    {"--keep-scans-files", &ServiceOptions::keptScansFiles, false, 0, "a number of files"},
+    {"--keep-scans-size", &ServiceOptions::keptScansBytes, true, 0, "a size in bytes, such as 1G"},
+};
+
+bool ParseNumber(std::string_view text, bool isSize, size_t& value)
+{
+    size_t unit = 1;
+    if (isSize && !text.empty()) {
+        const std::string_view units = "KMG";
+        if (size_t power = units.find(text.back()); power != std::string_view::npos) {
+            unit = size_t{1} << (10 * (power + 1));
+            text.remove_suffix(1);
+        }
+    }
+    size_t number = 0;
+    auto [end, fault] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (fault != std::errc() || end != text.data() + text.size() || text.empty() ||
+        number > std::numeric_limits<size_t>::max() / unit)
+        return false;
+    value = number * unit;
+    return true;
+}
+
+}  // namespace
 
 bool ParseListenAddress(std::string_view text, std::string& host, int& port)
 {
@@ -52,7 +93,10 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
                               : name == "--import"     ? &options.importFile
                               : name == "--keep-scans" ? &options.keptScansDir
                                                        : nullptr;
-        if (!target && name != "--listen" && name != "--keep-days") {
+        const NumberOption* number = nullptr;
+        for (const NumberOption& option : kNumberOptions)
+            number = name == option.name ? &option : number;
+        if (!target && !number && name != "--listen" && name != "--keep-days") {
             error = "unknown option " + std::string(name);
             return false;
         }
@@ -64,6 +108,12 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
         catalogGiven = catalogGiven || name == "--catalog";
         if (target) {
             *target = std::string(value);
+        } else if (number) {
+            size_t& field = options.*number->field;
+            if (!ParseNumber(value, number->isSize, field) || field < number->least) {
+                error = std::string(name) + " needs " + number->wanted + ", got " + std::string(value);
+                return false;
+            }
         } else if (name == "--keep-days") {
             auto [end, fault] = std::from_chars(value.data(), value.data() + value.size(), options.keepDays);
             if (fault != std::errc() || end != value.data() + value.size() || options.keepDays < 0) {
@@ -86,7 +136,9 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
 std::string ServiceUsage(std::string_view defaultAddress)
 {
     return "Usage: korvala-service [--listen HOST:PORT] [--catalog FILE | --database ADDRESS]\n"
-           "                      [--downloads DIR] [--keep-scans DIR] [--keep-days DAYS]\n"
+           "                      [--downloads DIR] [--keep-scans DIR] [--keep-scans-files N]\n"
+           "                      [--keep-scans-size SIZE] [--keep-days DAYS]\n"
+           "                      [--client-connections N] [--request-buffers SIZE]\n"
            "       korvala-service [--catalog FILE | --database ADDRESS] --import CATALOG.txt\n"
            "\n"
            "Korvala's update service: answers scan documents with results pages and update counts.\n"
@@ -103,14 +155,24 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "                      (default downloads)\n"
            "  --keep-scans DIR    also save each scan document that the results page accepted there,\n"
            "                      without its password, as the next free scan-N.xml (for checking\n"
-           "                      what a client sent; existing files are never replaced)\n"
+           "                      what a client sent; existing files are never replaced); the folder\n"
+           "                      must exist\n"
+           "  --keep-scans-files N, --keep-scans-size SIZE\n"
+           "                      keep no more once the folder holds this many kept scans (default\n"
+           "                      10000) or this many bytes of them (default 1G)\n"
            "  --keep-days DAYS    delete scan records older than this (default 90; 0 keeps all)\n"
+           "  --client-connections N\n"
+           "                      connections one client address may hold (default 64)\n"
+           "  --request-buffers SIZE\n"
+           "                      memory for request bodies being received, all clients together\n"
+           "                      (default 256M); beyond it requests get 503\n"
            "  --import FILE       add the entries of a catalog text file (identity | name | version |\n"
            "                      download per line) to the catalog, replacing entries with the same\n"
            "                      identity, and exit; nothing is imported if any line is refused.\n"
            "                      Running services pick up the new catalog within seconds\n"
            "  --help              show this text\n"
            "\n"
-           "One line per request is logged to standard error. SIGINT or SIGTERM stops the service\n"
-           "after the requests under way are answered and the scan records are written.\n";
+           "Sizes are bytes, or end in K, M or G. One line per request is logged to standard error.\n"
+           "SIGINT or SIGTERM stops the service after the requests under way are answered and the\n"
+           "scan records are written; SIGKILL loses the scan records not yet written.\n";
 }

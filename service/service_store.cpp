@@ -198,22 +198,58 @@ bool ServiceStore::LoadCatalog(std::vector<CatalogRow>& rows, long long& version
     return true;
 }
 
-bool ServiceStore::RecordScans(const std::vector<ScanRecord>& records, std::string& error)
+bool ServiceStore::InsertScans(const std::vector<ScanRecord>& records, std::string& error)
+{
+    return InsertInBatches(
+        records, 6, sql_->Dialect().numberedParameters,
+        "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES ", "",
+        [](const ScanRecord& record, std::vector<std::string>& parameters) {
+            parameters.insert(parameters.end(), {record.scanGuid, record.receivedUtc, record.osVersionCode, record.page,
+                                                 std::to_string(record.itemCount), std::to_string(record.offerCount)});
+        },
+        [&](const std::string& sql, const std::vector<std::string>& parameters) {
+            return Run(sql, parameters, error);
+        });
+}
+
+// Each record behind a savepoint of its own: a record whose values the database refuses is
+// rolled back alone, and any other failure ends the transaction.
+bool ServiceStore::InsertScansOneByOne(const std::vector<ScanRecord>& records, std::vector<RefusedRecord>& refused,
+                                       std::string& error)
+{
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (!Run("SAVEPOINT scan_record", {}, error))
+            return false;
+        std::string refusal;
+        if (!InsertScans({records[i]}, refusal)) {
+            if (!sql_->RefusedValues()) {
+                error = refusal;
+                return false;
+            }
+            refused.push_back({i, refusal});
+            if (!Run("ROLLBACK TO SAVEPOINT scan_record", {}, error))
+                return false;
+        }
+        if (!Run("RELEASE SAVEPOINT scan_record", {}, error))
+            return false;
+    }
+    return true;
+}
+
+bool ServiceStore::RecordScans(const std::vector<ScanRecord>& records, std::vector<RefusedRecord>& refused,
+                               std::string& error)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return InTransaction(sql_->Dialect().beginWrite, error, [&] {
-        return InsertInBatches(
-            records, 6, sql_->Dialect().numberedParameters,
-            "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES ", "",
-            [](const ScanRecord& record, std::vector<std::string>& parameters) {
-                parameters.insert(parameters.end(),
-                                  {record.scanGuid, record.receivedUtc, record.osVersionCode, record.page,
-                                   std::to_string(record.itemCount), std::to_string(record.offerCount)});
-            },
-            [&](const std::string& sql, const std::vector<std::string>& parameters) {
-                return Run(sql, parameters, error);
-            });
-    });
+    refused.clear();
+    const char* begin = sql_->Dialect().beginWrite;
+    if (InTransaction(begin, error, [&] { return InsertScans(records, error); }))
+        return true;
+    if (!sql_->RefusedValues())
+        return false;
+    if (InTransaction(begin, error, [&] { return InsertScansOneByOne(records, refused, error); }))
+        return true;
+    refused.clear();
+    return false;
 }
 
 bool ServiceStore::DeleteScansBefore(const std::string& utc, std::string& error)

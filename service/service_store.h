@@ -19,6 +19,12 @@ struct ScanRecord {
     size_t offerCount = 0;
 };
 
+// A scan record that the database refused for its values, with the database's message.
+struct RefusedRecord {
+    size_t index;  // in the records given
+    std::string error;
+};
+
 class ServiceStore {
 public:
     // location: an SQLite file, or a "postgresql://" address. A new database gets the tables
@@ -32,7 +38,10 @@ public:
     // The whole catalog and the version it has.
     bool LoadCatalog(std::vector<CatalogRow>& rows, long long& version, std::string& error);
 
-    bool RecordScans(const std::vector<ScanRecord>& records, std::string& error);
+    // Writes the records in one transaction. When the database refuses the values of some of
+    // them, the others are written all the same and refused names the ones left out; false only
+    // when the database fails otherwise (nothing is written then).
+    bool RecordScans(const std::vector<ScanRecord>& records, std::vector<RefusedRecord>& refused, std::string& error);
     // Deletes the records received before the UTC time ("YYYY-MM-DDTHH:MM:SSZ").
     bool DeleteScansBefore(const std::string& utc, std::string& error);
     // The newest records first.
@@ -50,6 +59,9 @@ private:
     template <typename Work>
     bool InTransaction(const char* begin, std::string& error, Work work);
     bool Upsert(const std::vector<CatalogEntry>& entries, std::string& error);
+    bool InsertScans(const std::vector<ScanRecord>& records, std::string& error);
+    bool InsertScansOneByOne(const std::vector<ScanRecord>& records, std::vector<RefusedRecord>& refused,
+                             std::string& error);
     long long Count(const char* sql);
 
     std::unique_ptr<SqlConnection> sql_;

@@ -27,6 +27,11 @@ public:
     // Runs one statement; rows, when given, receive its result. false and a message on failure.
     virtual bool Execute(const std::string& sql, const std::vector<std::string>& parameters, std::vector<SqlRow>* rows,
                          std::string& error) = 0;
+    // Whether the last statement that failed (also when statements succeeded since) was refused
+    // for the values it was given (a constraint, a text the database cannot hold), so that other
+    // values could succeed; not for the state of the database (unreachable, locked, full, a
+    // missing table).
+    virtual bool RefusedValues() const = 0;
     virtual const SqlDialect& Dialect() const = 0;
 };
 

@@ -30,6 +30,7 @@ public:
         if (sqlite3_bind_parameter_count(statement) != static_cast<int>(parameters.size())) {
             sqlite3_finalize(statement);
             error = "statement parameters do not match: " + sql.substr(0, 80);
+            refusedValues_ = false;
             return false;
         }
         for (size_t i = 0; i < parameters.size(); ++i)
@@ -53,16 +54,20 @@ public:
     }
 
     const SqlDialect& Dialect() const override { return kSqlite; }
+    bool RefusedValues() const override { return refusedValues_; }
 
 private:
     bool Failed(sqlite3_stmt* statement, std::string& error)
     {
+        const int code = sqlite3_errcode(db_);
+        refusedValues_ = code == SQLITE_CONSTRAINT || code == SQLITE_TOOBIG || code == SQLITE_MISMATCH;
         error = sqlite3_errmsg(db_);
         sqlite3_finalize(statement);
         return false;
     }
 
     sqlite3* db_;
+    bool refusedValues_ = false;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "raw_connection.h"
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -7,9 +8,17 @@
 
 #include <algorithm>
 
-RawConnection::RawConnection(int port)
+RawConnection::RawConnection(int port, const char* from)
 {
     socket_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    if (from && (inet_pton(AF_INET, from, &source.sin_addr) != 1 ||
+                 bind(socket_, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0)) {
+        close(socket_);
+        socket_ = -1;
+        return;
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -63,6 +72,12 @@ bool RawConnection::ReadUntil(const std::string& text, std::chrono::milliseconds
 {
     ReadFor(patience, [&] { return received_.find(text) != std::string::npos; });
     return received_.find(text) != std::string::npos;
+}
+
+bool RawConnection::ReadUntil(const std::function<bool(const std::string&)>& done, std::chrono::milliseconds patience)
+{
+    ReadFor(patience, [&] { return done(received_); });
+    return done(received_);
 }
 
 bool RawConnection::ReadUntilClosed(std::chrono::milliseconds patience)

@@ -7,7 +7,8 @@
 
 class RawConnection {
 public:
-    explicit RawConnection(int port);
+    // From the loopback address from (127.0.0.1 when not given): another address is another client.
+    explicit RawConnection(int port, const char* from = nullptr);
     ~RawConnection();
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;
@@ -19,6 +20,8 @@ public:
     bool ReadUntilClosed(std::chrono::milliseconds patience);
     // Reads until received() holds text or the time is up.
     bool ReadUntil(const std::string& text, std::chrono::milliseconds patience);
+    // Reads until done(received()) or the time is up; returns done(received()).
+    bool ReadUntil(const std::function<bool(const std::string&)>& done, std::chrono::milliseconds patience);
     bool Closed() const { return closed_; }
     // Everything received so far.
     const std::string& Received() const { return received_; }

@@ -133,4 +133,49 @@ TEST(ServiceOptions, ParsesCommandLines)
     }
 }
 
+TEST(ServiceOptions, ParsesCountsAndSizes)
+{
+    constexpr size_t kMiB = size_t{1024} * 1024;
+    const struct {
+        std::vector<const char*> args;
+        bool ok;
+        size_t clientConnections;
+        size_t requestBuffers;
+        size_t keptScansFiles;
+        size_t keptScansBytes;
+    } cases[] = {
+        {{}, true, 64, 256 * kMiB, 10000, 1024 * kMiB},
+        {{"--client-connections", "1000", "--request-buffers", "64M"}, true, 1000, 64 * kMiB, 10000, 1024 * kMiB},
+        {{"--keep-scans-files", "0", "--keep-scans-size", "512K", "--request-buffers", "2G"},
+         true,
+         64,
+         2048 * kMiB,
+         0,
+         size_t{512} * 1024},
+        {{"--request-buffers", "1048576"}, true, 64, kMiB, 10000, 1024 * kMiB},
+        {{"--client-connections", "0"}, false, 0, 0, 0, 0},
+        {{"--client-connections", "8K"}, false, 0, 0, 0, 0},
+        {{"--request-buffers", "64MB"}, false, 0, 0, 0, 0},
+        {{"--request-buffers", "M"}, false, 0, 0, 0, 0},
+        {{"--keep-scans-size", "99999999999999999999G"}, false, 0, 0, 0, 0},
+        {{"--keep-scans-size", "-1"}, false, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv = {"korvala-service"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ServiceOptions options;
+        std::string error;
+        const std::string name = c.args.empty() ? "(none)" : std::string(c.args[0]) + " " + c.args[1];
+        bool ok =
+            ParseServiceOptions(static_cast<int>(argv.size()), argv.data(), "http://127.0.0.1:8077", options, error);
+        EXPECT_EQ(ok, c.ok) << name << ": " << error;
+        if (!ok || !c.ok)
+            continue;
+        EXPECT_EQ(options.clientConnections, c.clientConnections) << name;
+        EXPECT_EQ(options.requestBuffers, c.requestBuffers) << name;
+        EXPECT_EQ(options.keptScansFiles, c.keptScansFiles) << name;
+        EXPECT_EQ(options.keptScansBytes, c.keptScansBytes) << name;
+    }
+}
+
 }  // namespace

@@ -1,4 +1,5 @@
-// Reading scan documents as the engine writes them, and refusing what breaks the layout.
+// Reading scan documents as the engine writes them, and refusing what breaks the layout or the
+// bounds of the header values that the service records.
 #include "scan_documents.h"
 #include "scan_reader.h"
 
@@ -8,7 +9,8 @@ namespace {
 
 const std::string kHead =
     "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<ScanInstance ProtocolVersion=\"1.1\">\r\n"
-    "<Header>\r\n<ScanGUID>{G}</ScanGUID>\r\n<OSVersion>4</OSVersion>\r\n<Email>a&b\"<c></Email>\r\n"
+    "<Header>\r\n<ScanGUID>{6B29FC40-CA47-1067-B31D-00DD010662DA}</ScanGUID>\r\n<OSVersion>4</"
+    "OSVersion>\r\n<Email>a&b\"<c></Email>\r\n"
     "<Password>p\"w</Password>\r\n<IP>127.0.0.1</IP>\r\n</Header>\r\n<Data NumberOfDevices=\"-5\">\r\n";
 const std::string kTail = "\r\n</Data>\r\n</ScanInstance>";
 
@@ -74,7 +76,7 @@ TEST(ScanReader, ReadsHeaderValuesUnescaped)
     std::string error;
     ASSERT_TRUE(ReadScanDocument(kHead + kTail + "\r\n", report, error)) << error;
     EXPECT_EQ(report.protocolVersion, "1.1");
-    EXPECT_EQ(report.scanGuid, "{G}");
+    EXPECT_EQ(report.scanGuid, "{6B29FC40-CA47-1067-B31D-00DD010662DA}");
     EXPECT_EQ(report.osVersionCode, "4");
     EXPECT_EQ(report.email, "a&b\"<c>");
     EXPECT_EQ(report.password, "p\"w");
@@ -123,6 +125,43 @@ TEST(ScanReader, RefusesBrokenLayouts)
         std::string error;
         EXPECT_FALSE(ReadScanDocument(c.document, report, error)) << c.name;
         EXPECT_FALSE(error.empty()) << c.name;
+    }
+}
+
+TEST(ScanReader, BoundsTheHeaderValuesThatAreRecorded)
+{
+    const struct {
+        const char* name;
+        std::string scanGuid;
+        std::string osVersion;
+        std::string email;
+        bool read;
+    } cases[] = {
+        {"as the engine writes them", "{6B29FC40-CA47-1067-B31D-00DD010662DA}", "4", "me@example.com", true},
+        {"no identifier, no OS code", "", "", "", true},
+        {"lower-case identifier", "{6b29fc40-ca47-1067-b31d-00dd010662da}", "10", std::string(254, 'm'), true},
+        {"identifier without braces", "6B29FC40-CA47-1067-B31D-00DD010662DA", "4", "", false},
+        {"identifier of another form", "{6B29FC40CA47-1067-B31D-00DD010662DA-}", "4", "", false},
+        {"identifier with a byte that is not ASCII", "{6B29FC40-CA47-1067-B31D-00DD010662D\xE9}", "4", "", false},
+        {"identifier with a NUL", std::string("{6B29FC40-CA47-1067-B31D-00DD010662D\0}", 38), "4", "", false},
+        {"identifier of 1 MiB", "{" + std::string(size_t{1024} * 1024, 'A') + "}", "4", "", false},
+        {"OS code too long", "", "123456789", "", false},
+        {"OS code with a byte that is not ASCII", "", "4\xE9", "", false},
+        {"e-mail address over 254 characters", "", "4", std::string(255, 'm'), false},
+    };
+    for (const auto& c : cases) {
+        std::string document = kHead + kTail;
+        document.replace(document.find("{6B29"), 38, c.scanGuid);
+        document.replace(document.find(">4<") + 1, 1, c.osVersion);
+        document.replace(document.find("a&b"), 7, c.email);
+        ScanReport report;
+        std::string error;
+        EXPECT_EQ(ReadScanDocument(document, report, error), c.read) << c.name << ": " << error;
+        if (c.read) {
+            EXPECT_EQ(report.scanGuid + "|" + report.osVersionCode + "|" + report.email,
+                      c.scanGuid + "|" + c.osVersion + "|" + c.email)
+                << c.name;
+        }
     }
 }
 

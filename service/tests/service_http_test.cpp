@@ -66,6 +66,13 @@ std::string ManyProgramLines(int count)
     return lines;
 }
 
+// The document with another scan identifier.
+std::string WithScanGuid(std::string document, const std::string& scanGuid)
+{
+    const size_t start = document.find("<ScanGUID>") + 10;
+    return document.replace(start, document.find("</ScanGUID>") - start, scanGuid);
+}
+
 class ServiceHttp : public testing::TestWithParam<StoreKind> {};
 
 // POST with the raw body and, when given, a Content-Type header.
@@ -275,6 +282,10 @@ TEST_P(ServiceHttp, RefusesBadBodiesWithoutACount)
         {"missing end tags", document.substr(0, document.size() - 15), 400},
         {"oversized", document + std::string(size_t{2} * 1024 * 1024, ' '), 413},
         {"over the item limit", WholeDocument(ManyProgramLines(5001)), 413},
+        // PostgreSQL cannot store such a value: were it recorded, its batch would be refused.
+        {"scan identifier not UTF-8", WithScanGuid(document, "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F\xE9}"), 400},
+        {"scan identifier with a NUL",
+         WithScanGuid(document, std::string("{0F1E2D3C-\0B5A-6978-8796-A5B4C3D2E1F0}", 38)), 400},
     };
     for (const auto& c : cases) {
         httplib::Result page = Post(service, kResults, c.body, nullptr);
@@ -298,8 +309,9 @@ TEST_P(ServiceHttp, RefusesBadBodiesWithoutACount)
     ASSERT_TRUE(multipart);
     EXPECT_EQ(multipart->status, 415);
     EXPECT_FALSE(ReadsAsNumber(multipart->body));
-    service.Stop();  // writes every queued record
-    EXPECT_EQ(service.Store().ScanCount(), 0);
+    EXPECT_EQ(CountReply(service, document), std::to_string(kSamplePcOffers));
+    service.Stop();                             // writes every queued record
+    EXPECT_EQ(service.Store().ScanCount(), 1);  // the last document's alone
 }
 
 TEST_P(ServiceHttp, AcceptsDocumentsUpToTheItemLimit)

@@ -1,8 +1,9 @@
 // The service's limits, seen from clients on raw connections: clients that are slow, idle,
-// oversized or malformed do not keep others from a prompt answer and are cut off themselves;
-// a refused request whose body was not read ends its connection; the engine's HTTP/1.0 request
-// is answered and closed. The limits are short here; the bounds the tests wait for are long,
-// so that a busy machine does not fail them.
+// oversized or malformed do not keep others from a prompt answer and are cut off themselves,
+// and so are many connections that hold half-sent heads; a refused request whose body was not
+// read ends its connection; the engine's HTTP/1.0 request is answered and closed; replies
+// follow HTTP's rules. The limits are short here; the bounds the tests wait for are long, so
+// that a busy machine does not fail them.
 #include "raw_connection.h"
 #include "scan_documents.h"
 #include "test_service.h"
@@ -61,13 +62,13 @@ struct Abuse {
 const Abuse kAbuses[] = {
     {"slow header",
      [](RawConnection& c) {
-         c.Send("POST /count_updates.php HTTP/1.1\r\n");
+         c.Send("POST /count_updates.php HTTP/1.1\r\nHost: x\r\n");
          Trickle(c, "X-Slow: more\r\n");
      },
      "HTTP/1.1 408", "\r\n\r\nError: The request did not arrive in time."},
     {"slow body",
      [](RawConnection& c) {
-         c.Send("POST /count_updates.php HTTP/1.1\r\nContent-Length: 100000\r\n\r\ndata=");
+         c.Send("POST /count_updates.php HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\ndata=");
          Trickle(c, "<ScanItem");
      },
      "HTTP/1.1 408", "\r\n\r\nError: "},
@@ -75,7 +76,7 @@ const Abuse kAbuses[] = {
     {"connected, silent", [](RawConnection&) {}, "", ""},
     {"oversized document",
      [](RawConnection& c) {
-         c.Send("POST /count_updates.php HTTP/1.1\r\nContent-Length: 50000000\r\n\r\ndata=");
+         c.Send("POST /count_updates.php HTTP/1.1\r\nHost: x\r\nContent-Length: 50000000\r\n\r\ndata=");
          const std::string block(size_t{64} * 1024, 'x');
          while (c.Send(block) && !c.ReadUntil("HTTP/1.1", milliseconds(1))) {
          }
@@ -152,13 +153,80 @@ TEST(ServiceLimits, MakesRoomForNewcomersAndRefusesBeyondTheLimit)
     std::vector<std::unique_ptr<RawConnection>> busy;
     for (int i = 0; i < 8; ++i) {
         busy.push_back(std::make_unique<RawConnection>(service.Port()));
-        busy.back()->Send("POST /count_updates.php HTTP/1.1\r\nContent-Length: 100\r\n\r\n");
+        busy.back()->Send("POST /count_updates.php HTTP/1.1\r\nHost: x\r\nContent-Length: 100\r\n\r\n");
         std::this_thread::sleep_for(milliseconds(50));
     }
     std::this_thread::sleep_for(milliseconds(300));
     RawConnection refused(service.Port());
     EXPECT_TRUE(refused.ReadUntilClosed(kPrompt));
     EXPECT_EQ(refused.Received().substr(0, 12), "HTTP/1.1 503") << refused.Received();
+}
+
+// Connections that each sent one byte of a head and then wait, as many as the service takes and
+// more: they neither keep a normal client out nor delay it until they time out.
+TEST(ServiceLimits, HalfSentHeadsKeepNoOneOut)
+{
+    const struct {
+        const char* name;
+        int addresses;
+        size_t perAddress;
+        size_t maxConnections;
+        size_t kept;  // of them, open while the normal client is served
+    } cases[] = {
+        // The limit per client address refuses all but 64 of them at once.
+        {"1,000 from one address", 1, 1000, 1000, 64},
+        // Each newcomer closes the one that has waited longest for its head.
+        {"from several addresses, more than the service takes", 4, 60, 200, 199},
+    };
+    for (const auto& c : cases) {
+        TestServiceOptions options;
+        options.limits.maxConnections = c.maxConnections;
+        options.limits.requestDeadline = std::chrono::minutes(5);  // they would hold on this long
+        options.limits.stopGrace = milliseconds(100);
+        TestService service(options);
+        ASSERT_TRUE(service.Started());
+        std::vector<std::unique_ptr<RawConnection>> heads;
+        for (int address = 0; address < c.addresses; ++address) {
+            const std::string from = "127.0.0." + std::to_string(10 + address);
+            for (size_t i = 0; i < c.perAddress; ++i) {
+                heads.push_back(std::make_unique<RawConnection>(service.Port(), from.c_str()));
+                ASSERT_TRUE(heads.back()->Connected() && heads.back()->Send("P")) << c.name;
+            }
+        }
+        // Those the service does not keep are closed at once.
+        auto openHeads = [&] {
+            size_t open = 0;
+            for (auto& head : heads)
+                open += head->ReadUntilClosed(milliseconds(0)) ? 0 : 1;
+            return open;
+        };
+        const size_t taken = std::min(c.perAddress, size_t{64}) * static_cast<size_t>(c.addresses);
+        const size_t expectedOpen = std::min(taken, c.maxConnections);
+        for (auto end = std::chrono::steady_clock::now() + kPatience;
+             openHeads() > expectedOpen && std::chrono::steady_clock::now() < end;)
+            std::this_thread::sleep_for(milliseconds(20));
+        ASSERT_EQ(openHeads(), expectedOpen) << c.name;
+
+        // The normal client's counts, one after the other on one connection.
+        RawConnection normal(service.Port(), "127.0.0.2");
+        milliseconds slowest(0);
+        for (size_t replies = 1; replies <= 20; ++replies) {
+            const auto start = std::chrono::steady_clock::now();
+            ASSERT_TRUE(normal.Send(CountRequest())) << c.name;
+            ASSERT_TRUE(normal.ReadUntil(
+                [&](const std::string& received) {
+                    return ReplyCount(received) == replies &&
+                           received.compare(received.size() - 5, 5, "\r\n\r\n5") == 0;
+                },
+                kPrompt))
+                << c.name << ": " << normal.Received().substr(0, 200);
+            slowest =
+                std::max(slowest, std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start));
+        }
+        // They were answered while the heads stayed open, not once these timed out.
+        EXPECT_EQ(openHeads(), c.kept) << c.name;
+        RecordProperty(std::string(c.name) + ": slowest answer (ms)", static_cast<int>(slowest.count()));
+    }
 }
 
 TEST(ServiceLimits, ARefusalBeforeTheBodyEndsTheConnection)
@@ -171,17 +239,20 @@ TEST(ServiceLimits, ARefusalBeforeTheBodyEndsTheConnection)
         const char* status;
     } cases[] = {
         {"body over the limit",
-         "POST /count_updates.php HTTP/1.1\r\nContent-Length: 2000000\r\n\r\ndata=" + std::string(1000, 'x'), "413"},
+         "POST /count_updates.php HTTP/1.1\r\nHost: x\r\nContent-Length: 2000000\r\n\r\ndata=" + std::string(1000, 'x'),
+         "413"},
         {"chunked body",
-         "POST /count_updates.php HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\ndata=\r\n0\r\n\r\n", "411"},
-        {"head over the limit", "GET /help.php HTTP/1.1\r\nX-Big: " + std::string(9000, 'a') + "\r\n\r\n", "431"},
-        {"malformed head", "POST /count_updates.php HTTP/1.1\r\nContent-Length: 12, 13\r\n\r\n", "400"},
+         "POST /count_updates.php HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n5\r\ndata=\r\n0\r\n\r\n",
+         "411"},
+        {"head over the limit", "GET /help.php HTTP/1.1\r\nHost: x\r\nX-Big: " + std::string(9000, 'a') + "\r\n\r\n",
+         "431"},
+        {"malformed head", "POST /count_updates.php HTTP/1.1\r\nHost: x\r\nContent-Length: 12, 13\r\n\r\n", "400"},
         {"unsupported version", "GET /help.php HTTP/2.0\r\n\r\n", "505"},
     };
     TestService service;
     for (const auto& c : cases) {
         RawConnection connection(service.Port());
-        ASSERT_TRUE(connection.Send(c.request + "GET /help.php HTTP/1.1\r\n\r\n")) << c.name;
+        ASSERT_TRUE(connection.Send(c.request + "GET /help.php HTTP/1.1\r\nHost: x\r\n\r\n")) << c.name;
         EXPECT_TRUE(connection.ReadUntilClosed(kPrompt)) << c.name;
         const std::string& reply = connection.Received();
         EXPECT_EQ(reply.substr(0, 12), std::string("HTTP/1.1 ") + c.status) << c.name << ": " << reply;
@@ -196,8 +267,8 @@ TEST(ServiceLimits, KeepsConnectionsWithinTheirLimits)
     options.limits.maxRequestsPerConnection = 3;
     TestService service(options);
     ASSERT_TRUE(service.Started());
-    const std::string refused = "POST /count_updates.php HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello";
-    const std::string page = "GET /help.php HTTP/1.1\r\n\r\n";
+    const std::string refused = "POST /count_updates.php HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello";
+    const std::string page = "GET /help.php HTTP/1.1\r\nHost: x\r\n\r\n";
 
     // A request refused after its body was read leaves the connection usable; the third reply
     // is the last of the connection.
@@ -228,6 +299,58 @@ TEST(ServiceLimits, KeepsConnectionsWithinTheirLimits)
     EXPECT_TRUE(careful.ReadUntil("HTTP/1.1 100 Continue\r\n\r\n", kPrompt));
     ASSERT_TRUE(careful.Send(request.substr(headEnd)));
     EXPECT_TRUE(careful.ReadUntil("\r\n\r\n5", kPrompt)) << careful.Received();
+}
+
+// Each request alone on a connection that ends after its one reply; what is sent second follows
+// the first after a pause.
+TEST(ServiceLimits, AnswersAsHttpAsks)
+{
+    const std::string expecting = CountRequest("HTTP/1.0", "Expect: 100-continue\r\n");
+    const size_t expectingHead = expecting.find("\r\n\r\n") + 4;
+    const struct {
+        const char* name;
+        std::string first;
+        std::string second;
+        const char* status;
+        bool body;  // whether the reply carries its body
+    } cases[] = {
+        {"HEAD refused before its head ends", "HEAD /help.php HTTP/1.1\r\nHost: x\r\nX: " + std::string(9000, 'a'), "",
+         "431", false},
+        {"HEAD refused before its body", "HEAD /help.php HTTP/1.1\r\nHost: x\r\nContent-Length: 2000000\r\n\r\n", "",
+         "413", false},
+        {"method HTTP does not define", "BREW /help.php HTTP/1.1\r\nHost: x\r\n\r\n", "", "501", true},
+        {"request line too long", "GET /" + std::string(9000, 'a') + " HTTP/1.1\r\n", "", "414", true},
+        {"HTTP/1.1 without Host", "GET /help.php HTTP/1.1\r\n\r\n", "", "400", true},
+        // The interim reply would be taken for the reply.
+        {"HTTP/1.0 client that expects 100-continue", expecting.substr(0, expectingHead),
+         expecting.substr(expectingHead), "200", true},
+        // An old browser's line end after a posted body is no request: the connection waits for
+        // one and ends at its idle timeout, without a 408.
+        {"line end after the body", CountRequest(), "\r\n", "200", true},
+    };
+    TestServiceOptions options;
+    options.limits = ShortLimits();
+    TestService service(options);
+    ASSERT_TRUE(service.Started());
+    for (const auto& c : cases) {
+        RawConnection connection(service.Port());
+        ASSERT_TRUE(connection.Send(c.first)) << c.name;
+        if (!c.second.empty()) {
+            std::this_thread::sleep_for(milliseconds(300));
+            ASSERT_TRUE(connection.Send(c.second)) << c.name;
+        }
+        EXPECT_TRUE(connection.ReadUntilClosed(kPatience)) << c.name;
+        const std::string& reply = connection.Received();
+        EXPECT_EQ(reply.substr(0, 12), std::string("HTTP/1.1 ") + c.status) << c.name << ": " << reply.substr(0, 200);
+        EXPECT_EQ(ReplyCount(reply), 1u) << c.name << ": " << reply.substr(0, 400);
+        const size_t date = reply.find("\r\nDate: ");
+        EXPECT_TRUE(date != std::string::npos && reply.compare(date + 33, 6, " GMT\r\n") == 0)
+            << c.name << ": " << reply;
+        const size_t headEnd = reply.find("\r\n\r\n");
+        const size_t length = std::stoul(reply.substr(reply.find("Content-Length: ") + 16));
+        EXPECT_GT(length, 0u) << c.name;
+        EXPECT_EQ(reply.size() - headEnd - 4, c.body ? length : 0) << c.name;
+    }
 }
 
 TEST(ServiceLimits, RefusesARequestThatWaitedTooLongForAHandler)

@@ -1,6 +1,7 @@
 // The service's records and database, on each database: failures answered as errors, nothing
-// lost at a stop or while the database fails, retention, instances that share one database,
-// and the kept documents' files.
+// lost at a stop or while the database fails, records the database refuses left out alone,
+// retention, instances that share one database, what the service cannot start with, and the
+// kept documents' files.
 #include "scan_documents.h"
 #include "scan_keeper.h"
 #include "scan_reader.h"
@@ -8,15 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <set>
 
 namespace {
 
@@ -102,10 +98,11 @@ TEST_P(ServiceStoreTest, DeletesRecordsOlderThanTheRetentionTime)
     TestService service(GetParam());
     ASSERT_TRUE(service.Started());
     std::string error;
+    std::vector<RefusedRecord> refused;
     ASSERT_TRUE(service.Store().RecordScans({{"{OLD}", "2001-01-01T00:00:00Z", "4", "count", 1, 0},
                                              {"{RECENT}", UtcTime(29), "4", "count", 1, 0},
                                              {"{NOW}", UtcTime(), "4", "count", 1, 0}},
-                                            error))
+                                            refused, error))
         << error;
     {
         RecorderSettings settings;
@@ -142,78 +139,71 @@ TEST_P(ServiceStoreTest, InstancesShareCatalogAndRecords)
     EXPECT_TRUE(first.WaitForScans(3));
 }
 
+TEST_P(ServiceStoreTest, DropsOnlyTheRecordsTheDatabaseRefuses)
+{
+    TestService service(GetParam());
+    ASSERT_TRUE(service.Started());
+    auto record = [](const std::string& scanGuid) { return ScanRecord{scanGuid, UtcTime(), "4", "count", 1, 0}; };
+    // A record planted in the store, and a rule of the store that refuses a second record of its scan.
+    std::string error;
+    std::vector<RefusedRecord> refused;
+    ASSERT_TRUE(service.Store().RecordScans({record("{PLANTED}")}, refused, error)) << error;
+    Alter(service, "CREATE UNIQUE INDEX scans_once ON scans(scan_guid)");
+
+    // Records as they would be without the checks at the door. PostgreSQL also refuses the texts
+    // that it cannot hold; SQLite keeps any bytes.
+    const std::string nul("{NUL\0BYTE}", 10), notUtf8 = "{NOT UTF-8 \xE9}";
+    const std::vector<std::string> batch = {"{A}", "{PLANTED}", "{B}", nul, notUtf8, "{C}"};
+    std::multiset<std::string> expected = {"{PLANTED}", "{A}", "{B}", "{C}", "{D}"};
+    if (GetParam() == StoreKind::Sqlite)
+        expected.insert({nul, notUtf8});
+    ScanRecorder recorder(service.Store(), RecorderSettings());
+    for (const std::string& scanGuid : batch)
+        EXPECT_TRUE(recorder.Add(record(scanGuid))) << scanGuid;
+    ASSERT_TRUE(service.WaitForScans(static_cast<long long>(expected.size()) - 1));
+    // Recording goes on.
+    EXPECT_TRUE(recorder.Add(record("{D}")));
+    EXPECT_EQ(recorder.Stop(std::chrono::seconds(30)), 0u);
+
+    std::vector<ScanRecord> records;
+    ASSERT_TRUE(service.Store().LatestScans(100, records, error)) << error;
+    std::multiset<std::string> stored;
+    for (const ScanRecord& row : records)
+        stored.insert(row.scanGuid);
+    EXPECT_EQ(stored, expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, ServiceStoreTest, testing::Values(StoreKind::Sqlite, StoreKind::Postgres),
                          [](const testing::TestParamInfo<StoreKind>& info) { return StoreName(info.param); });
 
-TEST(ServiceStart, APortInUseIsAnError)
+TEST(ServiceStart, RefusesToStartWithWhatItCannotUse)
 {
     TestService running;
     ASSERT_TRUE(running.Started());
-    ServiceConfig config;
-    config.database = running.Folder() + "/second.sqlite";
-    config.port = running.Port();
-    std::string error;
-    EXPECT_FALSE(KorvalaService::Open(config, error));
-    EXPECT_NE(error.find("cannot listen on 127.0.0.1:" + std::to_string(running.Port())), std::string::npos) << error;
+    const std::string& folder = running.Folder();
+    std::ofstream(folder + "/file") << "not a folder";
+    const struct {
+        const char* name;
+        int port;
+        std::string keptScans;
+        std::string error;
+    } cases[] = {
+        {"port in use", running.Port(), "", "cannot listen on 127.0.0.1:" + std::to_string(running.Port())},
+        {"missing folder of kept scans", 0, folder + "/missing", "cannot keep scans in " + folder + "/missing: "},
+        {"kept scans in a file", 0, folder + "/file", "cannot keep scans in " + folder + "/file: Not a directory"},
+    };
+    for (const auto& c : cases) {
+        ServiceConfig config;
+        config.database = folder + "/second.sqlite";
+        config.port = c.port;
+        config.keptScans.folder = c.keptScans;
+        std::string error;
+        EXPECT_FALSE(KorvalaService::Open(config, error)) << c.name;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
+    }
     httplib::Result stillServed = running.Client().Get("/");
     ASSERT_TRUE(stillServed);
     EXPECT_EQ(stillServed->status, 200);
-}
-
-// The service as a program: the stop that SIGTERM asks for answers the requests under way and
-// writes every scan record before the program ends.
-TEST(ServiceProgram, WritesEveryRecordBeforeItEndsOnSigterm)
-{
-    const std::string folder = testing::TempDir() + "/korvala-program";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    const std::string database = folder + "/catalog.sqlite", log = folder + "/service.log";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> arguments = {KORVALA_SERVICE_PROGRAM, "--listen", "127.0.0.1:0", "--catalog", database,
-                                          "--downloads",           folder};
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-
-    auto logText = [&] {
-        std::ifstream file(log);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    };
-    int port = 0;
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-         port == 0 && std::chrono::steady_clock::now() < end;
-         std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
-        const std::string text = logText();
-        const std::string mark = "listening on http://127.0.0.1:";
-        if (size_t at = text.find(mark); at != std::string::npos)
-            port = std::atoi(text.c_str() + at + mark.size());
-    }
-    ASSERT_GT(port, 0) << logText();
-    httplib::Client client("127.0.0.1", port);
-    for (int i = 0; i < 20; ++i) {
-        httplib::Result reply = client.Post("/count_updates.php", "data=" + WholeDocument(SamplePcInventory()), kForm);
-        ASSERT_TRUE(reply);
-        EXPECT_EQ(reply->body, "5");
-    }
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << logText();
-    EXPECT_NE(logText().find("korvala-service: stopped"), std::string::npos);
-    std::string error;
-    std::unique_ptr<ServiceStore> store = ServiceStore::Open(database, error);
-    ASSERT_TRUE(store) << error;
-    EXPECT_EQ(store->ScanCount(), 20);
-    std::filesystem::remove_all(folder);
 }
 
 TEST(ScanKeeper, NumbersFilesOnWithoutReplacingAny)
@@ -229,7 +219,7 @@ TEST(ScanKeeper, NumbersFilesOnWithoutReplacingAny)
     ASSERT_TRUE(ReadScanDocument(document, report, error)) << error;
 
     // Two instances that share the folder, both started after the earlier run.
-    ScanKeeper first(folder), second(folder);
+    ScanKeeper first({folder}), second({folder});
     first.Keep(document, report);
     second.Keep(document, report);
     auto read = [&](const char* name) {
@@ -239,6 +229,38 @@ TEST(ScanKeeper, NumbersFilesOnWithoutReplacingAny)
     EXPECT_EQ(read("scan-7.xml"), "earlier run");
     EXPECT_EQ(read("scan-8.xml"), WholeDocument("", "me@example.com", ""));
     EXPECT_EQ(read("scan-9.xml"), WholeDocument("", "me@example.com", ""));
+    std::filesystem::remove_all(folder);
+}
+
+TEST(ScanKeeper, KeepsNoMoreThanItsBounds)
+{
+    const std::string folder = testing::TempDir() + "/bounded-scans";
+    const std::string earlier = "earlier run", document = WholeDocument("");
+    ScanReport report;
+    std::string error;
+    ASSERT_TRUE(ReadScanDocument(document, report, error)) << error;
+    const struct {
+        const char* name;
+        size_t maxFiles;
+        size_t maxBytes;
+        size_t files;  // in the folder afterwards, the earlier one included
+    } cases[] = {
+        {"files", 3, size_t{1} << 30, 3},
+        {"bytes", 100, earlier.size() + 2 * document.size() + document.size() / 2, 3},
+        {"nothing more", 1, size_t{1} << 30, 1},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder + "/scan-1.xml") << earlier;
+        ScanKeeper keeper({folder, c.maxFiles, c.maxBytes});
+        for (int i = 0; i < 5; ++i)
+            keeper.Keep(document, report);
+        size_t files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            files += entry.path().filename().string().rfind("scan-", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(files, c.files) << c.name;
+    }
     std::filesystem::remove_all(folder);
 }
 

@@ -50,7 +50,7 @@ TestService::TestService(const TestServiceOptions& options)
     ServiceConfig config;
     config.database = database_;
     config.downloadsDir = DownloadsFolder();
-    config.keptScansDir = options.keepScans ? KeptScansFolder() : std::string();
+    config.keptScans.folder = options.keepScans ? KeptScansFolder() : std::string();
     config.limits = options.limits;
     config.recorder = options.recorder;
     config.catalogPoll = std::chrono::milliseconds(50);
