@@ -7,6 +7,7 @@
 #include "worker_thread.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -110,6 +111,35 @@ TEST(HyperLink, AttachingTakesTargetFontAndFitsText)
         d.website.SetTarget("http://example.invalid/");
         EXPECT_EQ("http://example.invalid/", TooltipText(d.website));
         EXPECT_TRUE(::IsWindowVisible(d.website) || !::IsWindowVisible(d));
+    });
+}
+
+TEST(HyperLink, ANewTextOrFontIsFittedAgain)
+{
+    RunLinkDialog([](LinkDialog& d) {
+        HFONT larger = ::CreateFontA(-24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Arial");
+        const struct {
+            const char* change;
+            std::function<void()> make;
+        } changes[] = {
+            {"longer text", [&] { ::SetWindowTextA(d.website, "Korvala Website, with a much longer text"); }},
+            {"larger font", [&] { d.website.Send(WM_SETFONT, reinterpret_cast<WPARAM>(larger), TRUE); }},
+            {"shorter text", [&] { ::SetWindowTextA(d.website, "Web"); }},
+        };
+        for (const auto& change : changes) {
+            change.make();
+            const RECT now = RectInParent(d.website);
+            const SIZE extent = TextExtent(d.website);
+            EXPECT_EQ(extent.cx, now.right - now.left) << change.change;
+            EXPECT_EQ(extent.cy, now.bottom - now.top) << change.change;
+            EXPECT_TRUE(Underlined(d.website)) << change.change;
+        }
+        EXPECT_NE(reinterpret_cast<HFONT>(d.website.Send(WM_GETFONT)), larger) << "the link made its own font";
+        LOGFONTA font = {};
+        ::GetObjectA(reinterpret_cast<HGDIOBJ>(d.website.Send(WM_GETFONT)), sizeof(font), &font);
+        EXPECT_EQ(font.lfHeight, -24);
+        ::DeleteObject(larger);
     });
 }
 
