@@ -244,6 +244,13 @@ bool FolderAppears(const char* path, DWORD timeoutMs)
     return PumpUntil([path] { return FolderExists(path); }, timeoutMs);
 }
 
+// Removes the folder, waiting while the command that made it still holds it open (removing it
+// then fails with a sharing violation).
+bool FolderRemoved(const char* path, DWORD timeoutMs)
+{
+    return PumpUntil([path] { return ::RemoveDirectoryA(path) || !FolderExists(path); }, timeoutMs);
+}
+
 TEST(HyperLink, OpensOnPressOrOnReleaseThroughTheWebPageFallback)
 {
     HtmClass htm("C:\\windows\\system32\\cmd.exe /c mkdir \"%1\"");
@@ -257,7 +264,7 @@ TEST(HyperLink, OpensOnPressOrOnReleaseThroughTheWebPageFallback)
         d.press.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
         EXPECT_TRUE(FolderAppears(pressed, 10000)) << "opened on the press";
         EXPECT_TRUE(d.press.IsVisited());
-        ::RemoveDirectoryA(pressed);
+        ASSERT_TRUE(FolderRemoved(pressed, 10000));
         d.press.Send(WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
         EXPECT_FALSE(FolderAppears(pressed, 1500)) << "the release does nothing";
 
@@ -267,7 +274,7 @@ TEST(HyperLink, OpensOnPressOrOnReleaseThroughTheWebPageFallback)
         EXPECT_FALSE(d.release.IsVisited());
         d.release.Send(WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
         EXPECT_TRUE(FolderAppears(released, 10000));
-        ::RemoveDirectoryA(released);
+        EXPECT_TRUE(FolderRemoved(released, 10000));
     });
 }
 
