@@ -4,8 +4,9 @@
 // With more pixels per inch the window frame grows with the DPI, and with a larger dialog font
 // (more pixels per inch, or an East Asian font) the template's controls grow with the font; the
 // band then grows by the larger of the two factors, so that it still holds every control. Every
-// control is sized from its images at that scale, never from its template, so the band keeps its
-// proportions whatever the dialog font's width.
+// control is placed and sized in pixels on that scale (the buttons as large as their images),
+// never in its template's dialog units, so that the band keeps its proportions whatever the
+// dialog font's width.
 #pragma once
 
 #include <array>
@@ -29,8 +30,8 @@ public:
 
     // `pixels` at 96 DPI on this scale, rounded to the nearest pixel: a size or a distance.
     int Apply(int pixels) const;
-    // `pixels` at 96 DPI on this scale, rounded down: a position, so that controls that touch at
-    // 96 DPI never overlap on a larger scale.
+    // `pixels` at 96 DPI on this scale, rounded down: a position. With sizes rounded to the
+    // nearest pixel, controls that touch at 96 DPI then stay clear of each other at 125 and 150 %.
     int ApplyDown(int pixels) const;
     // The image step nearest this scale; of two equally near, the larger.
     ImageStep NearestImageStep() const;

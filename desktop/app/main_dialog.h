@@ -95,7 +95,6 @@ private:
     void SetBusyCaptionImage();
     void ShowPage(const char* path);
     void LayOutBandControls(const RECT& window);
-    void PaintHeader(HDC dc);
 
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&);

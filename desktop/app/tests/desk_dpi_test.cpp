@@ -8,6 +8,7 @@
 // text with can be measured.
 #include "band_layout.h"
 #include "desk_program.h"
+#include "environment_text.h"
 #include "main_dialog.h"
 #include "resource_ids.h"
 #include "stretch_image.h"
@@ -65,8 +66,7 @@ const struct {
 
 const Desktop* ExpectedDesktop()
 {
-    char value[16] = {};
-    ::GetEnvironmentVariableA("KORVALA_EXPECTED_DPI", value, sizeof(value));
+    const std::string value = EnvironmentText("KORVALA_EXPECTED_DPI");
     for (const Desktop& desktop : kDesktops) {
         if (std::to_string(desktop.dpi) == value) {
             return &desktop;
