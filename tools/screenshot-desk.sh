@@ -38,8 +38,14 @@ mkdir -p "$(dirname "$output")"
 
 if [ -z "${KORVALA_SCREENSHOT_INNER:-}" ]; then
   export KORVALA_SCREENSHOT_INNER=1
+  # A screen that holds the band at the DPI asked for (800 x 128 pixels at 96 DPI), and at least
+  # 1280 x 400 pixels.
+  band_width=$(((800 * ${dpi:-96} + 95) / 96))
+  band_height=$(((128 * ${dpi:-96} + 95) / 96))
+  screen_width=$((band_width + 80 > 1280 ? band_width + 80 : 1280))
+  screen_height=$((band_height + 80 > 400 ? band_height + 80 : 400))
   status=0
-  xvfb-run -a -s "-screen 0 1280x400x24 -nolisten tcp" "$0" ${release:+--release} ${dpi:+--dpi "$dpi"} "$output" ||
+  xvfb-run -a -s "-screen 0 ${screen_width}x${screen_height}x24 -nolisten tcp" "$0" ${release:+--release} ${dpi:+--dpi "$dpi"} "$output" ||
     status=$?
   "$root/tools/wine-prefix" stop
   exit $status

@@ -4,6 +4,7 @@
 #include "restore_point.h"
 #include "service_base_url.h"
 #include "service_pages.h"
+#include "stretch_image.h"
 #include "win_app.h"
 
 #include <shellapi.h>
@@ -47,21 +48,14 @@ BandScale MeasureBandScale(HWND dialog)
 
 }  // namespace
 
-CMainDialog::CMainDialog()
-    : CDialog(IDD_MAIN),
-      m_icon(::LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(IDI_MAIN))),
-      m_header(LoadDibSection(IDB_HEADER)),
-      m_headerTile(LoadDibSection(IDB_HEADER_TILE))
-{
-}
+CMainDialog::CMainDialog() : CDialog(IDD_MAIN), m_icon(::LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(IDI_MAIN))) {}
 
 CMainDialog::~CMainDialog()
 {
-    if (m_header) {
-        ::DeleteObject(m_header);
-    }
-    if (m_headerTile) {
-        ::DeleteObject(m_headerTile);
+    for (HBITMAP image : {m_header, m_headerTile, m_busyCaptionImage}) {
+        if (image) {
+            ::DeleteObject(image);
+        }
     }
 }
 
@@ -69,21 +63,26 @@ BOOL CMainDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
     m_band = LayoutBand(MeasureBandScale(m_hWnd));
+    // The header's images depend on the band's scale, which the dialog's font and the screen set.
+    m_header = LoadBandImage(IDB_HEADER);
+    m_headerTile = LoadBandImage(IDB_HEADER_TILE);
     Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
     m_browser.CreateFromControl(m_hWnd, IDC_BROWSER);
     m_progressBar.SubclassDlgItem(IDC_PROGRESS, m_hWnd);
-    m_progressBar.SetBitmap(static_cast<UINT>(IDB_PROGRESS_FILL), TRUE);
+    m_progressBar.SetBitmap(BandImage(IDB_PROGRESS_FILL), TRUE);
     SetUpButtons();
     m_busyAnimation.SubclassDlgItem(IDC_BUSY_ANIMATION, m_hWnd);
-    m_busyAnimation.LoadFromResource(MAKEINTRESOURCEA(IDR_BUSY_GIF), "GIF");
+    m_busyAnimation.LoadFromResource(MAKEINTRESOURCEA(BandImage(IDR_BUSY_GIF)), "GIF");
     m_busyAnimation.SetBackground(kBusyBackground);
     ::ShowWindow(m_busyAnimation, SW_HIDE);
     m_busyCaption.SubclassDlgItem(IDC_BUSY_CAPTION, m_hWnd);
+    SetBusyCaptionImage();
     ::ShowWindow(m_busyCaption, SW_HIDE);
     if (m_browser.m_hWnd) {
         ::ShowWindow(m_browser, SW_HIDE);
     }
+    LayOutBandControls(WindowRect());
     m_downloadRedirect.Redirect();
     return TRUE;
 }
@@ -113,10 +112,41 @@ void CMainDialog::SetUpButtons()
 
 void CMainDialog::SetImages(CSkinButton& button, UINT normal, UINT pressed) const
 {
-    // Drawn at their own size on the band they were made for; stretched over the larger controls
-    // of a scaled band.
-    const short drawMode = m_band.scale.IsOne() ? 0 : 1;
-    button.SetBitmaps(normal, pressed, 0, 0, 0, 0, drawMode, 0, 4);
+    // Drawn at their own size, which is the button's, on a band of an image step's scale;
+    // stretched over the button between steps.
+    const short drawMode = m_band.imagesStretched ? 1 : 0;
+    button.SetBitmaps(BandImage(normal), BandImage(pressed), 0, 0, 0, 0, drawMode, 0, 4);
+}
+
+HBITMAP CMainDialog::LoadBandImage(UINT id) const
+{
+    HBITMAP image = LoadDibSection(BandImage(id));
+    BITMAP size = {};
+    if (!image || !m_band.imagesStretched || !::GetObjectA(image, sizeof(size), &size)) {
+        return image;
+    }
+    HBITMAP resized = ResizedCopy(image, m_band.scale.FromStep(size.bmWidth, m_band.images),
+                                  m_band.scale.FromStep(size.bmHeight, m_band.images));
+    if (!resized) {
+        return image;
+    }
+    ::DeleteObject(image);
+    return resized;
+}
+
+// The template's image, which the control hands back, is nobody else's: it goes.
+void CMainDialog::SetBusyCaptionImage()
+{
+    HBITMAP image = LoadBandImage(IDB_BUSY_CAPTION);
+    if (!image) {
+        return;
+    }
+    m_busyCaptionImage = image;
+    auto previous = reinterpret_cast<HBITMAP>(
+        ::SendMessageA(m_busyCaption, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
+    if (previous && previous != image) {
+        ::DeleteObject(previous);
+    }
 }
 
 void CMainDialog::Collapse()
@@ -159,32 +189,19 @@ LRESULT CMainDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lPara
     BITMAP header = {};
     ::GetObjectA(m_header, sizeof(header), &header);
     HGDIOBJ previous = ::SelectObject(memory, m_header);
-    const int headerWidth = m_band.scale.Apply(header.bmWidth);
-    DrawHeaderImage(dc, 0, headerWidth, memory, header);
+    ::BitBlt(dc, 0, 0, header.bmWidth, header.bmHeight, memory, 0, 0, SRCCOPY);
     if (m_headerTile) {
         BITMAP tile = {};
         ::GetObjectA(m_headerTile, sizeof(tile), &tile);
         ::SelectObject(memory, m_headerTile);
         const int windowWidth = Width(WindowRect());
-        for (int x = headerWidth; x < windowWidth; ++x) {
-            DrawHeaderImage(dc, x, 1, memory, tile);
+        for (int x = header.bmWidth; x < windowWidth; ++x) {
+            ::BitBlt(dc, x, 0, 1, tile.bmHeight, memory, 0, 0, SRCCOPY);
         }
     }
     ::SelectObject(memory, previous);
     ::DeleteDC(memory);
     return TRUE;
-}
-
-void CMainDialog::DrawHeaderImage(HDC dc, int x, int width, HDC image, const BITMAP& size) const
-{
-    if (m_band.scale.IsOne()) {
-        ::BitBlt(dc, x, 0, width, size.bmHeight, image, 0, 0, SRCCOPY);
-        return;
-    }
-    // The header grows with the band, so that its red part stays behind the top row of controls.
-    const int oldMode = ::SetStretchBltMode(dc, HALFTONE);
-    ::StretchBlt(dc, x, 0, width, m_band.scale.Apply(size.bmHeight), image, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
-    ::SetStretchBltMode(dc, oldMode);
 }
 
 LRESULT CMainDialog::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
@@ -229,7 +246,7 @@ LRESULT CMainDialog::OnSize(UINT, WPARAM wParam, LPARAM, BOOL&)
         m_savedHeight = Height(window);
         m_savedWidth = Width(window);
     }
-    LayOutRightAlignedControls(window);
+    LayOutBandControls(window);
     if (m_browser.m_hWnd) {
         RECT browser = m_browser.WindowRect();
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&browser), 2);
@@ -241,18 +258,25 @@ LRESULT CMainDialog::OnSize(UINT, WPARAM wParam, LPARAM, BOOL&)
     return 0;
 }
 
-void CMainDialog::LayOutRightAlignedControls(const RECT& window)
+// Every control of the band at its place and size on the band's scale; those that move with the
+// window's right edge at their distance from it.
+void CMainDialog::LayOutBandControls(const RECT& window)
 {
-    for (const RightOffset& control : m_band.rightOffsets) {
+    for (const BandControl& control : m_band.controls) {
         HWND child = GetDlgItem(control.id);
         if (!child) {
             continue;
         }
         RECT rect;
         ::GetWindowRect(child, &rect);
-        POINT topLeft = {window.right - control.offset, rect.top};
-        ::ScreenToClient(m_hWnd, &topLeft);
-        ::MoveWindow(child, topLeft.x, topLeft.y, Width(rect), Height(rect), FALSE);
+        POINT topLeft = {control.left, control.top};
+        if (control.MovesWithRightEdge()) {
+            POINT edge = {window.right - control.rightOffset, window.top};
+            ::ScreenToClient(m_hWnd, &edge);
+            topLeft.x = edge.x;
+        }
+        ::MoveWindow(child, topLeft.x, topLeft.y, control.width ? control.width : Width(rect),
+                     control.height ? control.height : Height(rect), FALSE);
     }
 }
 

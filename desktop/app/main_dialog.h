@@ -72,6 +72,7 @@ protected:
     int m_savedWidth = 0;
     HBITMAP m_header = nullptr;
     HBITMAP m_headerTile = nullptr;
+    HBITMAP m_busyCaptionImage = nullptr;
     int m_growTicks = 0;
     int m_growExtraHeight = 0;
     OptionsSheet m_options;
@@ -84,13 +85,16 @@ protected:
     void Collapse();
 
 private:
+    // The resource id of the band's copy of the 100 % image `id`.
+    UINT BandImage(UINT id) const { return static_cast<UINT>(m_band.images.Id(static_cast<int>(id))); }
     void SetUpButtons();
     void SetImages(CSkinButton& button, UINT normal, UINT pressed) const;
-    // Copies (or, on a scaled band, stretches) the selected image to x on the band's top edge.
-    void DrawHeaderImage(HDC dc, int x, int width, HDC image, const BITMAP& size) const;
+    // The band's image of the 100 % image `id` at its size on the band: the step's own, or between
+    // steps a copy resized once, so that every painting only copies it.
+    HBITMAP LoadBandImage(UINT id) const;
+    void SetBusyCaptionImage();
     void ShowPage(const char* path);
-    void LayOutRightAlignedControls(const RECT& window);
-    void PaintHeader(HDC dc);
+    void LayOutBandControls(const RECT& window);
 
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&);

@@ -18,7 +18,9 @@
 #define IDC_ABOUT_PAGE 1020
 #define IDC_DOWNLOADS 1023
 
-// Images.
+// Images. The bitmaps and the busy picture below are those for 100 %; each has a copy for 125, 150
+// and 200 % whose id is IMAGE_AT_STEP(id, step) with step 1, 2 or 3. The icon holds every size.
+#define IMAGE_AT_STEP(id, step) ((id) + (step)*10000)
 #define IDB_PROGRESS_FILL 130
 #define IDB_OPTIONS_PRESSED 133
 #define IDB_OPTIONS 134

@@ -80,9 +80,7 @@ void CHyperLink::PreSubclassWindow()
     }
     HFONT font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
     if (font) {
-        SetLinkFontFrom(font);
-        Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
-        FitToText();
+        UseLinkFontFrom(font, TRUE);
     } else {
         m_styles &= ~static_cast<DWORD>(LinkFitText);
     }
@@ -98,39 +96,37 @@ void CHyperLink::PreSubclassWindow()
     }
 }
 
-void CHyperLink::SetLinkFontFrom(HFONT font)
+HFONT CHyperLink::MakeLinkFont(HFONT base) const
 {
     LOGFONTA description = {};
-    if (!::GetObjectA(font, sizeof(description), &description)) {
-        return;
+    if (!base || !::GetObjectA(base, sizeof(description), &description)) {
+        return nullptr;
     }
     description.lfUnderline = (m_styles & LinkUnderline) ? TRUE : FALSE;
-    HFONT linkFont = ::CreateFontIndirectA(&description);
-    if (!linkFont) {
-        return;
-    }
-    if (m_font) {
-        ::DeleteObject(m_font);
-    }
-    m_font = linkFont;
+    return ::CreateFontIndirectA(&description);
 }
 
-void CHyperLink::RebuildLinkFont()
+BOOL CHyperLink::UseLinkFontFrom(HFONT base, BOOL redraw)
 {
-    HFONT current = reinterpret_cast<HFONT>(Send(WM_GETFONT));
-    HFONT previous = m_font;
-    m_font = nullptr;
-    SetLinkFontFrom(current);
-    if (!m_font) {
-        m_font = previous;
-        return;
+    HFONT linkFont = MakeLinkFont(base);
+    if (!linkFont) {
+        return FALSE;
     }
-    ::ShowWindow(m_hWnd, SW_HIDE);
-    Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
+    HFONT previous = m_font;
+    // Set first, so that the control's own handling of WM_SETFONT lets this font through.
+    m_font = linkFont;
+    Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font), redraw);
     if (previous) {
         ::DeleteObject(previous);
     }
     FitToText();
+    return TRUE;
+}
+
+void CHyperLink::RebuildLinkFont()
+{
+    ::ShowWindow(m_hWnd, SW_HIDE);
+    UseLinkFontFrom(reinterpret_cast<HFONT>(Send(WM_GETFONT)), TRUE);
     ::ShowWindow(m_hWnd, SW_SHOW);
 }
 
@@ -144,7 +140,8 @@ void CHyperLink::FitToText()
     RECT client = ClientRect();
     std::string text = GetText();
     HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ previous = ::SelectObject(dc, m_font ? m_font : ::GetStockObject(SYSTEM_FONT));
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT));
+    HGDIOBJ previous = ::SelectObject(dc, font ? font : ::GetStockObject(SYSTEM_FONT));
     SIZE extent = {0, 0};
     ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     ::SelectObject(dc, previous);
@@ -332,5 +329,29 @@ LRESULT CHyperLink::OnKillFocus(UINT, WPARAM, LPARAM, BOOL&)
     m_hover = FALSE;
     m_active = FALSE;
     Invalidate();
+    return 0;
+}
+
+// A new text changes its extent: the window fits it again.
+LRESULT CHyperLink::OnSetText(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT result = DefaultProc(message, wParam, lParam);
+    FitToText();
+    return result;
+}
+
+// A font from outside becomes the base of a new link font, which keeps the link's underline; the
+// window fits the text in whatever font the control takes.
+LRESULT CHyperLink::OnSetFont(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled)
+{
+    HFONT font = reinterpret_cast<HFONT>(wParam);
+    if (font == m_font) {
+        handled = FALSE;
+        return 0;
+    }
+    if (!UseLinkFontFrom(font, static_cast<BOOL>(LOWORD(lParam)))) {
+        DefaultProc(message, wParam, lParam);
+        FitToText();
+    }
     return 0;
 }

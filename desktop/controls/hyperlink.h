@@ -38,6 +38,8 @@ public:
     MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
     MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
     MESSAGE_HANDLER(WM_KILLFOCUS, OnKillFocus)
+    MESSAGE_HANDLER(WM_SETTEXT, OnSetText)
+    MESSAGE_HANDLER(WM_SETFONT, OnSetFont)
     END_MSG_MAP()
 
 protected:
@@ -45,7 +47,11 @@ protected:
 
 private:
     void FitToText();
-    void SetLinkFontFrom(HFONT font);
+    // The link font made from `base`, underlined as the styles say; null when it can't be made.
+    HFONT MakeLinkFont(HFONT base) const;
+    // Makes the link font from `base`, sets it on the control and fits the window to the text;
+    // FALSE, changing nothing, when the font can't be made.
+    BOOL UseLinkFontFrom(HFONT base, BOOL redraw);
     void RebuildLinkFont();
     void OpenTarget();
 
@@ -58,6 +64,8 @@ private:
     LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnKillFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetText(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSetFont(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
     BOOL m_active = FALSE;
     BOOL m_hover = FALSE;

@@ -1,6 +1,7 @@
 #include "skin_button.h"
 
 #include "region_runs.h"
+#include "stretch_image.h"
 
 #include <algorithm>
 #include <string>
@@ -170,7 +171,7 @@ void CSkinButton::DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect, int drawM
         }
     } else if (!m_mask.Handle()) {
         if (drawMode == 1) {
-            ::StretchBlt(dc, rect.left, rect.top, width, height, image, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+            DrawImage(dc, rect.left, rect.top, width, height, image, info.bmWidth, info.bmHeight);
         } else {
             ::BitBlt(dc, rect.left, rect.top, width, height, image, 0, 0, SRCCOPY);
         }

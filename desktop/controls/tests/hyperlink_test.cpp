@@ -7,6 +7,7 @@
 #include "worker_thread.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -113,6 +114,35 @@ TEST(HyperLink, AttachingTakesTargetFontAndFitsText)
     });
 }
 
+TEST(HyperLink, ANewTextOrFontIsFittedAgain)
+{
+    RunLinkDialog([](LinkDialog& d) {
+        HFONT larger = ::CreateFontA(-24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Arial");
+        const struct {
+            const char* change;
+            std::function<void()> make;
+        } changes[] = {
+            {"longer text", [&] { ::SetWindowTextA(d.website, "Korvala Website, with a much longer text"); }},
+            {"larger font", [&] { d.website.Send(WM_SETFONT, reinterpret_cast<WPARAM>(larger), TRUE); }},
+            {"shorter text", [&] { ::SetWindowTextA(d.website, "Web"); }},
+        };
+        for (const auto& change : changes) {
+            change.make();
+            const RECT now = RectInParent(d.website);
+            const SIZE extent = TextExtent(d.website);
+            EXPECT_EQ(extent.cx, now.right - now.left) << change.change;
+            EXPECT_EQ(extent.cy, now.bottom - now.top) << change.change;
+            EXPECT_TRUE(Underlined(d.website)) << change.change;
+        }
+        EXPECT_NE(reinterpret_cast<HFONT>(d.website.Send(WM_GETFONT)), larger) << "the link made its own font";
+        LOGFONTA font = {};
+        ::GetObjectA(reinterpret_cast<HGDIOBJ>(d.website.Send(WM_GETFONT)), sizeof(font), &font);
+        EXPECT_EQ(font.lfHeight, -24);
+        ::DeleteObject(larger);
+    });
+}
+
 TEST(HyperLink, ChangeStyles)
 {
     RunLinkDialog([](LinkDialog& d) {
@@ -214,6 +244,13 @@ bool FolderAppears(const char* path, DWORD timeoutMs)
     return PumpUntil([path] { return FolderExists(path); }, timeoutMs);
 }
 
+// Removes the folder, waiting while the command that made it still holds it open (removing it
+// then fails with a sharing violation).
+bool FolderRemoved(const char* path, DWORD timeoutMs)
+{
+    return PumpUntil([path] { return ::RemoveDirectoryA(path) || !FolderExists(path); }, timeoutMs);
+}
+
 TEST(HyperLink, OpensOnPressOrOnReleaseThroughTheWebPageFallback)
 {
     HtmClass htm("C:\\windows\\system32\\cmd.exe /c mkdir \"%1\"");
@@ -227,7 +264,7 @@ TEST(HyperLink, OpensOnPressOrOnReleaseThroughTheWebPageFallback)
         d.press.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
         EXPECT_TRUE(FolderAppears(pressed, 10000)) << "opened on the press";
         EXPECT_TRUE(d.press.IsVisited());
-        ::RemoveDirectoryA(pressed);
+        ASSERT_TRUE(FolderRemoved(pressed, 10000));
         d.press.Send(WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
         EXPECT_FALSE(FolderAppears(pressed, 1500)) << "the release does nothing";
 
@@ -237,7 +274,7 @@ TEST(HyperLink, OpensOnPressOrOnReleaseThroughTheWebPageFallback)
         EXPECT_FALSE(d.release.IsVisited());
         d.release.Send(WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
         EXPECT_TRUE(FolderAppears(released, 10000));
-        ::RemoveDirectoryA(released);
+        EXPECT_TRUE(FolderRemoved(released, 10000));
     });
 }
 
