@@ -77,9 +77,9 @@ int main()
     TestDevices devices(GUID_DEVCLASS_SYSTEM);
     for (int i = 0; i < kTestDevices; ++i) {
         char hardwareId[80], version[32];
-        std::snprintf(hardwareId, sizeof hardwareId, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X&REV_01", 0x1000 + i,
-                      0x2000 + i, 0x30000000 + i);
-        std::snprintf(version, sizeof version, "1.0.0.%d", i);
+        (void)std::snprintf(hardwareId, sizeof hardwareId, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%08X&REV_01", 0x1000 + i,
+                            0x2000 + i, 0x30000000 + i);
+        (void)std::snprintf(version, sizeof version, "1.0.0.%d", i);
         if (!devices.Add(hardwareId, version)) {
             std::fprintf(stderr, "device_pass_bench: cannot register test device %d\n", i);
             return 1;

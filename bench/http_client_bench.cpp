@@ -12,7 +12,7 @@
 
 namespace {
 
-const size_t kBodySize = 10 * 1024 * 1024;
+const size_t kBodySize = size_t{10} * 1024 * 1024;
 const int kRounds = 5;
 
 std::string Reply()

@@ -104,14 +104,15 @@ bool FurnishPc(SamplePc& pc)
     std::vector<std::string> programs;
     for (int i = 0; i < kPrograms; ++i) {
         char path[MAX_PATH];
-        std::snprintf(path, sizeof path, "%s\\Vendor %03d\\program%03d.exe", kProgramsFolder, i, i);
+        (void)std::snprintf(path, sizeof path, "%s\\Vendor %03d\\program%03d.exe", kProgramsFolder, i, i);
         if (!pc.InstallProgram(kSamples[i % 5], path))
             return false;
         programs.push_back(path);
     }
     for (int i = 0; i < kShortcuts; ++i) {
         char link[MAX_PATH];
-        std::snprintf(link, sizeof link, "%s\\Group %02d\\Program %04d.lnk", kMenuFolder, i / kShortcutsPerGroup, i);
+        (void)std::snprintf(link, sizeof link, "%s\\Group %02d\\Program %04d.lnk", kMenuFolder, i / kShortcutsPerGroup,
+                            i);
         if (!pc.AddShortcut(CSIDL_STARTMENU, link, programs[i % kPrograms]))
             return false;
     }

@@ -10,5 +10,5 @@ double ThreadCpuSeconds()
     if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
         return 0;
     auto ticks = [](const FILETIME& time) { return (uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime; };
-    return (ticks(kernel) + ticks(user)) / 1e7;
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
 }

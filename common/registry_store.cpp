@@ -77,7 +77,7 @@ BOOL CRegistryStore::WriteString(const std::string& name, const std::string& val
     if (!key)
         return FALSE;
     bool wrote = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+                                static_cast<DWORD>(value.size()) + 1) == ERROR_SUCCESS;
     CloseAfterWrite(key, wrote);
     return wrote;
 }

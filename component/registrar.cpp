@@ -33,7 +33,7 @@ LONG SetValue(HKEY key, const RegistryValue& value)
         return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.number),
                               sizeof value.number);
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text.c_str()),
-                          DWORD(value.text.size() + 1));
+                          DWORD(value.text.size()) + 1);
 }
 
 LONG WriteKey(HKEY parent, const RegistryKey& entry)

@@ -13,7 +13,7 @@ inline constexpr char kUpdateCountPage[] = "/count_updates.php";
 // few digits and a real server's header a few hundred bytes; 64 KB leaves room for any header a
 // server or proxy adds and for an error page, while a server that sends without end costs the
 // object only this much memory and the time to receive it.
-inline constexpr std::size_t kCountReplyLimit = 64 * 1024;
+inline constexpr std::size_t kCountReplyLimit = std::size_t{64} * 1024;
 
 // Wraps the inventory text in a scan document (device count 0, no e-mail or password; the
 // document's file copy is written too), posts it as the form field "data" to the count page of

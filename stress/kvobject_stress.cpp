@@ -23,7 +23,7 @@ namespace {
 constexpr int kServicePort = KORVALA_COUNT_TEST_PORT;
 // Growth tolerated after the warm-up: caches of the system libraries settle in the first cycles.
 constexpr DWORD kHandleSlack = 16;
-constexpr SIZE_T kPrivateBytesSlack = 4 * 1024 * 1024;
+constexpr SIZE_T kPrivateBytesSlack = SIZE_T{4} * 1024 * 1024;
 
 struct ProcessFigures {
     DWORD handles = 0;         // 0 where the system does not count them (Wine)
@@ -121,8 +121,8 @@ int RunCycles(int cycles)
     Print("before", before);
     Print("after", after);
     bool level = after.handles <= before.handles + kHandleSlack &&
-                 after.nextHandle <= before.nextHandle + 4 * kHandleSlack && after.threads <= before.threads &&
-                 after.privateBytes <= before.privateBytes + kPrivateBytesSlack;
+                 after.nextHandle <= before.nextHandle + uintptr_t{4} * kHandleSlack &&
+                 after.threads <= before.threads && after.privateBytes <= before.privateBytes + kPrivateBytesSlack;
     std::printf("%s\n", failed == 0 && level ? "STABLE" : "UNSTABLE");
     return failed == 0 && level ? 0 : 1;
 }

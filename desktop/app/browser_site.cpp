@@ -43,7 +43,7 @@ ULONG STDMETHODCALLTYPE CBrowserSite::Release()
 
 CBrowserSite::~CBrowserSite()
 {
-    SetActiveObject(nullptr, nullptr);
+    CBrowserSite::SetActiveObject(nullptr, nullptr);
 }
 
 void CBrowserSite::Detach()

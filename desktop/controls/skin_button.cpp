@@ -22,7 +22,7 @@ HRGN RegionFromRuns(const std::vector<RunRect>& runs)
         data->rdh.dwSize = sizeof(RGNDATAHEADER);
         data->rdh.iType = RDH_RECTANGLES;
         data->rdh.nCount = static_cast<DWORD>(count);
-        data->rdh.nRgnSize = static_cast<DWORD>(count * sizeof(RECT));
+        data->rdh.nRgnSize = data->rdh.nCount * DWORD{sizeof(RECT)};
         RECT bounds = {runs[first].left, runs[first].top, runs[first].right, runs[first].bottom};
         auto* rects = reinterpret_cast<RECT*>(data->Buffer);
         for (size_t i = 0; i < count; ++i) {
@@ -106,9 +106,9 @@ void CSkinButton::ApplyBitmaps(const BitmapSet& set)
             image.second->LoadBitmapResource(image.first);
         }
     }
-    m_drawMode = set.drawMode >= 2 ? 2 : (set.drawMode < 0 ? 0 : set.drawMode);
+    m_drawMode = static_cast<short>(set.drawMode >= 2 ? 2 : (set.drawMode < 0 ? 0 : set.drawMode));
     m_drawEdge = set.drawEdge;
-    m_focusInset = set.focusInset < 0 ? 0 : set.focusInset;
+    m_focusInset = static_cast<short>(set.focusInset < 0 ? 0 : set.focusInset);
     if (!set.mask) {
         return;
     }
