@@ -327,19 +327,18 @@ Section "Uninstall"
   UnRegDLL "$INSTDIR\KVObject.dll"
   Delete /REBOOTOK "$INSTDIR\KVObject.dll"
   Delete /REBOOTOK "$INSTDIR\korvala-desk.exe"
-  ${If} "$EXEDIR\$EXEFILE" == "$INSTDIR\uninstall.exe"
-    ; Run in place ("_?="): a running program's file cannot be deleted but can be renamed. It goes
-    ; to a temporary file, which Windows deletes at the next restart, as it does the copy that the
-    ; uninstaller otherwise runs from.
-    GetTempFileName $0
-    Delete $0
-    Rename "$INSTDIR\uninstall.exe" $0
-    System::Call 'kernel32::MoveFileEx(t r0, p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+  ; Run in place ("_?="), the uninstaller holds its own file open without sharing its deletion:
+  ; neither deleting nor renaming it works. It and the folder then go at the next restart, as the
+  ; copy the uninstaller otherwise runs from does; nothing needs that restart, so the reboot flag
+  ; stays as it is.
+  ${If} $EXEPATH == "$INSTDIR\uninstall.exe"
+    System::Call 'kernel32::MoveFileEx(t "$INSTDIR\uninstall.exe", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+    System::Call 'kernel32::MoveFileEx(t "$INSTDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
   ${Else}
     Delete "$INSTDIR\uninstall.exe"
+    ; Only when empty: files the user put there stay.
+    RMDir "$INSTDIR"
   ${EndIf}
-  ; Only when empty: files the user put there stay.
-  RMDir "$INSTDIR"
 
   Delete "$SMPROGRAMS\${SHORTCUT_NAME}"
   Delete "$DESKTOP\${SHORTCUT_NAME}"
