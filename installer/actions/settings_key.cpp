@@ -22,12 +22,12 @@ DWORD GrantUsersTheSettings()
     PACL current = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     PACL granted = nullptr;
-    if (!::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0,
-                                    0, 0, 0, &users))
+    if (!::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0,
+                                    0, &users))
         result = static_cast<LONG>(::GetLastError());
     if (result == ERROR_SUCCESS)
-        result = static_cast<LONG>(::GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
-                                                     nullptr, &current, nullptr, &descriptor));
+        result = static_cast<LONG>(::GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                                     &current, nullptr, &descriptor));
     if (result == ERROR_SUCCESS) {
         EXPLICIT_ACCESSA access = {};
         access.grfAccessPermissions = kUsersSettingsRights;
@@ -39,8 +39,8 @@ DWORD GrantUsersTheSettings()
         result = static_cast<LONG>(::SetEntriesInAclA(1, &access, current, &granted));
     }
     if (result == ERROR_SUCCESS)
-        result = static_cast<LONG>(::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
-                                                     nullptr, granted, nullptr));
+        result = static_cast<LONG>(
+            ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, granted, nullptr));
     ::LocalFree(granted);
     ::LocalFree(descriptor);
     if (users)
