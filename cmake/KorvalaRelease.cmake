@@ -63,16 +63,21 @@ set(KORVALA_SIGN ${CMAKE_COMMAND} -E env ${KORVALA_SIGN_ENV} bash ${PROJECT_SOUR
 # The programs that the release's own tests run besides the release's files (korvala_release_test).
 add_custom_target(release_test_programs)
 
-# korvala_release_binary(target file): the target's binary as the release has it: its symbols in
-# <file>.debug, which the binary names (.gnu_debuglink), the binary stripped and signed.
+# korvala_release_binary(target file [FOLDER folder]): the target's binary as the release has it:
+# its symbols in <file>.debug, which the binary names (.gnu_debuglink), the binary stripped and
+# signed, in the release's folder or the one given (for a binary that only a package carries).
 function(korvala_release_binary target file)
+  cmake_parse_arguments(R "" "FOLDER" "" ${ARGN})
+  if(NOT R_FOLDER)
+    set(R_FOLDER ${KORVALA_RELEASE_DIR})
+  endif()
   # objcopy writes the current time into a PE header unless SOURCE_DATE_EPOCH gives one: none, as
   # at the link.
   set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
-  set(released ${KORVALA_RELEASE_DIR}/${file})
+  set(released ${R_FOLDER}/${file})
   set(stripped ${KORVALA_RELEASE_STAGE}/${file})
   add_custom_command(OUTPUT ${released} ${released}.debug ${stripped}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${KORVALA_RELEASE_DIR} ${KORVALA_RELEASE_STAGE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${R_FOLDER} ${KORVALA_RELEASE_STAGE}
     COMMAND ${objcopy} --only-keep-debug $<TARGET_FILE:${target}> ${released}.debug
     COMMAND ${objcopy} --strip-all --add-gnu-debuglink=${released}.debug $<TARGET_FILE:${target}> ${stripped}
     COMMAND ${CMAKE_COMMAND} -E copy ${stripped} ${released}

@@ -9,6 +9,14 @@
 ; (HKLM "Software\Korvala") unless the user keeps them when asked, or /KEEPSETTINGS is given.
 ; Every user of the machine may read and set the settings' values (not more): the program keeps
 ; them for standard accounts too.
+;
+; Before it writes anything the setup stops when the account is no administrator, when a newer
+; version is installed, and when a running korvala-desk does not end within 15 s of being asked to
+; close. A file in use (KVObject.dll in a browser) is replaced when Windows restarts. Exit codes:
+; 0 installed; 1 cancelled by the user; 2 no administrator, or the library could not be registered;
+; 3 korvala-desk still runs; 4 a newer version is installed; 3010 installed, and files in use are
+; replaced at the next restart. The uninstaller closes korvala-desk the same way (exit code 3) and
+; ends with 3010 when a file in use goes at the next restart.
 
 ;
 ; With WIN64 defined it packs the 64-bit test build instead: a 64-bit setup program that installs
@@ -29,10 +37,20 @@ Unicode false
 
 !include FileFunc.nsh
 !include LogicLib.nsh
+!include WordFunc.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvala"
 !define SETTINGS_KEY "Software\Korvala"
 !define SHORTCUT_NAME "Korvala.lnk"
+; The main window of a running korvala-desk: a dialog with this caption.
+!define PROGRAM_WINDOW_CLASS "#32770"
+!define PROGRAM_CAPTION "Korvala 2007"
+!define PROGRAM_CLOSE_WAIT_MS 15000
+!define EXIT_NO_ADMINISTRATOR 2
+!define EXIT_PROGRAM_RUNNING 3
+!define EXIT_NEWER_INSTALLED 4
+!define EXIT_RESTART_NEEDED 3010
+!define MOVEFILE_DELAY_UNTIL_REBOOT 4
 
 Name "Korvala"
 OutFile "${OUTFILE}"
@@ -77,13 +95,133 @@ UninstPage instfiles
 !endif
 !macroend
 
+; CheckTokenMembership for the Administrators group (S-1-5-32-544) answers FALSE for a limited
+; account and for the restricted token that "Run as" gives with "Protect my computer and data"; on
+; Windows XP the manifest's execution level asks for nothing. Windows 9x has neither the function
+; nor accounts: the setup goes on there.
+Function RefuseLimitedAccount
+  System::Call 'advapi32::ConvertStringSidToSid(t "S-1-5-32-544", *p .r1) i .r0'
+  ${If} $0 == "error"
+    Return
+  ${EndIf}
+  StrCpy $2 0
+  ${If} $0 <> 0
+    System::Call 'advapi32::CheckTokenMembership(p 0, p r1, *i .r2) i .r0'
+    System::Call 'kernel32::LocalFree(p r1)'
+  ${EndIf}
+  ${If} $2 = 0
+    MessageBox MB_OK|MB_ICONSTOP "Korvala is installed for all users of this computer: log on as an administrator, then run Setup again." /SD IDOK
+    SetErrorLevel ${EXIT_NO_ADMINISTRATOR}
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; An older setup leaves a newer installation alone.
+Function RefuseDowngrade
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+  ${If} $0 == ""
+    Return
+  ${EndIf}
+  ${VersionCompare} $0 "${VERSION}" $1
+  ${If} $1 = 1
+    MessageBox MB_OK|MB_ICONSTOP "Korvala $0 is installed, which is newer than this setup's version ${VERSION}: Setup stops." /SD IDOK
+    SetErrorLevel ${EXIT_NEWER_INSTALLED}
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; Asks each running korvala-desk to close the way the user does from its system menu
+; (WM_SYSCOMMAND SC_CLOSE; the program ignores a bare WM_CLOSE) and waits for its process to end,
+; at most PROGRAM_CLOSE_WAIT_MS in all. A program still running then stops the setup or the
+; uninstaller before it changes anything; with a window the user may close it and try again.
+!define WM_SYSCOMMAND 0x112
+!define SC_CLOSE 0xF060
+!define SYNCHRONIZE 0x100000
+!define WAIT_OBJECT_0 0
+!macro DefineCloseRunningProgram UN
+Function ${UN}CloseRunningProgram
+  retry:
+  System::Call 'kernel32::GetTickCount() i .r3'
+  ${Do}
+    FindWindow $1 "${PROGRAM_WINDOW_CLASS}" "${PROGRAM_CAPTION}"
+    ${If} $1 = 0
+      Return
+    ${EndIf}
+    System::Call 'kernel32::GetTickCount() i .r5'
+    IntOp $5 $5 - $3
+    IntOp $5 ${PROGRAM_CLOSE_WAIT_MS} - $5
+    ${If} $5 <= 0
+      ${ExitDo}
+    ${EndIf}
+    System::Call 'user32::GetWindowThreadProcessId(p r1, *i .r2)'
+    System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r2) p .r4'
+    System::Call 'user32::PostMessage(p r1, i ${WM_SYSCOMMAND}, p ${SC_CLOSE}, p 0)'
+    ${If} $4 P<> 0
+      System::Call 'kernel32::WaitForSingleObject(p r4, i r5) i .r6'
+      System::Call 'kernel32::CloseHandle(p r4)'
+      ${If} $6 <> ${WAIT_OBJECT_0}
+        ${ExitDo}
+      ${EndIf}
+    ${Else}
+      ; Without a handle on the process (another user's), its window going away has to do.
+      Sleep 200
+    ${EndIf}
+  ${Loop}
+  MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PROGRAM_CAPTION} is still running and did not close. Close it, then choose Retry." /SD IDCANCEL IDRETRY retry
+  SetErrorLevel ${EXIT_PROGRAM_RUNNING}
+  Quit
+FunctionEnd
+!macroend
+!insertmacro DefineCloseRunningProgram ""
+!insertmacro DefineCloseRunningProgram "un."
+
 Function .onInit
   !insertmacro SetMachineContext
+  Call RefuseLimitedAccount
+  Call RefuseDowngrade
+  Call CloseRunningProgram
 FunctionEnd
 
 Function un.onInit
   !insertmacro SetMachineContext
+  Call un.CloseRunningProgram
 FunctionEnd
+
+; Files in use are replaced or removed at the next restart: the exit code says so, and with a
+; window the user may restart now.
+!macro DefineReportRestart UN
+Function ${UN}ReportRestart
+  IfRebootFlag 0 done
+  SetErrorLevel ${EXIT_RESTART_NEEDED}
+  MessageBox MB_YESNO|MB_ICONQUESTION "Files in use are replaced when Windows restarts. Restart now?" /SD IDNO IDNO done
+  Reboot
+  done:
+FunctionEnd
+!macroend
+!insertmacro DefineReportRestart ""
+!insertmacro DefineReportRestart "un."
+
+Function .onInstSuccess
+  Call ReportRestart
+FunctionEnd
+
+Function un.onUninstSuccess
+  Call un.ReportRestart
+FunctionEnd
+
+; Unpacks a payload file; when the installed one is in use (KVObject.dll in a browser), the new
+; one is unpacked beside it and Windows puts it in place at the next restart (the reboot flag).
+!macro InstallFileReplacedAtRestart NAME SOURCE
+  SetOverwrite try
+  ClearErrors
+  File "/oname=${NAME}" "${SOURCE}"
+  ${If} ${Errors}
+    GetTempFileName $0 "$INSTDIR"
+    File "/oname=$0" "${SOURCE}"
+    Rename /REBOOTOK $0 "$INSTDIR\${NAME}"
+  ${EndIf}
+  SetOverwrite on
+!macroend
 
 ; "GuestScan" 0 (4 bytes of REG_BINARY, as the program writes it) unless the value exists:
 ; an upgrade keeps the user's choice.
@@ -147,8 +285,8 @@ FunctionEnd
 
 Section "Korvala"
   SetOutPath "$INSTDIR"
-  File "/oname=korvala-desk.exe" "${DESK_EXE}"
-  File "/oname=KVObject.dll" "${KVOBJECT_DLL}"
+  !insertmacro InstallFileReplacedAtRestart korvala-desk.exe "${DESK_EXE}"
+  !insertmacro InstallFileReplacedAtRestart KVObject.dll "${KVOBJECT_DLL}"
 
   ; The uninstaller comes before the registration so that a failed installation can be removed.
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -158,13 +296,17 @@ Section "Korvala"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\korvala-desk.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  ; "_?=" runs the uninstaller in place, so that whoever starts it waits for its end (without it,
+  ; it copies itself away, starts the copy and returns at once). It must come last, unquoted.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ; What the installation takes on disk, in KB, as Programs and Features shows it.
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 
+  ; A library in use is registered through the file still in place: the registration names the
+  ; path, where the new file will be after the restart, and holds nothing else that differs.
   ClearErrors
   RegDLL "$INSTDIR\KVObject.dll"
   ${If} ${Errors}
@@ -183,11 +325,20 @@ SectionEnd
 
 Section "Uninstall"
   UnRegDLL "$INSTDIR\KVObject.dll"
-  Delete "$INSTDIR\KVObject.dll"
-  Delete "$INSTDIR\korvala-desk.exe"
-  Delete "$INSTDIR\uninstall.exe"
-  ; Only when empty: files the user put there stay.
-  RMDir "$INSTDIR"
+  Delete /REBOOTOK "$INSTDIR\KVObject.dll"
+  Delete /REBOOTOK "$INSTDIR\korvala-desk.exe"
+  ; Run in place ("_?="), the uninstaller holds its own file open without sharing its deletion:
+  ; neither deleting nor renaming it works. It and the folder then go at the next restart, as the
+  ; copy the uninstaller otherwise runs from does; nothing needs that restart, so the reboot flag
+  ; stays as it is.
+  ${If} $EXEPATH == "$INSTDIR\uninstall.exe"
+    System::Call 'kernel32::MoveFileEx(t "$INSTDIR\uninstall.exe", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+    System::Call 'kernel32::MoveFileEx(t "$INSTDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+  ${Else}
+    Delete "$INSTDIR\uninstall.exe"
+    ; Only when empty: files the user put there stay.
+    RMDir "$INSTDIR"
+  ${EndIf}
 
   Delete "$SMPROGRAMS\${SHORTCUT_NAME}"
   Delete "$DESKTOP\${SHORTCUT_NAME}"

@@ -13,8 +13,8 @@ shift 4
 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
 
 # The DLLs the binaries may import, all part of Windows XP SP3 (and of every later version).
-xp_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
-          setupapi.dll shell32.dll user32.dll version.dll ws2_32.dll wsock32.dll "
+xp_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msi.dll msvcrt.dll ole32.dll oleaut32.dll
+          setupapi.dll shell32.dll shlwapi.dll user32.dll version.dll ws2_32.dll wsock32.dll "
 # The C runtime's start-up and locking entry points, in every msvcrt.dll since Windows NT 4 but
 # declared by no public header.
 crt_startup=" __getmainargs __initenv __set_app_type __setusermatherr __p__fmode __p__commode _commode
@@ -22,6 +22,7 @@ crt_startup=" __getmainargs __initenv __set_app_type __setusermatherr __p__fmode
 # What the probes include: the headers that declare the functions of those DLLs.
 probe_headers='#include <winsock2.h>
 #include <windows.h>
+#include <aclapi.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <olectl.h>
@@ -29,6 +30,8 @@ probe_headers='#include <winsock2.h>
 #include <setupapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
+#include <msiquery.h>
 #include <wincrypt.h>
 #include <ctype.h>
 #include <errno.h>
@@ -122,7 +125,8 @@ version_listed="$major, ${minor:-0}, ${patch:-0}, ${tweak:-0}"
 declare -A own_strings=(
   [KVObject.dll]="FileDescription=Korvala Engine|Comments=Korvala Engine Component|OLESelfRegister="
   [korvala-desk.exe]="FileDescription=Korvala 2007"
-  [korvala-setup.exe]="FileDescription=$product Setup")
+  [korvala-setup.exe]="FileDescription=$product Setup"
+  [korvala-actions.dll]="FileDescription=Korvala Setup Actions")
 declare -A execution_level=([korvala-desk.exe]=asInvoker [korvala-setup.exe]=requireAdministrator)
 # Windows 8.1 and 10 in a manifest's compatibility list: GetVersionExA would then report 6.3 or
 # 10.0, and the scan document's OS version code would change.

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# The MSI package under Wine's msiexec, run as deployment tools run it (/qn): its registration is
+# what regsvr32 writes (both registry views of a 64-bit prefix); an upgrade from the previous
+# version keeps GuestScan, closes a running korvala-desk and replaces a library in use at the next
+# restart (3010); a program that does not close and a downgrade stop it before anything changes
+# (1603); uninstallation leaves the registry and the files as they were. msiexec's logs (/l*v)
+# stay in msi_test_logs beside the test when a check fails.
+# Usage: msi_test.sh <korvala.msi> <the previous version's korvala.msi> ... (see installer_test_lib.sh)
+set -uo pipefail
+. "$(dirname "$0")/installer_test_lib.sh"
+logs=$PWD/msi_test_logs
+rm -rf "$logs"
+mkdir -p "$logs"
+
+product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
+code=$(product_code "$package") previous_code=$(product_code "$previous_package")
+uninstall_entry() { echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
+# The libraries the packages carry.
+for which in package previous_package; do
+  msiextract -C "$work/$which" "${!which}" >/dev/null
+done
+library=$work/package/Korvala/KVObject.dll previous_library=$work/previous_package/Korvala/KVObject.dll
+
+# msiexec as a deployment tool runs it; "log name" is the name of its log, the exit code expected.
+msiexec_exits() {  # log name, exit code, msiexec's arguments...
+  local log=$1 expected=$2 result
+  shift 2
+  result=$(exit_code_of "msiexec $* /qn /l*v \"$(windows_path "$logs/$log.log")\"")
+  [ "$result" = "$expected" ] || { echo "     msiexec $*: exit code $result, not $expected"; return 1; }
+}
+install_package() { echo /i "\"$(windows_path "$1")\""; }
+logged() { grep -qaF "$2" "$logs/$1.log"; }
+
+# The package's own registry view: KVObject's keys where Windows puts them for the package's kind.
+registration_keys() {
+  local classes key
+  for classes in 'HKLM\Software\Classes' 'HKLM\Software\Classes\Wow6432Node'; do
+    for key in KVObject.KVEngine KVObject.KVEngine.1 "CLSID\\$kvengine_clsid" \
+               'TypeLib\{8E62C4E5-ACB2-4173-BF6D-E08F52F7BB9E}' 'Interface\{2751548B-5BDB-487E-B341-972AD32D4FA0}'; do
+      echo "$classes\\$key"
+    done
+  done
+}
+registration_as_regsvr32_writes() {
+  export_keys "$work/msi.registration" $(registration_keys | tr '\n' ' ')
+  diff -u "$work/regsvr32.registration" "$work/msi.registration" >"$work/registration.diff" ||
+    { head -40 "$work/registration.diff"; return 1; }
+}
+view_keys() {
+  echo "HKLM\\Software$(view_node "$1")\\Korvala"
+  echo "HKLM\\Software$(view_node "$1")\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code"
+  echo "HKLM\\Software\\Classes$(view_node "$1")\\CLSID\\$kvengine_clsid\\InprocServer32"
+}
+# Wine's msiexec puts a per-machine package's shortcuts into the user's Start menu (it does not
+# follow ALLUSERS there, a Wine fault); Windows into the all-users one.
+app_data=$(wine_out "$system\\cmd.exe" /c echo %APPDATA%)
+wine_msi_start_menu=$drive_c/$(echo "${app_data#C:\\}" | tr '\\' /)/Microsoft/Windows/Start\ Menu/Programs
+shortcut_in_start_menu() { shortcut_to_program "$start_menu" || shortcut_to_program "$wine_msi_start_menu"; }
+installed_whole() {  # the library installed
+  [ -f "$install_dir/korvala-desk.exe" ] && installed_library_is "$1" && shortcut_in_start_menu
+}
+nothing_installed_left() {
+  [ ! -e "$install_dir" ] && [ ! -e "$start_menu/Korvala.lnk" ] && [ ! -e "$wine_msi_start_menu/Korvala.lnk" ] &&
+  ! key_exists "$(uninstall_entry "$code")" && ! key_exists 'HKCR\KVObject.KVEngine' && ! key_exists "$settings_key"
+}
+
+# An earlier run that broke off may have left an installation: remove it first.
+for earlier in "$code" "$previous_code"; do
+  key_exists "$(uninstall_entry "$earlier")" && msiexec_exits cleanup 0 /x "$earlier"
+done
+clear_earlier_run
+wine_out "$system\\reg.exe" delete "$settings_key" /f >/dev/null
+# Windows Installer's own keys and folder, which every Windows has and Wine makes at its first use.
+for key in 'HKLM\Software\Classes\Installer\Features' 'HKLM\Software\Classes\Installer\Products' \
+           'HKLM\Software\Classes\Installer\UpgradeCodes' 'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UpgradeCodes' \
+           'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Components' \
+           'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products'; do
+  wine_out reg add "$key" /f >/dev/null
+done
+mkdir -p "$drive_c/windows/Installer"
+# The first script run makes Wine register its scripting host's own types: let that happen
+# before the snapshot.
+wine_out "$system\\cscript.exe" //nologo "$(windows_path "$client")" >/dev/null
+snapshot before
+
+echo "== what regsvr32 registers, from where the package installs the library"
+mkdir -p "$install_dir" && cp "$library" "$install_dir/KVObject.dll"
+wine_out "$system\\regsvr32.exe" /s "$win_install_dir\\KVObject.dll"
+export_keys "$work/regsvr32.registration" $(registration_keys | tr '\n' ' ')
+wine_out "$system\\regsvr32.exe" /s /u "$win_install_dir\\KVObject.dll"
+rm -rf "$install_dir"
+check "regsvr32 registered KVObject" grep -qF 'KVEngine Class' "$work/regsvr32.registration"
+
+echo "== the previous version, installed silently"
+check "msiexec /i (version $previous_version) /qn succeeds" msiexec_exits previous 0 $(install_package "$previous_package")
+check "GuestScan is 0 as 4 bytes of REG_BINARY" guest_scan_is 00000000
+check "users may read and set the settings, nothing more" users_may_read_and_set_settings
+wine_out "$system\\reg.exe" add "$settings_key" /v GuestScan /t REG_BINARY /d 01000000 /f >/dev/null
+
+echo "== upgrade while korvala-desk runs with its options sheet open"
+start_program_busy
+check "the upgrade stops with 1603" msiexec_exits program-busy 1603 $(install_package "$package")
+check "its log says that the program did not close" logged program-busy "Korvala 2007 is still running"
+check "the previous version stays installed whole" installed_whole "$previous_library"
+check "and listed among the installed programs" key_exists "$(uninstall_entry "$previous_code")"
+end_program
+
+echo "== upgrade while korvala-desk runs and a browser holds the library"
+start_program
+# Its window minimised: the tool waits for the window first.
+wine_out "$(windows_path "$desk_button")" 1006 >/dev/null
+check "a browser holds the installed library" hold_installed_library
+check "msiexec /i (version $version) upgrades and asks for a restart (3010)" \
+  msiexec_exits upgrade 3010 $(install_package "$package")
+check "the running program closed" wait_for 10 eval '! program_runs'
+check "the user's GuestScan choice is kept" guest_scan_is 01000000
+check "the previous version is no longer listed" eval '! key_exists "$(uninstall_entry "$previous_code")"'
+check "the new library is put in place at the next restart" restart_replaces KVObject.dll
+check "KVObject's registration names the installed library" library_registered_installed
+release_installed_library
+restart_windows
+check "after the restart the new library is installed" installed_whole "$library"
+check "nothing is left to replace" no_pending_renames
+check "KVObject's registration is what regsvr32 writes" registration_as_regsvr32_writes
+check "a script runs a full scan through KVObject $version" script_scans_with_library "$version"
+check "users may still read and set the settings, nothing more" users_may_read_and_set_settings
+if [ -n "$certificate" ]; then
+  check "the installed program and library are signed" installed_files_signed korvala-desk.exe KVObject.dll
+fi
+check_views all "settings, uninstall entry and KVObject's class" view_keys
+
+echo "== the previous version over this one"
+check "msiexec /i (version $previous_version) stops with 1603" msiexec_exits downgrade 1603 $(install_package "$previous_package")
+# The condition's message is what Windows shows and logs (Wine's msiexec logs only the condition).
+check "its downgrade condition stopped it" logged downgrade "WIX_DOWNGRADE_DETECTED = {"
+check "with the message that a newer version is installed" eval \
+  'msiinfo export "$previous_package" LaunchCondition | grep -qF "A newer version of Korvala is already installed"'
+check "version $version stays installed whole" installed_whole "$library"
+
+echo "== silent uninstallation"
+check "msiexec /x {ProductCode} /qn succeeds" msiexec_exits uninstall 0 /x "$code"
+check "nothing of the installation left" nothing_installed_left
+check_views none "no key of the installation" view_keys
+snapshot after
+check "registry as before the installation" same_as_before registry
+check "files as before the installation" same_as_before files
+
+echo "$failures failed"
+if [ "$failures" -eq 0 ]; then
+  rm -rf "$logs"
+else
+  echo "msiexec's logs: $logs"
+fi
+[ "$failures" -eq 0 ]
