@@ -9,6 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
 "$root/tools/format.sh" --check
+"$root/tools/check-ownership.sh"
 "$root/tools/build.sh" all
 "$root/tools/build.sh" fuzz
 # No vendor's address is known here: the release's program is given the reference service's, which
