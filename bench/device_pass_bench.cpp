@@ -7,6 +7,8 @@
 #include "scan_flavour.h"
 #include "side_by_side.h"
 #include "test_devices.h"
+#include "unique_device_list.h"
+#include "unique_handle.h"
 
 #include <windows.h>
 #include <devguid.h>
@@ -38,9 +40,10 @@ std::string Property(HDEVINFO list, SP_DEVINFO_DATA& device, DWORD property)
 // (full access, then for the value's type, then for its text) and one digest per item line.
 void BarePassCalls()
 {
-    HDEVINFO list = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
-    if (list == INVALID_HANDLE_VALUE)
+    UniqueDeviceList devices(SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
+    if (!devices)
         return;
+    HDEVINFO list = devices.Get();
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof device;
     DWORD count = 0;
@@ -52,22 +55,20 @@ void BarePassCalls()
         std::string keyName = kClassKey + Property(list, device, SPDRP_DRIVER);
         const REGSAM accesses[] = {KEY_ALL_ACCESS, KEY_QUERY_VALUE, KEY_READ};
         for (REGSAM access : accesses) {
-            HKEY key = nullptr;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, access, &key) != ERROR_SUCCESS)
+            UniqueRegKey key;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, access, key.Receive()) != ERROR_SUCCESS)
                 continue;
             if (access != KEY_ALL_ACCESS) {
                 char value[256];
                 DWORD type = 0, size = sizeof value;
                 bool text = access == KEY_READ;
-                RegQueryValueExA(key, "DriverVersion", nullptr, &type, text ? reinterpret_cast<BYTE*>(value) : nullptr,
-                                 text ? &size : nullptr);
+                RegQueryValueExA(key.Get(), "DriverVersion", nullptr, &type,
+                                 text ? reinterpret_cast<BYTE*>(value) : nullptr, text ? &size : nullptr);
             }
-            RegCloseKey(key);
         }
         for (size_t form = 0; form < 4; ++form)
             Md5Digest(hardwareId.data(), hardwareId.size() > form ? hardwareId.size() - form : 0);
     }
-    SetupDiDestroyDeviceInfoList(list);
 }
 
 }  // namespace

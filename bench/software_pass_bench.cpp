@@ -1,10 +1,12 @@
 // The software pass against a bare loop that makes the same platform calls per shortcut and
 // nothing else: 1,000 Start-menu shortcuts to 200 copies of the sample programs.
+#include "com_ptr.h"
 #include "sample_pc.h"
 #include "scan_flavour.h"
 #include "shell_link.h"
 #include "side_by_side.h"
 #include "software_inventory.h"
+#include "unique_handle.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -34,8 +36,8 @@ const char* const kQueries[] = {"\\StringFileInfo\\040904B0\\CompanyName",
 void WalkShortcuts(const std::string& folder, bool directoriesPass, std::vector<std::string>& list)
 {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + (directoriesPass ? "\\*.*" : "\\*.lnk")).c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    UniqueFindHandle search(FindFirstFileA((folder + (directoriesPass ? "\\*.*" : "\\*.lnk")).c_str(), &found));
+    if (search) {
         do {
             if (found.cFileName[0] == '.')
                 continue;
@@ -43,8 +45,7 @@ void WalkShortcuts(const std::string& folder, bool directoriesPass, std::vector<
                 WalkShortcuts(folder + "\\" + found.cFileName, false, list);
             else if (!directoriesPass)
                 list.push_back(folder + "\\" + found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.Get(), &found));
     }
     if (!directoriesPass)
         WalkShortcuts(folder, true, list);
@@ -62,21 +63,18 @@ size_t BareSoftwareLoop()
     static char block[64 * 1024];
     size_t found = 0;
     for (const std::string& shortcut : shortcuts) {
-        IShellLinkA* link = nullptr;
-        IPersistFile* file = nullptr;
+        ComPtr<IShellLinkA> link;
+        ComPtr<IPersistFile> file;
         char target[MAX_PATH] = {};
         wchar_t wide[MAX_PATH] = {};
         MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, MAX_PATH);
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                    reinterpret_cast<void**>(&link))))
+        if (FAILED(link.CreateInstance(CLSID_ShellLink)))
             continue;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (SUCCEEDED(link.QueryInterface(file))) {
             WIN32_FIND_DATAA data;
             if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->Resolve(nullptr, SLR_NO_UI)))
                 link->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY);
-            file->Release();
         }
-        link->Release();
 
         DWORD handle = 0;
         DWORD size = GetFileVersionInfoSizeA(target, &handle);

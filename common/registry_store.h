@@ -2,6 +2,8 @@
 // Typed access to single registry values below one root key and one current sub key. No key
 // handle is kept between calls: every operation opens the current key with the access it
 // needs, makes its one call and closes the key again.
+#include "unique_handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -48,9 +50,9 @@ public:
     static constexpr size_t kLongestString = kStringBufferSize - 1;
 
 private:
-    // The current key opened with access; nullptr on failure. recordError keeps the open's status.
-    HKEY OpenCurrent(REGSAM access, bool recordError);
-    void CloseAfterWrite(HKEY key, bool wrote) const;
+    // The current key opened with access; empty on failure. recordError keeps the open's status.
+    UniqueRegKey OpenCurrent(REGSAM access, bool recordError);
+    void FlushAfterWrite(HKEY key, bool wrote) const;
 
     LONG lastError_ = ERROR_SUCCESS;
     HKEY root_ = HKEY_CURRENT_USER;

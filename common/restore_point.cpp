@@ -1,5 +1,7 @@
 #include "restore_point.h"
 
+#include "unique_handle.h"
+
 #include <cstring>
 
 static_assert(kStyleOkExclamation == (MB_OK | MB_ICONEXCLAMATION));
@@ -40,20 +42,20 @@ RestorePointOutcome CreateRestorePoint(const SystemRestoreApi& api)
 SystemRestoreApi BindSystemRestore(const char* libraryName)
 {
     SystemRestoreApi api;
-    HMODULE library = LoadLibraryA(libraryName);
+    UniqueLibrary library(LoadLibraryA(libraryName));
     if (!library)
         return api;
     auto set = reinterpret_cast<SetRestorePointFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library, "SRSetRestorePointA")));
+        reinterpret_cast<void*>(GetProcAddress(library.Get(), "SRSetRestorePointA")));
     auto remove = reinterpret_cast<RemoveRestorePointFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library, "SRRemoveRestorePoint")));
-    if (!set || !remove) {
-        FreeLibrary(library);
+        reinterpret_cast<void*>(GetProcAddress(library.Get(), "SRRemoveRestorePoint")));
+    if (!set || !remove)
         return api;
-    }
     api.setRestorePoint = set;
     api.removeRestorePoint = remove;
-    return api;  // the library stays loaded: the functions are used for the life of the process
+    // The library stays loaded: the functions are used for the life of the process.
+    library.Detach();
+    return api;
 }
 
 const SystemRestoreApi& SystemRestoreBoundAtFirstUse()

@@ -1,5 +1,6 @@
 #include "class_factory.h"
 
+#include "com_ptr.h"
 #include "contain_failures.h"
 #include "critical_section.h"
 #include "kv_engine.h"
@@ -9,37 +10,32 @@
 
 namespace {
 CriticalSection factoryLock;
-CKVEngineFactory* cachedFactory = nullptr;
+ComPtr<CKVEngineFactory> cachedFactory;
 }  // namespace
+
+const InterfaceEntry<CKVEngineFactory> CKVEngineFactory::kInterfaces[] = {
+    {&IID_IUnknown, InterfaceThrough<CKVEngineFactory, IClassFactory>},
+    {&IID_IClassFactory, InterfaceThrough<CKVEngineFactory, IClassFactory>},
+};
 
 CKVEngineFactory* CKVEngineFactory::Instance()
 {
     ScopedLock hold(factoryLock);
+    // The new object's one reference is the cache's.
     if (!cachedFactory)
-        cachedFactory = new (std::nothrow) CKVEngineFactory();
-    return cachedFactory;
+        cachedFactory.Attach(new (std::nothrow) CKVEngineFactory());
+    return cachedFactory.Get();
 }
 
 void CKVEngineFactory::ReleaseInstance()
 {
     ScopedLock hold(factoryLock);
-    if (cachedFactory) {
-        cachedFactory->Release();
-        cachedFactory = nullptr;
-    }
+    cachedFactory.Reset();
 }
 
 STDMETHODIMP CKVEngineFactory::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryInterfaceByTable(*this, kInterfaces, riid, object);
 }
 
 // While anyone besides the cache holds the class object, the library must stay loaded.

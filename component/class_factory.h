@@ -1,5 +1,7 @@
 #pragma once
 // The class object of KVEngine: created on the first request and kept until the library unloads.
+#include "interface_table.h"
+
 #include <windows.h>
 #include <unknwn.h>
 
@@ -19,6 +21,8 @@ public:
 private:
     CKVEngineFactory() = default;
     virtual ~CKVEngineFactory() = default;
+
+    static const InterfaceEntry<CKVEngineFactory> kInterfaces[];
 
     LONG references_ = 1;  // the cache's own reference
 };

@@ -1,5 +1,6 @@
 #include "kv_engine.h"
 
+#include "com_ptr.h"
 #include "com_scope.h"
 #include "contain_failures.h"
 #include "device_inventory.h"
@@ -62,10 +63,8 @@ HRESULT KVEngine::Create(IUnknown* outer, REFIID riid, void** object)
     if (!engine)
         return E_OUTOFMEMORY;
     // Hold the object across the query so that a failed query destroys it.
-    engine->own_.AddRef();
-    HRESULT hr = engine->own_.QueryInterface(riid, object);
-    engine->own_.Release();
-    return hr;
+    ComPtr<IUnknown> identity(&engine->own_);
+    return identity->QueryInterface(riid, object);
 }
 
 KVEngine::KVEngine(IUnknown* outer) : own_(*this), controlling_(outer ? outer : &own_), site_(kAllowedPageAddresses)
@@ -76,29 +75,20 @@ KVEngine::KVEngine(IUnknown* outer) : own_(*this), controlling_(outer ? outer : 
 KVEngine::~KVEngine()
 {
     StopScanWorker(kStopWaitMs);
-    if (countWorker_)
-        CloseHandle(countWorker_);
     UnlockModule();
 }
 
+const InterfaceEntry<KVEngine> KVEngine::kInterfaces[] = {
+    {&IID_IUnknown, OwnIdentity},
+    {&IID_IKVEngine, InterfaceThrough<KVEngine, IKVEngine>},
+    {&IID_IDispatch, InterfaceThrough<KVEngine, IKVEngine>},
+    {&IID_IObjectSafety, InterfaceThrough<KVEngine, IObjectSafety>},
+    {&IID_IObjectWithSite, InterfaceThrough<KVEngine, IObjectWithSite>},
+};
+
 STDMETHODIMP KVEngine::OwnUnknown::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown))
-        *object = static_cast<IUnknown*>(this);
-    else if (IsEqualIID(riid, IID_IKVEngine) || IsEqualIID(riid, IID_IDispatch))
-        *object = static_cast<IKVEngine*>(&owner_);
-    else if (IsEqualIID(riid, IID_IObjectSafety))
-        *object = static_cast<IObjectSafety*>(&owner_);
-    else if (IsEqualIID(riid, IID_IObjectWithSite))
-        *object = static_cast<IObjectWithSite*>(&owner_);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    static_cast<IUnknown*>(*object)->AddRef();
-    return S_OK;
+    return QueryInterfaceByTable(owner_, kInterfaces, riid, object);
 }
 
 STDMETHODIMP_(ULONG) KVEngine::OwnUnknown::AddRef()
@@ -112,12 +102,6 @@ STDMETHODIMP_(ULONG) KVEngine::OwnUnknown::Release()
     if (count == 0)
         delete &owner_;
     return ULONG(count);
-}
-
-bool KVEngine::AnswersTo(REFIID riid) const
-{
-    return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IKVEngine) || IsEqualIID(riid, IID_IDispatch) ||
-           IsEqualIID(riid, IID_IObjectSafety) || IsEqualIID(riid, IID_IObjectWithSite);
 }
 
 template <typename Body>
@@ -148,13 +132,11 @@ STDMETHODIMP KVEngine::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, L
 {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    ITypeInfo* typeInfo = nullptr;
-    HRESULT hr = GetEngineTypeInfo(lcid, &typeInfo);
+    ComPtr<ITypeInfo> typeInfo;
+    HRESULT hr = GetEngineTypeInfo(lcid, typeInfo.Receive());
     if (FAILED(hr))
         return hr;
-    hr = typeInfo->GetIDsOfNames(names, count, ids);
-    typeInfo->Release();
-    return hr;
+    return typeInfo->GetIDsOfNames(names, count, ids);
 }
 
 STDMETHODIMP KVEngine::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -162,13 +144,11 @@ STDMETHODIMP KVEngine::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DIS
 {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    ITypeInfo* typeInfo = nullptr;
-    HRESULT hr = GetEngineTypeInfo(lcid, &typeInfo);
+    ComPtr<ITypeInfo> typeInfo;
+    HRESULT hr = GetEngineTypeInfo(lcid, typeInfo.Receive());
     if (FAILED(hr))
         return hr;
-    hr = typeInfo->Invoke(static_cast<IKVEngine*>(this), id, flags, params, result, exception, argumentError);
-    typeInfo->Release();
-    return hr;
+    return typeInfo->Invoke(static_cast<IKVEngine*>(this), id, flags, params, result, exception, argumentError);
 }
 
 void KVEngine::StopScanWorker(DWORD waitMs)
@@ -176,10 +156,21 @@ void KVEngine::StopScanWorker(DWORD waitMs)
     if (!scanWorker_)
         return;
     cancel_ = 1;
-    if (WaitForSingleObject(scanWorker_, waitMs) == WAIT_TIMEOUT)
-        TerminateThread(scanWorker_, 0);
-    CloseHandle(scanWorker_);
-    scanWorker_ = nullptr;
+    if (WaitForSingleObject(scanWorker_.Get(), waitMs) == WAIT_TIMEOUT)
+        TerminateThread(scanWorker_.Get(), 0);
+    scanWorker_.Reset();
+}
+
+UniqueKernelHandle KVEngine::StartPinnedThread(LPTHREAD_START_ROUTINE worker)
+{
+    UniqueLibrary pin = PinModuleForThread();
+    if (!pin)
+        return UniqueKernelHandle();
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, worker, this, 0, nullptr));
+    // The thread gives the library back as it ends (FreeLibraryAndExitThread).
+    if (thread)
+        pin.Detach();
+    return thread;
 }
 
 STDMETHODIMP KVEngine::BeginScan(int nType)
@@ -191,11 +182,7 @@ STDMETHODIMP KVEngine::BeginScan(int nType)
         status_ = 0;
         scanType_ = nType;
         cancel_ = 0;
-        if (PinModuleForThread()) {
-            scanWorker_ = CreateThread(nullptr, 0, ScanWorker, this, 0, nullptr);
-            if (!scanWorker_)
-                FreeLibrary(ModuleInstance());
-        }
+        scanWorker_ = StartPinnedThread(ScanWorker);
         // Without a worker the scan is over before it began; pollers must not wait for it.
         if (!scanWorker_)
             status_ = 2;
@@ -290,7 +277,7 @@ STDMETHODIMP KVEngine::GetScanStatus(int* nStatus)
 void KVEngine::WaitForFullScanText() const
 {
     while (scanType_ == 0 && scanWorker_ && (!fullScanFinished_ || status_ == 2) &&
-           WaitForSingleObject(scanWorker_, kFullScanPollMs) == WAIT_TIMEOUT) {
+           WaitForSingleObject(scanWorker_.Get(), kFullScanPollMs) == WAIT_TIMEOUT) {
     }
 }
 
@@ -337,15 +324,8 @@ DWORD WINAPI KVEngine::UpdateCountThread(void* engine)
 // Starts one count worker; false when no thread could be made.
 bool KVEngine::StartCountWorker()
 {
-    if (countWorker_)
-        CloseHandle(countWorker_);
-    countWorker_ = nullptr;
-    if (!PinModuleForThread())
-        return false;
-    countWorker_ = CreateThread(nullptr, 0, UpdateCountThread, this, 0, nullptr);
-    if (!countWorker_)
-        FreeLibrary(ModuleInstance());
-    return countWorker_ != nullptr;
+    countWorker_ = StartPinnedThread(UpdateCountThread);
+    return static_cast<bool>(countWorker_);
 }
 
 STDMETHODIMP KVEngine::GetNumUpdates(int* nNumOfUpdates)
@@ -359,8 +339,8 @@ STDMETHODIMP KVEngine::GetNumUpdates(int* nNumOfUpdates)
                 continue;
             }
             // A service that does not answer in time ends the whole request: no further attempt.
-            if (WaitForSingleObject(countWorker_, kCountWaitMs) == WAIT_TIMEOUT)
-                TerminateThread(countWorker_, 0);
+            if (WaitForSingleObject(countWorker_.Get(), kCountWaitMs) == WAIT_TIMEOUT)
+                TerminateThread(countWorker_.Get(), 0);
             *nNumOfUpdates = updateCount_;
             if (updateCount_ != kUpdateCountFailed)
                 return S_OK;
@@ -411,7 +391,7 @@ STDMETHODIMP KVEngine::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, 
 {
     if (!supported || !enabled)
         return E_POINTER;
-    if (!AnswersTo(riid)) {
+    if (!TableAnswersTo(kInterfaces, riid)) {
         *supported = *enabled = 0;
         return E_NOINTERFACE;
     }
@@ -430,7 +410,7 @@ STDMETHODIMP KVEngine::SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD 
             site_.EnterBrowser();
         if (mask & ~kSafeOptions)
             return E_FAIL;
-        if (!AnswersTo(riid))
+        if (!TableAnswersTo(kInterfaces, riid))
             return E_NOINTERFACE;
         // On a page of another origin the object is not safe: the browser then treats it so.
         if (!site_.MayBeMarkedSafe())

@@ -2,9 +2,11 @@
 // KVEngine: the automation object that scans the machine on a worker thread and hands out
 // progress, status, the scan document and the number of available updates. In a browser only
 // the vendor's pages may use it (PageSite); no failure inside it ends the host process.
+#include "interface_table.h"
 #include "kvobject.h"
 #include "page_site.h"
 #include "shared_text.h"
+#include "unique_handle.h"
 
 #include <objsafe.h>
 #include <ocidl.h>
@@ -72,7 +74,9 @@ private:
     explicit KVEngine(IUnknown* outer);
     virtual ~KVEngine();
 
-    bool AnswersTo(REFIID riid) const;
+    // What the object answers to: its QueryInterface and IObjectSafety read it.
+    static const InterfaceEntry<KVEngine> kInterfaces[];
+    static IUnknown* OwnIdentity(KVEngine& engine) { return &engine.own_; }
     // Runs an IKVEngine method's body for a caller that may use the object: E_ACCESSDENIED for
     // a page of another origin, the failure as a result when the body throws.
     template <typename Body>
@@ -88,14 +92,16 @@ private:
     std::string SoftwarePass();
     static DWORD WINAPI UpdateCountThread(void* engine);
     bool StartCountWorker();
+    // Starts `worker` with this object; the thread keeps the library loaded until it ends.
+    UniqueKernelHandle StartPinnedThread(LPTHREAD_START_ROUTINE worker);
 
     OwnUnknown own_;
     IUnknown* controlling_;
 
     SharedText inventoryText_;  // the most recent finished full scan
     std::atomic<bool> fullScanFinished_{false};
-    HANDLE scanWorker_ = nullptr;
-    HANDLE countWorker_ = nullptr;
+    UniqueKernelHandle scanWorker_;
+    UniqueKernelHandle countWorker_;
     std::string email_;
     std::string password_;
     std::atomic<int32_t> progress_{0};

@@ -1,6 +1,7 @@
 #include "module.h"
 
 #include "class_factory.h"
+#include "com_ptr.h"
 #include "contain_failures.h"
 #include "critical_section.h"
 #include "kvobject.h"
@@ -13,24 +14,22 @@ constexpr LCID kTypeLibLocale = 0x0409;
 HINSTANCE moduleInstance = nullptr;
 LONG moduleLocks = 0;
 CriticalSection typeInfoLock;
-ITypeInfo* engineTypeInfo = nullptr;
+ComPtr<ITypeInfo> engineTypeInfo;
 
 HRESULT LoadEngineTypeInfo(LCID lcid, ITypeInfo** typeInfo)
 {
-    ITypeLib* typeLib = nullptr;
+    ComPtr<ITypeLib> typeLib;
     // The library is registered for one locale only; callers in other locales get that one.
-    HRESULT hr = LoadRegTypeLib(LIBID_KVOBJECTLib, 1, 0, lcid, &typeLib);
+    HRESULT hr = LoadRegTypeLib(LIBID_KVOBJECTLib, 1, 0, lcid, typeLib.Receive());
     if (FAILED(hr) && lcid != kTypeLibLocale)
-        hr = LoadRegTypeLib(LIBID_KVOBJECTLib, 1, 0, kTypeLibLocale, &typeLib);
+        hr = LoadRegTypeLib(LIBID_KVOBJECTLib, 1, 0, kTypeLibLocale, typeLib.Receive());
     if (FAILED(hr)) {
         std::wstring loadedFrom;
-        hr = LoadModuleTypeLib(&typeLib, loadedFrom);
+        hr = LoadModuleTypeLib(typeLib.Receive(), loadedFrom);
     }
     if (FAILED(hr))
         return hr;
-    hr = typeLib->GetTypeInfoOfGuid(IID_IKVEngine, typeInfo);
-    typeLib->Release();
-    return hr;
+    return typeLib->GetTypeInfoOfGuid(IID_IKVEngine, typeInfo);
 }
 
 }  // namespace
@@ -68,11 +67,12 @@ LONG ModuleLockCount()
     return InterlockedCompareExchange(&moduleLocks, 0, 0);
 }
 
-bool PinModuleForThread()
+UniqueLibrary PinModuleForThread()
 {
-    HMODULE pinned = nullptr;
-    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&PinModuleForThread),
-                              &pinned) != FALSE;
+    UniqueLibrary pin;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&PinModuleForThread),
+                       pin.Receive());
+    return pin;
 }
 
 HRESULT LoadModuleTypeLib(ITypeLib** typeLib, std::wstring& loadedFrom)
@@ -102,13 +102,11 @@ HRESULT GetEngineTypeInfo(LCID lcid, ITypeInfo** typeInfo)
     return ContainFailures([&] {
         ScopedLock hold(typeInfoLock);
         if (!engineTypeInfo) {
-            HRESULT hr = LoadEngineTypeInfo(lcid, &engineTypeInfo);
+            HRESULT hr = LoadEngineTypeInfo(lcid, engineTypeInfo.Receive());
             if (FAILED(hr))
                 return hr;
         }
-        engineTypeInfo->AddRef();
-        *typeInfo = engineTypeInfo;
-        return S_OK;
+        return engineTypeInfo.CopyTo(typeInfo);
     });
 }
 
@@ -119,10 +117,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         // Unloaded by FreeLibrary (not at process exit): give back what the library cached.
         CKVEngineFactory::ReleaseInstance();
-        if (engineTypeInfo) {
-            engineTypeInfo->Release();
-            engineTypeInfo = nullptr;
-        }
+        engineTypeInfo.Reset();
+    } else if (reason == DLL_PROCESS_DETACH) {
+        // The process is ending and the libraries that made the type information may be gone:
+        // it is left to the system rather than released.
+        engineTypeInfo.Detach();
     }
     return TRUE;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // State of the loaded library: its instance, the count of reasons to stay loaded, and the
 // cached type information that serves the dispatch side of the engine object.
+#include "unique_handle.h"
+
 #include <windows.h>
 #include <oaidl.h>
 
@@ -15,9 +17,9 @@ void LockModule();
 void UnlockModule();
 LONG ModuleLockCount();
 
-// Keeps the library loaded while a worker thread runs; the thread ends with
-// FreeLibraryAndExitThread(ModuleInstance(), ...). False when the reference could not be taken.
-bool PinModuleForThread();
+// A reference that keeps the library loaded while a worker thread runs: the thread takes it over
+// and ends with FreeLibraryAndExitThread(ModuleInstance(), ...). Empty when it could not be taken.
+UniqueLibrary PinModuleForThread();
 
 // The library's type library: from the file itself, or from a ".tlb" beside it. loadedFrom
 // receives the file name that loaded.

@@ -1,6 +1,8 @@
 #include "page_site.h"
 
+#include "com_ptr.h"
 #include "page_origin.h"
+#include "unique_bstr.h"
 
 #include <exdisp.h>
 #include <mshtml.h>
@@ -12,53 +14,18 @@
 
 namespace {
 
-// Holds one interface reference for the length of a scope.
-template <typename Interface>
-class Held {
-public:
-    Held() = default;
-    ~Held()
-    {
-        if (pointer_)
-            pointer_->Release();
-    }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-    Interface* operator->() const { return pointer_; }
-    Interface* Get() const { return pointer_; }
-    explicit operator bool() const { return pointer_ != nullptr; }
-    Interface** Out() { return &pointer_; }
-    void** OutVoid() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
-};
-
-class HeldText {
-public:
-    HeldText() = default;
-    ~HeldText() { SysFreeString(text_); }
-    HeldText(const HeldText&) = delete;
-    HeldText& operator=(const HeldText&) = delete;
-
-    BSTR* Out() { return &text_; }
-    // The text as UTF-8; its length is the BSTR's, so an embedded NUL stays part of it.
-    std::string Utf8() const
-    {
-        UINT length = SysStringLen(text_);
-        if (length == 0 || length > INT_MAX / 4)
-            return std::string();
-        std::string narrow(static_cast<std::size_t>(length) * 4, '\0');
-        int size = WideCharToMultiByte(CP_UTF8, 0, text_, static_cast<int>(length), &narrow[0],
-                                       static_cast<int>(narrow.size()), nullptr, nullptr);
-        narrow.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
-        return narrow;
-    }
-
-private:
-    BSTR text_ = nullptr;
-};
+// A page address as UTF-8; its length is the BSTR's, so an embedded NUL stays part of it.
+std::string Utf8Text(BSTR text)
+{
+    UINT length = SysStringLen(text);
+    if (length == 0 || length > INT_MAX / 4)
+        return std::string();
+    std::string narrow(static_cast<std::size_t>(length) * 4, '\0');
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &narrow[0],
+                                   static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    return narrow;
+}
 
 // What one way from the site to the page finds.
 enum class Route {
@@ -89,17 +56,18 @@ HRESULT ReadAddress(IHTMLDocument2* document, BSTR* address)
 template <typename Page>
 Route JudgePage(Page* page, const char* allowedAddresses)
 {
-    HeldText address;
-    HRESULT read = ReadAddress(page, address.Out());
-    return SUCCEEDED(read) && IsAllowedPage(address.Utf8(), allowedAddresses) ? Route::Allowed : Route::Refused;
+    UniqueBstr address;
+    HRESULT read = ReadAddress(page, address.Receive());
+    return SUCCEEDED(read) && IsAllowedPage(Utf8Text(address.Get()), allowedAddresses) ? Route::Allowed
+                                                                                       : Route::Refused;
 }
 
 // A page that the site offers as a service: the browser, or the document (scripts' sites).
 template <typename Page>
 Route ServiceRoute(IServiceProvider* services, REFGUID service, REFIID riid, const char* allowedAddresses)
 {
-    Held<Page> page;
-    HRESULT step = services->QueryService(service, riid, page.OutVoid());
+    ComPtr<Page> page;
+    HRESULT step = services->QueryService(service, riid, page.ReceiveAs(riid));
     if (FAILED(step) || !page)
         return Unreached(step);
     return JudgePage(page.Get(), allowedAddresses);
@@ -108,16 +76,16 @@ Route ServiceRoute(IServiceProvider* services, REFGUID service, REFIID riid, con
 // The document as the container of an embedded object's client site.
 Route ClientSiteDocumentRoute(IUnknown* site, const char* allowedAddresses)
 {
-    Held<IOleClientSite> clientSite;
-    HRESULT step = site->QueryInterface(IID_IOleClientSite, clientSite.OutVoid());
+    ComPtr<IOleClientSite> clientSite;
+    HRESULT step = QueryInterfaceInto(site, clientSite);
     if (FAILED(step) || !clientSite)
         return Unreached(step);
-    Held<IOleContainer> container;
-    step = clientSite->GetContainer(container.Out());
+    ComPtr<IOleContainer> container;
+    step = clientSite->GetContainer(container.Receive());
     if (FAILED(step) || !container)
         return Unreached(step);
-    Held<IHTMLDocument2> document;
-    step = container->QueryInterface(IID_IHTMLDocument2, document.OutVoid());
+    ComPtr<IHTMLDocument2> document;
+    step = container.QueryInterface(document);
     if (FAILED(step) || !document)
         return Unreached(step);
     return JudgePage(document.Get(), allowedAddresses);
@@ -125,29 +93,20 @@ Route ClientSiteDocumentRoute(IUnknown* site, const char* allowedAddresses)
 
 bool IsClientSite(IUnknown* site)
 {
-    Held<IOleClientSite> clientSite;
-    return SUCCEEDED(site->QueryInterface(IID_IOleClientSite, clientSite.OutVoid())) && clientSite;
+    ComPtr<IOleClientSite> clientSite;
+    return SUCCEEDED(QueryInterfaceInto(site, clientSite)) && clientSite;
 }
 
 }  // namespace
 
-PageSite::~PageSite()
-{
-    Set(nullptr);
-}
-
 void PageSite::Set(IUnknown* site)
 {
     if (site) {
-        site->AddRef();
         sited_ = true;
         if (IsClientSite(site))
             inBrowser_ = true;
     }
-    IUnknown* previous = site_;
-    site_ = site;
-    if (previous)
-        previous->Release();
+    site_ = ComPtr<IUnknown>(site);
 }
 
 HRESULT PageSite::Get(REFIID riid, void** object) const
@@ -179,8 +138,8 @@ bool PageSite::LeadsToAllowedPage() const
         return false;
     Route browser = Route::Absent;
     Route serviceDocument = Route::Absent;
-    Held<IServiceProvider> services;
-    HRESULT step = site_->QueryInterface(IID_IServiceProvider, services.OutVoid());
+    ComPtr<IServiceProvider> services;
+    HRESULT step = site_.QueryInterface(services);
     if (SUCCEEDED(step) && services) {
         browser = ServiceRoute<IWebBrowser2>(services.Get(), SID_SWebBrowserApp, IID_IWebBrowser2, allowedAddresses_);
         serviceDocument =
@@ -188,7 +147,7 @@ bool PageSite::LeadsToAllowedPage() const
     } else {
         browser = serviceDocument = Unreached(step);
     }
-    Route clientDocument = ClientSiteDocumentRoute(site_, allowedAddresses_);
+    Route clientDocument = ClientSiteDocumentRoute(site_.Get(), allowedAddresses_);
     const Route routes[] = {browser, serviceDocument, clientDocument};
 
     // Every way that leads to a page must find an allowed address: the browser names the

@@ -3,6 +3,8 @@
 // may drive the object. The object is marked safe for scripting, so any page that the browser
 // lets it run in could otherwise read the machine's inventory, write C:\ScanXML.xml and make
 // restore points; only pages whose origin is one of the allowed addresses may.
+#include "com_ptr.h"
+
 #include <windows.h>
 #include <unknwn.h>
 
@@ -11,7 +13,6 @@ public:
     // allowedAddresses: addresses separated by white space whose origins may use the object;
     // the text must outlive the object.
     explicit PageSite(const char* allowedAddresses) : allowedAddresses_(allowedAddresses) {}
-    ~PageSite();
     PageSite(const PageSite&) = delete;
     PageSite& operator=(const PageSite&) = delete;
 
@@ -44,7 +45,7 @@ private:
     bool LeadsToAllowedPage() const;
 
     const char* allowedAddresses_;
-    IUnknown* site_ = nullptr;
+    ComPtr<IUnknown> site_;
     bool sited_ = false;
     bool inBrowser_ = false;
     bool refused_ = false;

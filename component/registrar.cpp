@@ -1,5 +1,7 @@
 #include "registrar.h"
 
+#include "unique_handle.h"
+
 #include <strings.h>
 
 namespace {
@@ -40,18 +42,17 @@ LONG WriteKey(HKEY parent, const RegistryKey& entry)
 {
     if (entry.removal == RegistryKey::Removal::ForceRemove)
         DeleteKeyTree(parent, entry.name);
-    HKEY key = nullptr;
+    UniqueRegKey key;
     LONG result = RegCreateKeyExA(parent, entry.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr);
+                                  nullptr, key.Receive(), nullptr);
     if (result != ERROR_SUCCESS)
         return result;
     if (entry.hasDefault)
-        result = SetValue(key, entry.defaultValue);
+        result = SetValue(key.Get(), entry.defaultValue);
     for (size_t i = 0; result == ERROR_SUCCESS && i < entry.values.size(); ++i)
-        result = SetValue(key, entry.values[i]);
+        result = SetValue(key.Get(), entry.values[i]);
     for (size_t i = 0; result == ERROR_SUCCESS && i < entry.subkeys.size(); ++i)
-        result = WriteKey(key, entry.subkeys[i]);
-    RegCloseKey(key);
+        result = WriteKey(key.Get(), entry.subkeys[i]);
     return result;
 }
 
@@ -61,14 +62,14 @@ void RemoveKey(HKEY parent, const RegistryKey& entry)
         DeleteKeyTree(parent, entry.name);
         return;
     }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, entry.name.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    UniqueRegKey key;
+    if (RegOpenKeyExA(parent, entry.name.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS)
         return;
     for (const RegistryKey& subkey : entry.subkeys)
-        RemoveKey(key, subkey);
+        RemoveKey(key.Get(), subkey);
     for (const RegistryValue& value : entry.values)
-        RegDeleteValueA(key, value.name.c_str());
-    RegCloseKey(key);
+        RegDeleteValueA(key.Get(), value.name.c_str());
+    key.Reset();
     if (entry.removal != RegistryKey::Removal::NoRemove)
         RegDeleteKeyA(parent, entry.name.c_str());
 }
@@ -77,20 +78,20 @@ void RemoveKey(HKEY parent, const RegistryKey& entry)
 
 LONG DeleteKeyTree(HKEY parent, const std::string& name)
 {
-    HKEY key = nullptr;
-    LONG result = RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key);
+    UniqueRegKey key;
+    LONG result = RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, key.Receive());
     if (result != ERROR_SUCCESS)
         return result;
     // Always take the first subkey: the indexes shift as subkeys go.
     for (;;) {
         char child[kMaxKeyNameLength] = {};
         DWORD length = sizeof child;
-        if (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(key.Get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        if (DeleteKeyTree(key, std::string(child, length)) != ERROR_SUCCESS)
+        if (DeleteKeyTree(key.Get(), std::string(child, length)) != ERROR_SUCCESS)
             break;
     }
-    RegCloseKey(key);
+    key.Reset();
     return RegDeleteKeyA(parent, name.c_str());
 }
 

@@ -1,10 +1,12 @@
 // The library's self-registration: the class and its ProgIDs from the registry script, the
 // safe-for-scripting categories and the type library.
+#include "com_ptr.h"
 #include "contain_failures.h"
 #include "kvobject.h"
 #include "module.h"
 #include "registrar.h"
 #include "resource.h"
+#include "unique_handle.h"
 
 #include <comcat.h>
 #include <objbase.h>
@@ -33,18 +35,16 @@ HRESULT LoadScript(RegistryScript& script)
     return LoadScriptResource(ModuleInstance(), IDR_KVENGINE, ModuleShortPath(), script);
 }
 
-ICatRegister* CreateCategoryManager()
+ComPtr<ICatRegister> CreateCategoryManager()
 {
-    ICatRegister* manager = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
-                                reinterpret_cast<void**>(&manager))))
-        return nullptr;
+    ComPtr<ICatRegister> manager;
+    manager.CreateInstance(CLSID_StdComponentCategoriesMgr);
     return manager;
 }
 
 HRESULT RegisterCategories()
 {
-    ICatRegister* manager = CreateCategoryManager();
+    ComPtr<ICatRegister> manager = CreateCategoryManager();
     if (!manager)
         return S_OK;
     HRESULT hr = S_OK;
@@ -54,55 +54,49 @@ HRESULT RegisterCategories()
         if (FAILED(hr))
             break;
     }
-    manager->Release();
     return hr;
 }
 
 void UnregisterCategories()
 {
-    ICatRegister* manager = CreateCategoryManager();
+    ComPtr<ICatRegister> manager = CreateCategoryManager();
     if (!manager)
         return;
     for (const CATID& category : kImplementedCategories) {
         CATID one = category;
         manager->UnRegisterClassImplCategories(CLSID_KVEngine, 1, &one);
     }
-    manager->Release();
 }
 
 HRESULT RegisterModuleTypeLib()
 {
-    ITypeLib* typeLib = nullptr;
+    ComPtr<ITypeLib> typeLib;
     std::wstring loadedFrom;
-    HRESULT hr = LoadModuleTypeLib(&typeLib, loadedFrom);
+    HRESULT hr = LoadModuleTypeLib(typeLib.Receive(), loadedFrom);
     if (FAILED(hr))
         return hr;
     std::wstring helpDirectory = loadedFrom.substr(0, loadedFrom.find_last_of(L"\\/:") + 1);
-    hr = RegisterTypeLib(typeLib, &loadedFrom[0], &helpDirectory[0]);
-    typeLib->Release();
-    return hr;
+    return RegisterTypeLib(typeLib.Get(), &loadedFrom[0], &helpDirectory[0]);
 }
 
 void UnregisterModuleTypeLib()
 {
     using UnRegisterTypeLibFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
-    HMODULE oleaut = LoadLibraryA("oleaut32.dll");
+    UniqueLibrary oleaut(LoadLibraryA("oleaut32.dll"));
     if (!oleaut)
         return;
     auto unregister = reinterpret_cast<UnRegisterTypeLibFunction>(
-        reinterpret_cast<void*>(GetProcAddress(oleaut, "UnRegisterTypeLib")));
-    ITypeLib* typeLib = nullptr;
+        reinterpret_cast<void*>(GetProcAddress(oleaut.Get(), "UnRegisterTypeLib")));
+    ComPtr<ITypeLib> typeLib;
     std::wstring loadedFrom;
-    if (unregister && SUCCEEDED(LoadModuleTypeLib(&typeLib, loadedFrom))) {
+    if (unregister && SUCCEEDED(LoadModuleTypeLib(typeLib.Receive(), loadedFrom))) {
         TLIBATTR* attributes = nullptr;
         if (SUCCEEDED(typeLib->GetLibAttr(&attributes))) {
             unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
                        attributes->syskind);
             typeLib->ReleaseTLibAttr(attributes);
         }
-        typeLib->Release();
     }
-    FreeLibrary(oleaut);
 }
 
 }  // namespace

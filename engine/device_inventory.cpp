@@ -4,6 +4,7 @@
 #include "progress_pacer.h"
 #include "registry_store.h"
 #include "scan_document.h"
+#include "unique_device_list.h"
 
 #include <cstring>
 #include <vector>
@@ -13,18 +14,6 @@ namespace {
 const char kClassKey[] = "System\\CurrentControlSet\\Control\\Class\\";
 const char kNoDeviceList[] = "ERROR";
 const DWORD kPausePerDeviceMs = 25;
-
-// The device list is destroyed on every way out of the pass, a cancelled one included.
-class DeviceListScope {
-public:
-    explicit DeviceListScope(HDEVINFO list) : list_(list) {}
-    ~DeviceListScope() { SetupDiDestroyDeviceInfoList(list_); }
-    DeviceListScope(const DeviceListScope&) = delete;
-    DeviceListScope& operator=(const DeviceListScope&) = delete;
-
-private:
-    HDEVINFO list_;
-};
 
 bool EnumDevice(HDEVINFO list, DWORD index, SP_DEVINFO_DATA& device)
 {
@@ -36,10 +25,11 @@ bool EnumDevice(HDEVINFO list, DWORD index, SP_DEVINFO_DATA& device)
 
 std::string DeviceInventory::Run()
 {
-    HDEVINFO list = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
-    if (list == INVALID_HANDLE_VALUE)
+    // Destroyed on every way out of the pass, a cancelled one included.
+    UniqueDeviceList deviceList(SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
+    if (!deviceList)
         return kNoDeviceList;
-    DeviceListScope scope(list);
+    HDEVINFO list = deviceList.Get();
     devices_ = list;
 
     DWORD count = 0;

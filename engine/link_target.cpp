@@ -1,6 +1,7 @@
 #include "link_target.h"
 
 #include "link_file.h"
+#include "unique_handle.h"
 #include "wide_text.h"
 #include "wow64.h"
 
@@ -15,19 +16,18 @@ constexpr DWORD kLongestLinkFile = 1 << 20;
 
 std::string ReadLinkFile(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return std::string();
     std::string content;
-    DWORD size = GetFileSize(file, nullptr);
+    DWORD size = GetFileSize(file.Get(), nullptr);
     if (size != INVALID_FILE_SIZE && size <= kLongestLinkFile) {
         content.resize(size);
         DWORD read = 0;
-        if (size == 0 || !ReadFile(file, &content[0], size, &read, nullptr))
+        if (size == 0 || !ReadFile(file.Get(), &content[0], size, &read, nullptr))
             read = 0;
         content.resize(read);
     }
-    CloseHandle(file);
     return content;
 }
 

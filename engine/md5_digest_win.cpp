@@ -1,5 +1,7 @@
 #include "md5_digest.h"
 
+#include "unique_handle.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -26,13 +28,11 @@ Md5 Md5Digest(const void* data, size_t size)
 {
     Md5 digest{};
     HCRYPTPROV provider = Provider();
-    HCRYPTHASH hash = 0;
+    UniqueHandle<HCRYPTHASH, &CryptDestroyHash> hash;
     DWORD length = static_cast<DWORD>(digest.size());
-    bool ok = provider && CryptCreateHash(provider, CALG_MD5, 0, 0, &hash) &&
-              CryptHashData(hash, static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0) &&
-              CryptGetHashParam(hash, HP_HASHVAL, digest.data(), &length, 0) && length == digest.size();
-    if (hash)
-        CryptDestroyHash(hash);
+    bool ok = provider && CryptCreateHash(provider, CALG_MD5, 0, 0, hash.Receive()) &&
+              CryptHashData(hash.Get(), static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0) &&
+              CryptGetHashParam(hash.Get(), HP_HASHVAL, digest.data(), &length, 0) && length == digest.size();
     if (!ok)
         throw DigestFailure();
     return digest;

@@ -1,6 +1,7 @@
 #include "scan_document.h"
 
 #include "scan_document_layout.h"
+#include "unique_handle.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -12,12 +13,12 @@ constexpr char kFileCopyPath[] = "C:\\ScanXML.xml";
 // Best effort: the caller gets its document whether or not the copy could be written.
 void WriteFileCopy(const std::string& document)
 {
-    HANDLE file = CreateFileA(kFileCopyPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFileHandle file(
+        CreateFileA(kFileCopyPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return;
     DWORD written = 0;
-    WriteFile(file, document.data(), static_cast<DWORD>(document.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.Get(), document.data(), static_cast<DWORD>(document.size()), &written, nullptr);
 }
 
 }  // namespace

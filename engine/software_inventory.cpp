@@ -1,9 +1,11 @@
 #include "software_inventory.h"
 
+#include "com_ptr.h"
 #include "com_scope.h"
 #include "link_target.h"
 #include "progress_pacer.h"
 #include "scan_document.h"
+#include "unique_handle.h"
 #include "version_block.h"
 #include "wide_text.h"
 #include "wow64.h"
@@ -94,8 +96,8 @@ void SoftwareInventory::CollectShortcuts(const std::string& folder, bool directo
 {
     std::string pattern = folder + (directoriesPass ? "\\*.*" : "\\*.lnk");
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    if (search) {
         do {
             if (IsDotEntry(found.cFileName))
                 continue;
@@ -107,8 +109,7 @@ void SoftwareInventory::CollectShortcuts(const std::string& folder, bool directo
             } else if (!directoriesPass) {
                 list.push_back(path);
             }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.Get(), &found));
     }
     // Sub-folders are walked whether or not the folder holds shortcuts of its own.
     if (!directoriesPass)
@@ -118,15 +119,12 @@ void SoftwareInventory::CollectShortcuts(const std::string& folder, bool directo
 std::string SoftwareInventory::ResolveShortcut(const std::string& shortcutPath) const
 {
     ComScope com(flavour_.comPerShortcut);
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
+    ComPtr<IShellLinkA> link;
+    if (FAILED(link.CreateInstance(CLSID_ShellLink)))
         return std::string();
-    IPersistFile* file = nullptr;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        link->Release();
+    ComPtr<IPersistFile> file;
+    if (FAILED(link.QueryInterface(file)) || !file)
         return std::string();
-    }
     char target[MAX_PATH] = {};
     std::wstring widePath = AnsiToWide(shortcutPath);
     if (SUCCEEDED(file->Load(widePath.c_str(), STGM_READ)) && SUCCEEDED(link->Resolve(nullptr, SLR_NO_UI))) {
@@ -135,8 +133,6 @@ std::string SoftwareInventory::ResolveShortcut(const std::string& shortcutPath) 
             target[0] = '\0';
     }
     target[MAX_PATH - 1] = '\0';
-    file->Release();
-    link->Release();
     return ShortcutTarget(shortcutPath, target);
 }
 

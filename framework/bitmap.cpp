@@ -4,23 +4,19 @@
 
 BOOL CBitmap::LoadBitmapResource(UINT id)
 {
-    DeleteObject();
-    m_bitmap = ::LoadBitmapA(ResourceInstance(), MAKEINTRESOURCEA(id));
-    return m_bitmap != nullptr;
+    m_bitmap.Attach(::LoadBitmapA(ResourceInstance(), MAKEINTRESOURCEA(id)));
+    return static_cast<bool>(m_bitmap);
 }
 
 void CBitmap::DeleteObject()
 {
-    if (m_bitmap) {
-        ::DeleteObject(m_bitmap);
-        m_bitmap = nullptr;
-    }
+    m_bitmap.Reset();
 }
 
 SIZE CBitmap::Size() const
 {
     BITMAP info = {};
-    if (!m_bitmap || !::GetObjectA(m_bitmap, sizeof(info), &info)) {
+    if (!m_bitmap || !::GetObjectA(m_bitmap.Get(), sizeof(info), &info)) {
         return SIZE{0, 0};
     }
     return SIZE{info.bmWidth, info.bmHeight};

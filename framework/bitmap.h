@@ -1,12 +1,13 @@
 // Owner of one GDI bitmap.
 #pragma once
 
+#include "unique_handle.h"
+
 #include <windows.h>
 
 class CBitmap {
 public:
     CBitmap() = default;
-    ~CBitmap() { DeleteObject(); }
     CBitmap(const CBitmap&) = delete;
     CBitmap& operator=(const CBitmap&) = delete;
 
@@ -14,11 +15,11 @@ public:
     BOOL LoadBitmapResource(UINT id);
     void DeleteObject();
 
-    HBITMAP Handle() const { return m_bitmap; }
-    operator HBITMAP() const { return m_bitmap; }
+    HBITMAP Handle() const { return m_bitmap.Get(); }
+    operator HBITMAP() const { return m_bitmap.Get(); }
     // Size in pixels; (0, 0) when empty.
     SIZE Size() const;
 
 private:
-    HBITMAP m_bitmap = nullptr;
+    UniqueGdiObject<HBITMAP> m_bitmap;
 };

@@ -2,8 +2,8 @@
 
 #include <process.h>
 
-HANDLE StartWorkerThread(WorkerFunction function, void* parameter, unsigned flags)
+UniqueKernelHandle StartWorkerThread(WorkerFunction function, void* parameter, unsigned flags)
 {
     unsigned id = 0;
-    return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, function, parameter, flags, &id));
+    return UniqueKernelHandle(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, function, parameter, flags, &id)));
 }

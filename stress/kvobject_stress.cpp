@@ -7,7 +7,9 @@
 // Prints its figures; exit code 0 when they are within bounds.
 // Sockets first: the server's header must come before windows.h.
 #include "loopback_server.h"
+#include "com_ptr.h"
 #include "kvobject_library.h"
+#include "unique_handle.h"
 
 #include <psapi.h>
 #include <tlhelp32.h>
@@ -35,24 +37,22 @@ struct ProcessFigures {
 
 uintptr_t NextHandleValue()
 {
-    HANDLE probe = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    CloseHandle(probe);
-    return reinterpret_cast<uintptr_t>(probe);
+    // The probe is closed again at once: its slot is the next free one.
+    return reinterpret_cast<uintptr_t>(UniqueKernelHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)).Get());
 }
 
 DWORD ThreadCount()
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot)
         return 0;
     DWORD count = 0;
     THREADENTRY32 entry;
     entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
         if (entry.th32OwnerProcessID == GetCurrentProcessId())
             ++count;
     }
-    CloseHandle(snapshot);
     return count;
 }
 
@@ -83,15 +83,14 @@ void Print(const char* when, const ProcessFigures& figures)
 // One life of an engine: created, a scan started, let run briefly, cancelled, waited for, released.
 bool Cycle(const KVObjectLibrary& library, int index)
 {
-    IKVEngine* engine = library.NewEngine();
+    ComPtr<IKVEngine> engine;
+    engine.Attach(library.NewEngine());
     if (!engine)
         return false;
     bool ok = SUCCEEDED(engine->BeginScan(index % 3));
     Sleep(index % 5);
     ok = ok && SUCCEEDED(engine->CancelScan());
-    ok = ok && WaitForScanEnd(engine, 30000) == 2;
-    engine->Release();
-    return ok;
+    return ok && WaitForScanEnd(engine.Get(), 30000) == 2;
 }
 
 int RunCycles(int cycles)
@@ -130,7 +129,9 @@ int RunCycles(int cycles)
 int RunSilent()
 {
     KVObjectLibrary library;
-    IKVEngine* engine = library.Loaded() ? library.NewEngine() : nullptr;
+    ComPtr<IKVEngine> engine;
+    if (library.Loaded())
+        engine.Attach(library.NewEngine());
     if (!engine) {
         std::printf("KVObject.dll not found beside the program\n");
         return 1;
@@ -138,14 +139,13 @@ int RunSilent()
     LoopbackServer silent(kServicePort);
     if (silent.Port() != kServicePort) {
         std::printf("port %d is taken\n", kServicePort);
-        engine->Release();
         return 1;
     }
     DWORD start = GetTickCount();
     int count = 99;
     HRESULT result = engine->GetNumUpdates(&count);
     DWORD elapsed = GetTickCount() - start;
-    engine->Release();
+    engine.Reset();
     std::printf("GetNumUpdates against a silent service: result 0x%08lx, count %d, %lu ms\n",
                 static_cast<unsigned long>(result), count, static_cast<unsigned long>(elapsed));
     bool bounded = result == S_OK && count == -1 && elapsed >= 9900 && elapsed < 15000;

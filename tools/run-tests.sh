@@ -18,6 +18,7 @@ step() {
 }
 step "$root/tools/install-deps.sh"
 step "$root/tools/format.sh" --check
+step "$root/tools/check-ownership.sh"
 step "$root/tools/build.sh" native
 step "$root/tools/build.sh" service
 step "$root/tools/build.sh" fuzz

@@ -16,7 +16,7 @@ if [ ! -f "$database/compile_commands.json" ]; then
   echo "no compile database in $database: run tools/build.sh $tree first" >&2
   exit 2
 fi
-rooms='engine|common|component|desktop|framework|win|service|stress|bench|fuzz|tests'
+rooms='engine|common|component|desktop|framework|win|installer|service|stress|bench|fuzz|tests'
 filter=${1:-"^$root/($rooms)/"}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -80,7 +80,7 @@ BrowserNotify EmptyRecord()
 
 bool CBrowserHost::IsTopLevel(const VARIANT& dispatch) const
 {
-    return dispatch.vt == VT_DISPATCH && m_dispatch && dispatch.pdispVal == m_dispatch;
+    return dispatch.vt == VT_DISPATCH && m_dispatch && dispatch.pdispVal == m_dispatch.Get();
 }
 
 void CBrowserHost::HandleBrowserEvent(DISPID id, const DISPPARAMS& parameters)

@@ -1,8 +1,10 @@
 #include "browser_host.h"
 
-#include "browser_site.h"
 #include "service_base_url.h"
+#include "scoped_variant.h"
 #include "service_pages.h"
+#include "unique_bstr.h"
+#include "unique_handle.h"
 #include "wide_text.h"
 
 #include <mshtml.h>
@@ -16,29 +18,6 @@ const UINT kControlId = 0xE900;
 // The longest wait for the blank page after creation: a control that never delivers a document
 // must not hold up the program's start.
 const DWORD kBlankPageWaitMs = 3000;
-
-// A VARIANT that is cleared when it goes out of scope.
-struct ScopedVariant {
-    VARIANT value;
-    ScopedVariant() { ::VariantInit(&value); }
-    ~ScopedVariant() { ::VariantClear(&value); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-
-    // Holds `text` as a BSTR; false when it can't be allocated.
-    bool SetText(const std::string& text)
-    {
-        ::VariantClear(&value);
-        std::wstring wide = AnsiToWide(text);
-        BSTR bstr = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-        if (!bstr) {
-            return false;
-        }
-        value.vt = VT_BSTR;
-        value.bstrVal = bstr;
-        return true;
-    }
-};
 
 void RegisterHostClass()
 {
@@ -99,40 +78,32 @@ BOOL CBrowserHost::Create(DWORD style, const RECT& rect, HWND parent, UINT id)
 
 BOOL CBrowserHost::CreateControl(const RECT& rect)
 {
-    if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                  reinterpret_cast<void**>(&m_oleObject)))) {
-        m_oleObject = nullptr;
+    if (FAILED(m_oleObject.CreateInstance(CLSID_WebBrowser))) {
         return FALSE;
     }
-    m_site = new CBrowserSite(this);
-    m_oleObject->SetClientSite(static_cast<IOleClientSite*>(m_site));
-    if (FAILED(m_oleObject->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&m_browser)))) {
-        m_browser = nullptr;
+    // From here on every way out leaves the site to ReleaseControl, which the failing Create calls.
+    m_site.Attach(new CBrowserSite(this));
+    m_oleObject->SetClientSite(static_cast<IOleClientSite*>(m_site.Get()));
+    if (FAILED(m_oleObject.QueryInterface(m_browser)) || FAILED(m_oleObject.QueryInterface(m_dispatch))) {
         return FALSE;
     }
-    if (FAILED(m_oleObject->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&m_dispatch)))) {
-        m_dispatch = nullptr;
-        return FALSE;
-    }
-    IConnectionPointContainer* container = nullptr;
-    if (SUCCEEDED(m_oleObject->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)))) {
-        if (SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &m_events)) &&
-            FAILED(m_events->Advise(static_cast<IDispatch*>(m_site), &m_eventsCookie))) {
-            m_events->Release();
-            m_events = nullptr;
-        }
-        container->Release();
+    ComPtr<IConnectionPointContainer> container;
+    if (SUCCEEDED(m_oleObject.QueryInterface(container)) &&
+        SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, m_events.Receive())) &&
+        FAILED(m_events->Advise(static_cast<IDispatch*>(m_site.Get()), &m_eventsCookie))) {
+        m_events.Reset();
     }
     RECT position = rect;
-    m_oleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(m_site), 0, m_hWnd, &position);
+    m_oleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(m_site.Get()), 0, m_hWnd,
+                        &position);
     AttachControlWindow();
     return TRUE;
 }
 
 void CBrowserHost::AttachControlWindow()
 {
-    IOleInPlaceObject* inPlace = nullptr;
-    if (FAILED(m_oleObject->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)))) {
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (FAILED(m_oleObject.QueryInterface(inPlace)) || !inPlace) {
         return;
     }
     HWND control = nullptr;
@@ -140,7 +111,6 @@ void CBrowserHost::AttachControlWindow()
         ::SetWindowLongPtrA(control, GWLP_ID, kControlId);
         m_controlWindow.ModifyStyle(0, WS_VISIBLE | WS_TABSTOP);
     }
-    inPlace->Release();
 }
 
 void CBrowserHost::WaitForBlankPage()
@@ -148,19 +118,13 @@ void CBrowserHost::WaitForBlankPage()
     const DWORD start = ::GetTickCount();
     while (m_browser && ::GetTickCount() - start < kBlankPageWaitMs) {
         PumpWaitingMessages();
-        IDispatch* document = nullptr;
-        if (m_browser->get_Document(&document) != S_OK) {
+        ComPtr<IDispatch> document;
+        if (m_browser->get_Document(document.Receive()) != S_OK) {
             return;
         }
         if (document) {
-            IHTMLDocument2* html = nullptr;
-            HRESULT result = document->QueryInterface(IID_IHTMLDocument2, reinterpret_cast<void**>(&html));
-            document->Release();
-            if (result != S_OK) {
-                return;
-            }
-            if (html) {
-                html->Release();
+            ComPtr<IHTMLDocument2> html;
+            if (document.QueryInterface(html) != S_OK || html) {
                 return;
             }
         }
@@ -175,27 +139,18 @@ void CBrowserHost::ReleaseControl()
     }
     if (m_events) {
         m_events->Unadvise(m_eventsCookie);
-        m_events->Release();
-        m_events = nullptr;
+        m_events.Reset();
     }
-    if (m_browser) {
-        m_browser->Release();
-        m_browser = nullptr;
-    }
-    if (m_dispatch) {
-        m_dispatch->Release();
-        m_dispatch = nullptr;
-    }
+    m_browser.Reset();
+    m_dispatch.Reset();
     if (m_oleObject) {
         m_oleObject->Close(OLECLOSE_NOSAVE);
         m_oleObject->SetClientSite(nullptr);
-        m_oleObject->Release();
-        m_oleObject = nullptr;
+        m_oleObject.Reset();
     }
     if (m_site) {
         m_site->Detach();
-        m_site->Release();
-        m_site = nullptr;
+        m_site.Reset();
     }
 }
 
@@ -216,9 +171,10 @@ BOOL CBrowserHost::CreateFromControl(HWND dialog, int id)
     const int scrollWidth = ::GetSystemMetrics(SM_CXVSCROLL);
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, client.right + scrollWidth,
                    client.bottom + ::GetSystemMetrics(SM_CYVSCROLL) - 5, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    HRGN region = ::CreateRectRgn(0, 0, client.right + scrollWidth - 2, client.bottom - 2);
-    if (region && !::SetWindowRgn(m_hWnd, region, FALSE)) {
-        ::DeleteObject(region);
+    UniqueGdiObject<HRGN> region(::CreateRectRgn(0, 0, client.right + scrollWidth - 2, client.bottom - 2));
+    // The window owns a region it has been given.
+    if (region && ::SetWindowRgn(m_hWnd, region.Get(), FALSE)) {
+        region.Detach();
     }
     return TRUE;
 }
@@ -230,15 +186,13 @@ void CBrowserHost::Navigate(const std::string& url)
     }
     ScopedVariant flags, target, postData, headers;
     const std::wstring wide = AnsiToWide(url);
-    BSTR address = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    if (!address || !target.SetText("") || !postData.SetText("") || !headers.SetText("")) {
-        ::SysFreeString(address);
+    UniqueBstr address(::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+    if (!address || !target.SetText(L"") || !postData.SetText(L"") || !headers.SetText(L"")) {
         return;
     }
     flags.value.vt = VT_I4;
     flags.value.lVal = 0;
-    m_browser->Navigate(address, &flags.value, &target.value, &postData.value, &headers.value);
-    ::SysFreeString(address);
+    m_browser->Navigate(address.Get(), &flags.value, &target.value, &postData.value, &headers.value);
 }
 
 void CBrowserHost::PostDocument(const std::string& document)
@@ -247,7 +201,7 @@ void CBrowserHost::PostDocument(const std::string& document)
         return;
     }
     ScopedVariant url, flags, target, postData, headers;
-    if (!url.SetText(std::string(ServiceBaseUrl()) + kResultsPath)) {
+    if (!url.SetText(AnsiToWide(std::string(ServiceBaseUrl()) + kResultsPath))) {
         return;
     }
     SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(document.size()));
@@ -279,15 +233,12 @@ BOOL CBrowserHost::PreTranslateMessage(MSG* msg)
     if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || !m_site) {
         return FALSE;
     }
-    IOleInPlaceActiveObject* active = m_site->ActiveObject();
+    // Held: the control may give up its activation while it handles the key.
+    ComPtr<IOleInPlaceActiveObject> active(m_site->ActiveObject());
     if (!active || (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd))) {
         return FALSE;
     }
-    // The control may give up its activation while it handles the key.
-    active->AddRef();
-    const HRESULT used = active->TranslateAccelerator(msg);
-    active->Release();
-    return used == S_OK;
+    return active->TranslateAccelerator(msg) == S_OK;
 }
 
 LRESULT CBrowserHost::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&)

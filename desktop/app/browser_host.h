@@ -4,13 +4,13 @@
 #pragma once
 
 #include "browser_notify.h"
+#include "browser_site.h"
+#include "com_ptr.h"
 #include "wnd.h"
 
 #include <exdisp.h>
 
 #include <string>
-
-class CBrowserSite;
 
 class CBrowserHost : public CWnd {
 public:
@@ -31,7 +31,7 @@ public:
     // Sizes the host to its own client area and removes its window region.
     void FitToClient();
 
-    IWebBrowser2* Browser() const { return m_browser; }
+    IWebBrowser2* Browser() const { return m_browser.Get(); }
 
     // One per event of the control, in notification code order. Each default sends the event to
     // the parent window; OnBeforeNavigate2 cancels the navigation when the parent answers non-zero.
@@ -72,10 +72,10 @@ private:
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
 
     CWnd m_controlWindow;
-    IWebBrowser2* m_browser = nullptr;
-    IDispatch* m_dispatch = nullptr;
-    IOleObject* m_oleObject = nullptr;
-    IConnectionPoint* m_events = nullptr;
+    ComPtr<IWebBrowser2> m_browser;
+    ComPtr<IDispatch> m_dispatch;
+    ComPtr<IOleObject> m_oleObject;
+    ComPtr<IConnectionPoint> m_events;
     DWORD m_eventsCookie = 0;
-    CBrowserSite* m_site = nullptr;
+    ComPtr<CBrowserSite> m_site;
 };

@@ -4,27 +4,21 @@
 
 #include <exdisp.h>
 
+const InterfaceEntry<CBrowserSite> CBrowserSite::kInterfaces[] = {
+    {&IID_IUnknown, InterfaceThrough<CBrowserSite, IOleClientSite>},
+    {&IID_IOleClientSite, InterfaceThrough<CBrowserSite, IOleClientSite>},
+    {&IID_IOleWindow, InterfaceThrough<CBrowserSite, IOleInPlaceSite>},
+    {&IID_IOleInPlaceSite, InterfaceThrough<CBrowserSite, IOleInPlaceSite>},
+    {&IID_IOleInPlaceUIWindow, InterfaceThrough<CBrowserSite, IOleInPlaceFrame>},
+    {&IID_IOleInPlaceFrame, InterfaceThrough<CBrowserSite, IOleInPlaceFrame>},
+    {&IID_IDocHostUIHandler, InterfaceThrough<CBrowserSite, IDocHostUIHandler>},
+    {&IID_IDispatch, InterfaceThrough<CBrowserSite, IDispatch>},
+    {&DIID_DWebBrowserEvents2, InterfaceThrough<CBrowserSite, IDispatch>},
+};
+
 HRESULT STDMETHODCALLTYPE CBrowserSite::QueryInterface(REFIID iid, void** object)
 {
-    if (!object) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-        *object = static_cast<IOleClientSite*>(this);
-    } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) {
-        *object = static_cast<IOleInPlaceSite*>(this);
-    } else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
-        *object = static_cast<IOleInPlaceFrame*>(this);
-    } else if (iid == IID_IDocHostUIHandler) {
-        *object = static_cast<IDocHostUIHandler*>(this);
-    } else if (iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
-        *object = static_cast<IDispatch*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return QueryInterfaceByTable(*this, kInterfaces, iid, object);
 }
 
 ULONG STDMETHODCALLTYPE CBrowserSite::AddRef()
@@ -41,15 +35,10 @@ ULONG STDMETHODCALLTYPE CBrowserSite::Release()
     return static_cast<ULONG>(left);
 }
 
-CBrowserSite::~CBrowserSite()
-{
-    CBrowserSite::SetActiveObject(nullptr, nullptr);
-}
-
 void CBrowserSite::Detach()
 {
     m_host = nullptr;
-    SetActiveObject(nullptr, nullptr);
+    m_activeObject.Reset();
 }
 
 HRESULT STDMETHODCALLTYPE CBrowserSite::GetHostInfo(DOCHOSTUIINFO* info)
@@ -68,13 +57,7 @@ HRESULT STDMETHODCALLTYPE CBrowserSite::GetHostInfo(DOCHOSTUIINFO* info)
 
 HRESULT STDMETHODCALLTYPE CBrowserSite::SetActiveObject(IOleInPlaceActiveObject* activeObject, LPCOLESTR)
 {
-    if (activeObject) {
-        activeObject->AddRef();
-    }
-    if (m_activeObject) {
-        m_activeObject->Release();
-    }
-    m_activeObject = activeObject;
+    m_activeObject = ComPtr<IOleInPlaceActiveObject>(activeObject);
     return S_OK;
 }
 
@@ -114,8 +97,7 @@ HRESULT STDMETHODCALLTYPE CBrowserSite::GetWindowContext(IOleInPlaceFrame** fram
         *frame = nullptr;
         return E_FAIL;
     }
-    *frame = static_cast<IOleInPlaceFrame*>(this);
-    AddRef();
+    *frame = ComPtr<IOleInPlaceFrame>(this).Detach();
     ::GetClientRect(m_host->m_hWnd, position);
     *clip = *position;
     frameInfo->fMDIApp = FALSE;
@@ -139,9 +121,8 @@ HRESULT STDMETHODCALLTYPE CBrowserSite::Invoke(DISPID id, REFIID, LCID, WORD, DI
 {
     if (m_host && parameters) {
         // Keep this object alive should the handler let the control go.
-        AddRef();
+        ComPtr<IDispatch> alive(this);
         m_host->HandleBrowserEvent(id, *parameters);
-        Release();
     }
     return S_OK;
 }

@@ -5,6 +5,9 @@
 // so that the host can hand it keystrokes first.
 #pragma once
 
+#include "com_ptr.h"
+#include "interface_table.h"
+
 #include <ole2.h>
 #include <oleidl.h>
 #include <mshtmhst.h>
@@ -24,7 +27,7 @@ public:
     // Lets the host go and releases the active object.
     void Detach();
     // The control's in-place active object while it is UI-active, else null (no reference added).
-    IOleInPlaceActiveObject* ActiveObject() const { return m_activeObject; }
+    IOleInPlaceActiveObject* ActiveObject() const { return m_activeObject.Get(); }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -105,7 +108,9 @@ public:
                                      UINT*) override;
 
 private:
-    virtual ~CBrowserSite();
+    virtual ~CBrowserSite() = default;
+
+    static const InterfaceEntry<CBrowserSite> kInterfaces[];
 
     // Clears an out-parameter that the site leaves to the page engine, and answers `result`.
     template <class T>
@@ -119,5 +124,5 @@ private:
 
     LONG m_references = 1;
     CBrowserHost* m_host;
-    IOleInPlaceActiveObject* m_activeObject = nullptr;
+    ComPtr<IOleInPlaceActiveObject> m_activeObject;
 };

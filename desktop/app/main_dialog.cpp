@@ -1,15 +1,18 @@
 #include "main_dialog.h"
 
 #include "hand_cursor.h"
+#include "memory_dc.h"
 #include "restore_point.h"
 #include "service_base_url.h"
 #include "service_pages.h"
 #include "stretch_image.h"
 #include "win_app.h"
+#include "window_dc.h"
 
 #include <shellapi.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -26,10 +29,10 @@ int Height(const RECT& rect)
     return rect.bottom - rect.top;
 }
 
-HBITMAP LoadDibSection(UINT id)
+UniqueGdiObject<HBITMAP> LoadDibSection(UINT id)
 {
-    return static_cast<HBITMAP>(
-        ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    return UniqueGdiObject<HBITMAP>(static_cast<HBITMAP>(
+        ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 // The band's scale for this dialog: its font's line and the screen's pixels per inch.
@@ -37,27 +40,15 @@ BandScale MeasureBandScale(HWND dialog)
 {
     RECT lineHeight = {0, 0, 0, 8};
     ::MapDialogRect(dialog, &lineHeight);
-    HDC dc = ::GetDC(dialog);
-    const int dpiX = dc ? ::GetDeviceCaps(dc, LOGPIXELSX) : 0;
-    const int dpiY = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 0;
-    if (dc) {
-        ::ReleaseDC(dialog, dc);
-    }
+    WindowDC dc(dialog);
+    const int dpiX = dc ? ::GetDeviceCaps(dc.Get(), LOGPIXELSX) : 0;
+    const int dpiY = dc ? ::GetDeviceCaps(dc.Get(), LOGPIXELSY) : 0;
     return BandScale::For(dpiX, dpiY, lineHeight.bottom);
 }
 
 }  // namespace
 
 CMainDialog::CMainDialog() : CDialog(IDD_MAIN), m_icon(::LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(IDI_MAIN))) {}
-
-CMainDialog::~CMainDialog()
-{
-    for (HBITMAP image : {m_header, m_headerTile, m_busyCaptionImage}) {
-        if (image) {
-            ::DeleteObject(image);
-        }
-    }
-}
 
 BOOL CMainDialog::OnInitDialog()
 {
@@ -118,34 +109,30 @@ void CMainDialog::SetImages(CSkinButton& button, UINT normal, UINT pressed) cons
     button.SetBitmaps(BandImage(normal), BandImage(pressed), 0, 0, 0, 0, drawMode, 0, 4);
 }
 
-HBITMAP CMainDialog::LoadBandImage(UINT id) const
+UniqueGdiObject<HBITMAP> CMainDialog::LoadBandImage(UINT id) const
 {
-    HBITMAP image = LoadDibSection(BandImage(id));
+    UniqueGdiObject<HBITMAP> image = LoadDibSection(BandImage(id));
     BITMAP size = {};
-    if (!image || !m_band.imagesStretched || !::GetObjectA(image, sizeof(size), &size)) {
+    if (!image || !m_band.imagesStretched || !::GetObjectA(image.Get(), sizeof(size), &size)) {
         return image;
     }
-    HBITMAP resized = ResizedCopy(image, m_band.scale.FromStep(size.bmWidth, m_band.images),
-                                  m_band.scale.FromStep(size.bmHeight, m_band.images));
-    if (!resized) {
-        return image;
-    }
-    ::DeleteObject(image);
-    return resized;
+    UniqueGdiObject<HBITMAP> resized(ResizedCopy(image.Get(), m_band.scale.FromStep(size.bmWidth, m_band.images),
+                                                 m_band.scale.FromStep(size.bmHeight, m_band.images)));
+    return resized ? std::move(resized) : std::move(image);
 }
 
 // The template's image, which the control hands back, is nobody else's: it goes.
 void CMainDialog::SetBusyCaptionImage()
 {
-    HBITMAP image = LoadBandImage(IDB_BUSY_CAPTION);
-    if (!image) {
+    m_busyCaptionImage = LoadBandImage(IDB_BUSY_CAPTION);
+    if (!m_busyCaptionImage) {
         return;
     }
-    m_busyCaptionImage = image;
-    auto previous = reinterpret_cast<HBITMAP>(
-        ::SendMessageA(m_busyCaption, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
-    if (previous && previous != image) {
-        ::DeleteObject(previous);
+    HBITMAP image = m_busyCaptionImage.Get();
+    UniqueGdiObject<HBITMAP> previous(reinterpret_cast<HBITMAP>(
+        ::SendMessageA(m_busyCaption, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image))));
+    if (previous.Get() == image) {
+        previous.Detach();
     }
 }
 
@@ -162,13 +149,11 @@ LRESULT CMainDialog::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
         handled = FALSE;
         return 0;
     }
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(m_hWnd, &paint);
-    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    PaintDC dc(m_hWnd);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()));
     const RECT client = ClientRect();
-    ::DrawIcon(dc, (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2,
+    ::DrawIcon(dc.Get(), (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2,
                (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2, m_icon);
-    ::EndPaint(m_hWnd, &paint);
     return 0;
 }
 
@@ -181,26 +166,25 @@ LRESULT CMainDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lPara
 {
     LRESULT erased = DefaultProc(message, wParam, lParam);
     HDC dc = reinterpret_cast<HDC>(wParam);
-    HDC memory = m_header ? ::CreateCompatibleDC(dc) : nullptr;
-    if (!memory) {
+    MemoryDC memory(dc);
+    ScopedSelection headerSelected(memory.Get(), m_header.Get());
+    if (!headerSelected) {
         ::RedrawWindow(m_closeButton, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         return erased;
     }
     BITMAP header = {};
-    ::GetObjectA(m_header, sizeof(header), &header);
-    HGDIOBJ previous = ::SelectObject(memory, m_header);
-    ::BitBlt(dc, 0, 0, header.bmWidth, header.bmHeight, memory, 0, 0, SRCCOPY);
-    if (m_headerTile) {
+    ::GetObjectA(m_header.Get(), sizeof(header), &header);
+    ::BitBlt(dc, 0, 0, header.bmWidth, header.bmHeight, memory.Get(), 0, 0, SRCCOPY);
+    headerSelected.Restore();
+    ScopedSelection tileSelected(memory.Get(), m_headerTile.Get());
+    if (tileSelected) {
         BITMAP tile = {};
-        ::GetObjectA(m_headerTile, sizeof(tile), &tile);
-        ::SelectObject(memory, m_headerTile);
+        ::GetObjectA(m_headerTile.Get(), sizeof(tile), &tile);
         const int windowWidth = Width(WindowRect());
         for (int x = header.bmWidth; x < windowWidth; ++x) {
-            ::BitBlt(dc, x, 0, 1, tile.bmHeight, memory, 0, 0, SRCCOPY);
+            ::BitBlt(dc, x, 0, 1, tile.bmHeight, memory.Get(), 0, 0, SRCCOPY);
         }
     }
-    ::SelectObject(memory, previous);
-    ::DeleteDC(memory);
     return TRUE;
 }
 

@@ -13,6 +13,7 @@
 #include "scan_run.h"
 #include "skin_button.h"
 #include "skin_progress.h"
+#include "unique_handle.h"
 
 // Sent by the scan monitor, and handled before it goes on, once the scan document is ready.
 const UINT WM_SCAN_DOCUMENT_READY = WM_USER + 5;
@@ -20,7 +21,6 @@ const UINT WM_SCAN_DOCUMENT_READY = WM_USER + 5;
 class CMainDialog : public CDialog, private ScanRunView {
 public:
     CMainDialog();
-    ~CMainDialog() override;
 
     BOOL OnInitDialog() override;
 
@@ -70,9 +70,9 @@ protected:
     BYTE m_growing = FALSE;
     int m_savedHeight = 0;
     int m_savedWidth = 0;
-    HBITMAP m_header = nullptr;
-    HBITMAP m_headerTile = nullptr;
-    HBITMAP m_busyCaptionImage = nullptr;
+    UniqueGdiObject<HBITMAP> m_header;
+    UniqueGdiObject<HBITMAP> m_headerTile;
+    UniqueGdiObject<HBITMAP> m_busyCaptionImage;
     int m_growTicks = 0;
     int m_growExtraHeight = 0;
     OptionsSheet m_options;
@@ -91,7 +91,7 @@ private:
     void SetImages(CSkinButton& button, UINT normal, UINT pressed) const;
     // The band's image of the 100 % image `id` at its size on the band: the step's own, or between
     // steps a copy resized once, so that every painting only copies it.
-    HBITMAP LoadBandImage(UINT id) const;
+    UniqueGdiObject<HBITMAP> LoadBandImage(UINT id) const;
     void SetBusyCaptionImage();
     void ShowPage(const char* path);
     void LayOutBandControls(const RECT& window);

@@ -1,30 +1,32 @@
 #include "animated_picture.h"
 
 #include "win_app.h"
+#include "window_dc.h"
 #include "worker_thread.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
 const DWORD kStopWaitMs = 5000;
 
 // Decodes a picture from a stream over `data`; the stream frees the memory when `ownData`.
-IPicture* DecodePicture(HGLOBAL data, DWORD size, BOOL ownData)
+ComPtr<IPicture> DecodePicture(HGLOBAL data, DWORD size, BOOL ownData)
 {
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(data, ownData, &stream))) {
+    ComPtr<IStream> stream;
+    ComPtr<IPicture> picture;
+    if (FAILED(::CreateStreamOnHGlobal(data, ownData, stream.Receive()))) {
         if (ownData) {
             ::GlobalFree(data);
         }
-        return nullptr;
+        return picture;
     }
-    IPicture* picture = nullptr;
-    if (FAILED(::OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
-                                reinterpret_cast<void**>(&picture)))) {
-        picture = nullptr;
+    if (FAILED(::OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPicture,
+                                picture.ReceiveAs(IID_IPicture)))) {
+        // What a failed load leaves there is no reference of ours.
+        picture.Detach();
     }
-    stream->Release();
     return picture;
 }
 
@@ -37,13 +39,9 @@ CAnimatedPicture::~CAnimatedPicture()
     UnloadPicture();
     if (m_thread) {
         // The thread still uses this object: it has been asked to stop, so wait for it to go.
-        ::WaitForSingleObject(m_thread, INFINITE);
-        ::CloseHandle(m_thread);
-        m_thread = nullptr;
+        ::WaitForSingleObject(m_thread.Get(), INFINITE);
+        m_thread.Reset();
         UnloadPicture();
-    }
-    if (m_stopEvent) {
-        ::CloseHandle(m_stopEvent);
     }
 }
 
@@ -121,10 +119,9 @@ bool CAnimatedPicture::LoadStill(HGLOBAL data, DWORD size, bool sizeFromPicture)
         OLE_YSIZE_HIMETRIC height = 0;
         m_still->get_Width(&width);
         m_still->get_Height(&height);
-        HDC dc = ::GetDC(m_hWnd);
-        m_width = ::MulDiv(width, ::GetDeviceCaps(dc, LOGPIXELSX), 2540);
-        m_height = ::MulDiv(height, ::GetDeviceCaps(dc, LOGPIXELSY), 2540);
-        ::ReleaseDC(m_hWnd, dc);
+        WindowDC dc(m_hWnd);
+        m_width = ::MulDiv(width, ::GetDeviceCaps(dc.Get(), LOGPIXELSX), 2540);
+        m_height = ::MulDiv(height, ::GetDeviceCaps(dc.Get(), LOGPIXELSY), 2540);
     }
     return true;
 }
@@ -144,9 +141,9 @@ bool CAnimatedPicture::LoadFrames(const uint8_t* bytes, size_t size, const GifHe
         }
         std::memcpy(target, stream.data(), stream.size());
         ::GlobalUnlock(memory);
-        IPicture* picture = DecodePicture(memory, static_cast<DWORD>(stream.size()), TRUE);
+        ComPtr<IPicture> picture = DecodePicture(memory, static_cast<DWORD>(stream.size()), TRUE);
         if (picture) {
-            m_frames.push_back(GifFrame{picture, info});
+            m_frames.push_back(GifFrame{std::move(picture), info});
         }
     }
     return !m_frames.empty();
@@ -157,20 +154,17 @@ bool CAnimatedPicture::PrepareCanvas()
     if (m_hWnd) {
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, m_width, m_height, SWP_NOMOVE | SWP_NOZORDER);
     }
-    HDC windowDC = ::GetDC(m_hWnd);
+    WindowDC windowDC(m_hWnd);
     if (!windowDC) {
         return false;
     }
-    m_canvas = ::CreateCompatibleDC(windowDC);
-    m_canvasBitmap = m_canvas ? ::CreateCompatibleBitmap(windowDC, m_width, m_height) : nullptr;
-    ::ReleaseDC(m_hWnd, windowDC);
-    if (!m_canvasBitmap) {
+    m_canvas = MemoryDC(windowDC.Get(), m_width, m_height);
+    if (!m_canvas) {
         return false;
     }
-    m_canvasPrevious = ::SelectObject(m_canvas, m_canvasBitmap);
     m_background = ::GetSysColor(COLOR_BTNFACE);
     RECT all = {0, 0, m_width, m_height};
-    ::FillRect(m_canvas, &all, ::GetSysColorBrush(COLOR_MENU));
+    ::FillRect(m_canvas.Get(), &all, ::GetSysColorBrush(COLOR_MENU));
     m_ready = TRUE;
     return true;
 }
@@ -182,15 +176,15 @@ BOOL CAnimatedPicture::SetBackground(COLORREF colour)
     }
     m_background = colour;
     RECT all = {0, 0, m_width, m_height};
+    ScopedLock hold(m_canvasLock);
     FillCanvas(all, colour);
     return TRUE;
 }
 
 void CAnimatedPicture::FillCanvas(const RECT& rect, COLORREF colour)
 {
-    HBRUSH brush = ::CreateSolidBrush(colour);
-    ::FillRect(m_canvas, &rect, brush);
-    ::DeleteObject(brush);
+    UniqueGdiObject<HBRUSH> brush(::CreateSolidBrush(colour));
+    ::FillRect(m_canvas.Get(), &rect, brush.Get());
 }
 
 bool CAnimatedPicture::Render(IPicture* picture, int left, int top, int width, int height)
@@ -200,15 +194,14 @@ bool CAnimatedPicture::Render(IPicture* picture, int left, int top, int width, i
     picture->get_Width(&pictureWidth);
     picture->get_Height(&pictureHeight);
     // The source rectangle runs upwards in HIMETRIC: start at the bottom to draw upright.
-    return SUCCEEDED(
-        picture->Render(m_canvas, left, top, width, height, 0, pictureHeight, pictureWidth, -pictureHeight, nullptr));
+    return SUCCEEDED(picture->Render(m_canvas.Get(), left, top, width, height, 0, pictureHeight, pictureWidth,
+                                     -pictureHeight, nullptr));
 }
 
 void CAnimatedPicture::ForgetEndedThread()
 {
-    ::CloseHandle(m_thread);
-    m_thread = nullptr;
-    ::ResetEvent(m_stopEvent);
+    m_thread.Reset();
+    ::ResetEvent(m_stopEvent.Get());
     m_stopRequested = false;
 }
 
@@ -219,16 +212,16 @@ void CAnimatedPicture::StartAnimation()
     }
     if (m_isGif && m_frames.size() > 1) {
         if (m_thread) {
-            if (::WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT) {
+            if (::WaitForSingleObject(m_thread.Get(), 0) == WAIT_TIMEOUT) {
                 return;
             }
             ForgetEndedThread();
         }
         m_thread = StartWorkerThread(&CAnimatedPicture::AnimationThread, this, CREATE_SUSPENDED);
         if (m_thread) {
-            ::ResumeThread(m_thread);
+            ::ResumeThread(m_thread.Get());
         }
-    } else if (m_still && Render(m_still, 0, 0, m_width, m_height) && m_hWnd) {
+    } else if (m_still && Render(m_still.Get(), 0, 0, m_width, m_height) && m_hWnd) {
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
     }
 }
@@ -236,15 +229,14 @@ void CAnimatedPicture::StartAnimation()
 void CAnimatedPicture::StopAnimation()
 {
     m_stopRequested = true;
-    ::SetEvent(m_stopEvent);
+    ::SetEvent(m_stopEvent.Get());
     if (m_thread) {
-        if (::WaitForSingleObject(m_thread, kStopWaitMs) != WAIT_OBJECT_0) {
+        if (::WaitForSingleObject(m_thread.Get(), kStopWaitMs) != WAIT_OBJECT_0) {
             return;  // keep the stop request standing until the thread has gone
         }
-        ::CloseHandle(m_thread);
-        m_thread = nullptr;
+        m_thread.Reset();
     }
-    ::ResetEvent(m_stopEvent);
+    ::ResetEvent(m_stopEvent.Get());
     m_stopRequested = false;
 }
 
@@ -259,25 +251,10 @@ void CAnimatedPicture::UnloadPicture()
 
 void CAnimatedPicture::ReleasePicture()
 {
-    if (m_still) {
-        m_still->Release();
-        m_still = nullptr;
-    }
-    for (GifFrame& frame : m_frames) {
-        frame.picture->Release();
-    }
+    m_still.Reset();
     m_frames.clear();
-    DeleteSavedArea();
-    if (m_canvas) {
-        if (m_canvasPrevious)
-            ::SelectObject(m_canvas, m_canvasPrevious);
-        ::DeleteDC(m_canvas);
-    }
-    if (m_canvasBitmap)
-        ::DeleteObject(m_canvasBitmap);
-    m_canvas = nullptr;
-    m_canvasBitmap = nullptr;
-    m_canvasPrevious = nullptr;
+    m_saved.Reset();
+    m_canvas.Reset();
     m_width = m_height = 0;
     m_background = RGB(255, 255, 255);
     m_currentFrame = 0;
@@ -287,29 +264,10 @@ void CAnimatedPicture::ReleasePicture()
 
 void CAnimatedPicture::SaveArea(const GifFrameInfo& frame)
 {
-    DeleteSavedArea();
-    m_saved = ::CreateCompatibleDC(m_canvas);
-    m_savedBitmap = m_saved ? ::CreateCompatibleBitmap(m_canvas, frame.width, frame.height) : nullptr;
-    if (!m_savedBitmap) {
-        DeleteSavedArea();
-        return;
-    }
-    m_savedPrevious = ::SelectObject(m_saved, m_savedBitmap);
-    ::BitBlt(m_saved, 0, 0, frame.width, frame.height, m_canvas, frame.left, frame.top, SRCCOPY);
-}
-
-void CAnimatedPicture::DeleteSavedArea()
-{
+    m_saved = MemoryDC(m_canvas.Get(), frame.width, frame.height);
     if (m_saved) {
-        if (m_savedPrevious)
-            ::SelectObject(m_saved, m_savedPrevious);
-        ::DeleteDC(m_saved);
+        ::BitBlt(m_saved.Get(), 0, 0, frame.width, frame.height, m_canvas.Get(), frame.left, frame.top, SRCCOPY);
     }
-    if (m_savedBitmap)
-        ::DeleteObject(m_savedBitmap);
-    m_saved = nullptr;
-    m_savedBitmap = nullptr;
-    m_savedPrevious = nullptr;
 }
 
 void CAnimatedPicture::ApplyDisposal(const GifFrameInfo& frame)
@@ -318,8 +276,8 @@ void CAnimatedPicture::ApplyDisposal(const GifFrameInfo& frame)
         RECT rect = {frame.left, frame.top, frame.left + frame.width, frame.top + frame.height};
         FillCanvas(rect, m_background);
     } else if (frame.disposal == 3 && m_saved) {
-        ::BitBlt(m_canvas, frame.left, frame.top, frame.width, frame.height, m_saved, 0, 0, SRCCOPY);
-        DeleteSavedArea();
+        ::BitBlt(m_canvas.Get(), frame.left, frame.top, frame.width, frame.height, m_saved.Get(), 0, 0, SRCCOPY);
+        m_saved.Reset();
     }
 }
 
@@ -332,31 +290,48 @@ unsigned __stdcall CAnimatedPicture::AnimationThread(void* parameter)
 void CAnimatedPicture::Animate()
 {
     // A restarted animation first clears the frame on which it stopped.
-    ApplyDisposal(m_frames[m_currentFrame].info);
-    while (!m_stopRequested) {
+    const GifFrameInfo* ending = &m_frames[m_currentFrame].info;
+    bool startOver = false;
+    // Once past a stop check the next frame is drawn whole: a stopped animation always shows its
+    // current frame, which the next start clears.
+    for (;;) {
         const GifFrame& frame = m_frames[m_currentFrame];
-        if (frame.info.disposal == 3) {
-            SaveArea(frame.info);
-        }
-        if (Render(frame.picture, frame.info.left, frame.info.top, frame.info.width, frame.info.height)) {
+        if (DrawFrame(*ending, startOver, frame)) {
             ::InvalidateRect(m_hWnd, nullptr, FALSE);
         }
         if (m_stopRequested) {
             break;
         }
-        ::WaitForSingleObject(m_stopEvent, FrameWaitMilliseconds(frame.info));
+        ::WaitForSingleObject(m_stopEvent.Get(), FrameWaitMilliseconds(frame.info));
         if (m_stopRequested) {
             break;
         }
-        ApplyDisposal(frame.info);
-        if (m_currentFrame + 1 < m_frames.size()) {
-            ++m_currentFrame;
-        } else {
-            m_currentFrame = 0;
-            RECT all = {0, 0, m_width, m_height};
-            FillCanvas(all, m_background);
-        }
+        ending = &frame.info;
+        startOver = m_currentFrame + 1 == m_frames.size();
+        m_currentFrame = startOver ? 0 : m_currentFrame + 1;
     }
+}
+
+// One frame's drawing: the disposal of the frame before, the whole canvas cleared when the
+// animation starts over, then the frame. No painting shows it half done.
+bool CAnimatedPicture::DrawFrame(const GifFrameInfo& ending, bool startOver, const GifFrame& frame)
+{
+    ScopedLock hold(m_canvasLock);
+    ApplyDisposal(ending);
+    if (startOver) {
+        RECT all = {0, 0, m_width, m_height};
+        FillCanvas(all, m_background);
+    }
+    if (frame.info.disposal == 3) {
+        SaveArea(frame.info);
+    }
+    return Render(frame.picture.Get(), frame.info.left, frame.info.top, frame.info.width, frame.info.height);
+}
+
+void CAnimatedPicture::CopyCanvas(HDC dc)
+{
+    ScopedLock hold(m_canvasLock);
+    ::BitBlt(dc, 0, 0, m_width, m_height, m_canvas.Get(), 0, 0, SRCCOPY);
 }
 
 LRESULT CAnimatedPicture::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
@@ -365,12 +340,10 @@ LRESULT CAnimatedPicture::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
         handled = FALSE;
         return 0;
     }
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    PaintDC dc(m_hWnd);
     if (dc) {
-        ::BitBlt(dc, 0, 0, m_width, m_height, m_canvas, 0, 0, SRCCOPY);
+        CopyCanvas(dc.Get());
     }
-    ::EndPaint(m_hWnd, &paint);
     return 0;
 }
 
@@ -380,7 +353,7 @@ LRESULT CAnimatedPicture::OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handl
         handled = FALSE;
         return 0;
     }
-    ::BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, m_width, m_height, m_canvas, 0, 0, SRCCOPY);
+    CopyCanvas(reinterpret_cast<HDC>(wParam));
     return 0;
 }
 

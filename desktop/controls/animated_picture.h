@@ -3,8 +3,12 @@
 // system picture loader decodes once, at load time.
 #pragma once
 
+#include "com_ptr.h"
 #include "controls.h"
+#include "critical_section.h"
 #include "gif_stream.h"
+#include "memory_dc.h"
+#include "unique_handle.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -13,7 +17,7 @@
 #include <vector>
 
 struct GifFrame {
-    IPicture* picture;  // owned
+    ComPtr<IPicture> picture;
     GifFrameInfo info;  // position, size, delay, disposal
 };
 
@@ -37,7 +41,7 @@ public:
 
     size_t FrameCount() const { return m_frames.size(); }
     size_t CurrentFrame() const { return m_currentFrame; }
-    bool HasAnimationThread() const { return m_thread != nullptr; }
+    bool HasAnimationThread() const { return static_cast<bool>(m_thread); }
 
     BEGIN_MSG_MAP(CAnimatedPicture, CStatic)
     MESSAGE_HANDLER(WM_PAINT, OnPaint)
@@ -54,9 +58,10 @@ private:
     void ReleasePicture();
     bool Render(IPicture* picture, int left, int top, int width, int height);
     void FillCanvas(const RECT& rect, COLORREF colour);
+    bool DrawFrame(const GifFrameInfo& ending, bool startOver, const GifFrame& frame);
     void SaveArea(const GifFrameInfo& frame);
-    void DeleteSavedArea();
     void ApplyDisposal(const GifFrameInfo& frame);
+    void CopyCanvas(HDC dc);
     void ForgetEndedThread();
 
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
@@ -70,14 +75,13 @@ private:
     BOOL m_isGif = FALSE;
     std::atomic<bool> m_stopRequested{false};
     BOOL m_ready = FALSE;
-    HDC m_canvas = nullptr;
-    HBITMAP m_canvasBitmap = nullptr;
-    HGDIOBJ m_canvasPrevious = nullptr;
-    HDC m_saved = nullptr;
-    HBITMAP m_savedBitmap = nullptr;
-    HGDIOBJ m_savedPrevious = nullptr;
-    HANDLE m_thread = nullptr;
-    HANDLE m_stopEvent = nullptr;
-    IPicture* m_still = nullptr;
+    // Drawn by the animation thread and copied out by painting on the window's thread: each
+    // holds the lock for a whole frame's drawing or a whole copy.
+    CriticalSection m_canvasLock;
+    MemoryDC m_canvas;
+    MemoryDC m_saved;  // the area under a frame that the next one restores
+    UniqueKernelHandle m_thread;
+    UniqueKernelHandle m_stopEvent;
+    ComPtr<IPicture> m_still;
     std::vector<GifFrame> m_frames;
 };

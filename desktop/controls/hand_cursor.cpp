@@ -1,5 +1,7 @@
 #include "hand_cursor.h"
 
+#include "unique_handle.h"
+
 #include <cstring>
 #include <string>
 
@@ -16,13 +18,11 @@ HCURSOR LoadHandCursor()
     UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
     if (length > 0 && length < MAX_PATH) {
         std::string helpProgram = std::string(windows, length) + "\\winhlp32.exe";
-        HMODULE module = ::LoadLibraryA(helpProgram.c_str());
-        if (module) {
-            HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(106));
-            if (cursor) {
-                g_handCursor = ::CopyIcon(cursor);
-            }
-            ::FreeLibrary(module);
+        UniqueLibrary module(::LoadLibraryA(helpProgram.c_str()));
+        HCURSOR cursor = module ? ::LoadCursorA(module.Get(), MAKEINTRESOURCEA(106)) : nullptr;
+        if (cursor) {
+            // A copy of its own: the help program's cursor goes with the library.
+            g_handCursor = ::CopyIcon(cursor);
         }
     }
     if (!g_handCursor) {

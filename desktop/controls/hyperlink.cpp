@@ -1,9 +1,13 @@
 #include "hyperlink.h"
 
 #include "hand_cursor.h"
+#include "scoped_selection.h"
+#include "unique_handle.h"
 #include "win_app.h"
+#include "window_dc.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -23,14 +27,13 @@ const size_t kRegistryText = 260;
 // ended within it.
 bool ReadClassDefault(const std::string& subKey, std::string& value)
 {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    UniqueRegKey key;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
         return false;
     }
     char buffer[kRegistryText] = {};
     LONG size = sizeof(buffer);
-    LONG status = ::RegQueryValueA(key, nullptr, buffer, &size);
-    ::RegCloseKey(key);
+    LONG status = ::RegQueryValueA(key.Get(), nullptr, buffer, &size);
     if (status != ERROR_SUCCESS) {
         return false;
     }
@@ -55,9 +58,6 @@ CHyperLink::~CHyperLink()
 {
     if (m_tooltip && ::IsWindow(m_tooltip)) {
         ::DestroyWindow(m_tooltip);
-    }
-    if (m_font) {
-        ::DeleteObject(m_font);
     }
 }
 
@@ -112,13 +112,12 @@ BOOL CHyperLink::UseLinkFontFrom(HFONT base, BOOL redraw)
     if (!linkFont) {
         return FALSE;
     }
-    HFONT previous = m_font;
-    // Set first, so that the control's own handling of WM_SETFONT lets this font through.
-    m_font = linkFont;
-    Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font), redraw);
-    if (previous) {
-        ::DeleteObject(previous);
-    }
+    // Set first, so that the control's own handling of WM_SETFONT lets this font through; the
+    // previous font goes once the control uses the new one.
+    UniqueGdiObject<HFONT> previous = std::move(m_font);
+    m_font.Attach(linkFont);
+    Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), redraw);
+    previous.Reset();
     FitToText();
     return TRUE;
 }
@@ -139,13 +138,13 @@ void CHyperLink::FitToText()
     ::MapWindowPoints(nullptr, GetParent(), reinterpret_cast<POINT*>(&window), 2);
     RECT client = ClientRect();
     std::string text = GetText();
-    HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT));
-    HGDIOBJ previous = ::SelectObject(dc, font ? font : ::GetStockObject(SYSTEM_FONT));
     SIZE extent = {0, 0};
-    ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(m_hWnd, dc);
+    {
+        WindowDC dc(m_hWnd);
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT));
+        ScopedSelection selected(dc.Get(), font ? font : ::GetStockObject(SYSTEM_FONT));
+        ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    }
 
     DWORD style = GetStyle();
     int height = window.bottom - window.top;
@@ -345,7 +344,7 @@ LRESULT CHyperLink::OnSetText(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
 LRESULT CHyperLink::OnSetFont(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled)
 {
     HFONT font = reinterpret_cast<HFONT>(wParam);
-    if (font == m_font) {
+    if (font == m_font.Get()) {
         handled = FALSE;
         return 0;
     }

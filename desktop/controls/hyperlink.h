@@ -4,6 +4,7 @@
 
 #include "controls.h"
 #include "link_rules.h"
+#include "unique_handle.h"
 
 #include <string>
 
@@ -72,6 +73,6 @@ private:
     BOOL m_visited = FALSE;
     DWORD m_styles = kDefaultLinkStyles;
     std::string m_target;
-    HFONT m_font = nullptr;
+    UniqueGdiObject<HFONT> m_font;
     HWND m_tooltip = nullptr;
 };

@@ -1,7 +1,9 @@
 #include "skin_button.h"
 
+#include "memory_dc.h"
 #include "region_runs.h"
 #include "stretch_image.h"
+#include "window_dc.h"
 
 #include <algorithm>
 #include <string>
@@ -31,10 +33,9 @@ HRGN RegionFromRuns(const std::vector<RunRect>& runs)
             ::UnionRect(&bounds, &bounds, &rects[i]);
         }
         data->rdh.rcBound = bounds;
-        HRGN block = ::ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
+        UniqueGdiObject<HRGN> block(::ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data));
         if (block) {
-            ::CombineRgn(region, region, block, RGN_OR);
-            ::DeleteObject(block);
+            ::CombineRgn(region, region, block.Get(), RGN_OR);
         }
     }
     return region;
@@ -48,13 +49,6 @@ void FillFace(HDC dc, const RECT& rect)
 }  // namespace
 
 CSkinButton::CSkinButton() : m_textColour(::GetSysColor(COLOR_BTNTEXT)) {}
-
-CSkinButton::~CSkinButton()
-{
-    if (m_region) {
-        ::DeleteObject(m_region);
-    }
-}
 
 void CSkinButton::PreSubclassWindow()
 {
@@ -113,16 +107,13 @@ void CSkinButton::ApplyBitmaps(const BitmapSet& set)
         return;
     }
     m_mask.LoadBitmapResource(set.mask);
-    if (m_region) {
-        ::DeleteObject(m_region);
-    }
-    m_region = BuildRegionFromBitmap(m_mask, RGB(255, 255, 255));
+    m_region.Attach(BuildRegionFromBitmap(m_mask, RGB(255, 255, 255)));
     if (m_region && m_hWnd) {
         // The window takes ownership of the region it is given: hand it a copy and keep ours.
-        HRGN windowRegion = ::CreateRectRgn(0, 0, 0, 0);
-        ::CombineRgn(windowRegion, m_region, nullptr, RGN_COPY);
-        if (!::SetWindowRgn(m_hWnd, windowRegion, TRUE)) {
-            ::DeleteObject(windowRegion);
+        UniqueGdiObject<HRGN> windowRegion(::CreateRectRgn(0, 0, 0, 0));
+        ::CombineRgn(windowRegion.Get(), m_region.Get(), nullptr, RGN_COPY);
+        if (::SetWindowRgn(m_hWnd, windowRegion.Get(), TRUE)) {
+            windowRegion.Detach();
         }
     }
     if (m_drawMode == 0 && m_hWnd) {
@@ -137,18 +128,15 @@ HRGN CSkinButton::BuildRegionFromBitmap(HBITMAP bitmap, COLORREF key) const
     if (!bitmap || !::GetObjectA(bitmap, sizeof(info), &info)) {
         return nullptr;
     }
-    HDC windowDC = ::GetDC(m_hWnd);
-    HDC memory = ::CreateCompatibleDC(windowDC);
-    ::ReleaseDC(m_hWnd, windowDC);
-    if (!memory) {
+    MemoryDC memory(WindowDC(m_hWnd).Get());
+    ScopedSelection selected(memory.Get(), bitmap);
+    if (!selected) {
         return nullptr;
     }
-    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    HDC pixels = memory.Get();
     std::vector<RunRect> runs = NonKeyRuns(
-        info.bmWidth, info.bmHeight, [memory](int x, int y) { return static_cast<uint32_t>(::GetPixel(memory, x, y)); },
+        info.bmWidth, info.bmHeight, [pixels](int x, int y) { return static_cast<uint32_t>(::GetPixel(pixels, x, y)); },
         key);
-    ::SelectObject(memory, previous);
-    ::DeleteDC(memory);
     return RegionFromRuns(runs);
 }
 
@@ -158,8 +146,9 @@ void CSkinButton::DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect, int drawM
     if (!bitmap || !::GetObjectA(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0) {
         return;
     }
-    HDC image = ::CreateCompatibleDC(dc);
-    HGDIOBJ previousImage = ::SelectObject(image, bitmap);
+    MemoryDC imageDC(dc);
+    ScopedSelection selected(imageDC.Get(), bitmap);
+    HDC image = imageDC.Get();
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     if (drawMode == 2) {
@@ -177,12 +166,12 @@ void CSkinButton::DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect, int drawM
         }
     } else {
         // Where the mask is white the background stays, where it is black the image shows.
-        HDC canvas = ::CreateCompatibleDC(dc);
-        HBITMAP canvasBitmap = ::CreateCompatibleBitmap(dc, width, height);
-        HDC mask = ::CreateCompatibleDC(dc);
-        if (canvas && canvasBitmap && mask) {
-            HGDIOBJ previousCanvas = ::SelectObject(canvas, canvasBitmap);
-            HGDIOBJ previousMask = ::SelectObject(mask, m_mask.Handle());
+        MemoryDC canvasDC(dc, width, height);
+        MemoryDC maskDC(dc);
+        ScopedSelection maskSelected(maskDC.Get(), m_mask.Handle());
+        if (canvasDC && maskSelected) {
+            HDC canvas = canvasDC.Get();
+            HDC mask = maskDC.Get();
             SIZE maskSize = m_mask.Size();
             ::BitBlt(canvas, 0, 0, width, height, dc, rect.left, rect.top, SRCCOPY);
             auto combine = [&](HDC source, SIZE sourceSize, DWORD operation) {
@@ -197,18 +186,8 @@ void CSkinButton::DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect, int drawM
             combine(mask, maskSize, SRCAND);
             combine(image, imageSize, SRCINVERT);
             ::BitBlt(dc, rect.left, rect.top, width, height, canvas, 0, 0, SRCCOPY);
-            ::SelectObject(mask, previousMask);
-            ::SelectObject(canvas, previousCanvas);
         }
-        if (mask)
-            ::DeleteDC(mask);
-        if (canvasBitmap)
-            ::DeleteObject(canvasBitmap);
-        if (canvas)
-            ::DeleteDC(canvas);
     }
-    ::SelectObject(image, previousImage);
-    ::DeleteDC(image);
 }
 
 bool CSkinButton::PointerOverButton() const

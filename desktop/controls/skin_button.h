@@ -4,6 +4,7 @@
 
 #include "bitmap.h"
 #include "controls.h"
+#include "unique_handle.h"
 
 // Posted to the other radio buttons of a group when one is checked: they clear their check.
 const UINT WM_SKIN_UNCHECK = WM_USER + 0x100;
@@ -13,7 +14,6 @@ public:
     enum Kind { PushButton = 0, CheckBox = 2, RadioButton = 4 };
 
     CSkinButton();
-    ~CSkinButton() override;
 
     // Replaces the images (resource ids, 0 for none). May be called from any thread: on another
     // thread than the window's it runs on the window's thread, so it never overlaps a drawing.
@@ -86,7 +86,7 @@ private:
     CBitmap m_focus;
     short m_focusInset = 0;
     COLORREF m_textColour;
-    HRGN m_region = nullptr;
+    UniqueGdiObject<HRGN> m_region;
     int m_drawEdge = 0;
     short m_drawMode = 1;
 };

@@ -1,33 +1,24 @@
 #include "skin_progress.h"
 
+#include "memory_dc.h"
 #include "progress_fill.h"
 #include "win_app.h"
+#include "window_dc.h"
 
-CSkinProgress::~CSkinProgress()
-{
-    if (m_fill) {
-        ::DeleteObject(m_fill);
-    }
-}
+#include <utility>
 
 BOOL CSkinProgress::SetBitmap(HBITMAP bitmap, BOOL redraw)
 {
-    if (m_fill) {
-        ::DeleteObject(m_fill);
-        m_fill = nullptr;
-    }
+    m_fill.Reset();
     m_fillWidth = m_fillHeight = 0;
+    UniqueGdiObject<HBITMAP> given(bitmap);
+    BITMAP info = {};
     BOOL taken = FALSE;
-    if (bitmap) {
-        BITMAP info = {};
-        if (::GetObjectA(bitmap, sizeof(info), &info) && info.bmWidth > 0 && info.bmHeight > 0) {
-            m_fill = bitmap;
-            m_fillWidth = info.bmWidth;
-            m_fillHeight = info.bmHeight;
-            taken = TRUE;
-        } else {
-            ::DeleteObject(bitmap);
-        }
+    if (given && ::GetObjectA(bitmap, sizeof(info), &info) && info.bmWidth > 0 && info.bmHeight > 0) {
+        m_fill = std::move(given);
+        m_fillWidth = info.bmWidth;
+        m_fillHeight = info.bmHeight;
+        taken = TRUE;
     }
     if (redraw && m_hWnd) {
         Invalidate();
@@ -63,12 +54,10 @@ LRESULT CSkinProgress::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
         handled = FALSE;
         return 0;
     }
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    PaintDC dc(m_hWnd);
     if (dc) {
-        Paint(dc);
+        Paint(dc.Get());
     }
-    ::EndPaint(m_hWnd, &paint);
     return 0;
 }
 
@@ -102,26 +91,18 @@ void CSkinProgress::Paint(HDC dc)
     }
     int filledWidth = filled.right - filled.left;
     int filledHeight = filled.bottom - filled.top;
-    HDC canvas = ::CreateCompatibleDC(dc);
-    HDC tile = ::CreateCompatibleDC(dc);
-    HBITMAP canvasBitmap = ::CreateCompatibleBitmap(dc, inner.right - inner.left, inner.bottom - inner.top);
-    if (canvas && tile && canvasBitmap && filledWidth > 0 && filledHeight > 0) {
-        HGDIOBJ previousCanvas = ::SelectObject(canvas, canvasBitmap);
-        HGDIOBJ previousTile = ::SelectObject(tile, m_fill);
-        for (int y = 0; y < filledHeight; y += m_fillHeight) {
-            for (int x = 0; x < filledWidth; x += m_fillWidth) {
-                ::BitBlt(canvas, x, y, m_fillWidth, m_fillHeight, tile, 0, 0, SRCCOPY);
+    if (filledWidth > 0 && filledHeight > 0) {
+        MemoryDC canvas(dc, inner.right - inner.left, inner.bottom - inner.top);
+        MemoryDC tile(dc);
+        ScopedSelection fill(tile.Get(), m_fill.Get());
+        if (canvas && fill) {
+            for (int y = 0; y < filledHeight; y += m_fillHeight) {
+                for (int x = 0; x < filledWidth; x += m_fillWidth) {
+                    ::BitBlt(canvas.Get(), x, y, m_fillWidth, m_fillHeight, tile.Get(), 0, 0, SRCCOPY);
+                }
             }
+            ::BitBlt(dc, filled.left, filled.top, filledWidth, filledHeight, canvas.Get(), 0, 0, SRCCOPY);
         }
-        ::BitBlt(dc, filled.left, filled.top, filledWidth, filledHeight, canvas, 0, 0, SRCCOPY);
-        ::SelectObject(tile, previousTile);
-        ::SelectObject(canvas, previousCanvas);
     }
-    if (canvasBitmap)
-        ::DeleteObject(canvasBitmap);
-    if (tile)
-        ::DeleteDC(tile);
-    if (canvas)
-        ::DeleteDC(canvas);
     DrawOverlay(dc, percent, client, filled, vertical);
 }

@@ -2,11 +2,10 @@
 #pragma once
 
 #include "controls.h"
+#include "unique_handle.h"
 
 class CSkinProgress : public CProgressCtrl {
 public:
-    ~CSkinProgress() override;
-
     // Takes ownership of `bitmap` (null only removes the fill bitmap). FALSE when it can't be read.
     BOOL SetBitmap(HBITMAP bitmap, BOOL redraw = TRUE);
     // Loads the fill bitmap from the program's resources.
@@ -31,7 +30,7 @@ private:
     long m_upper = 100;
     long m_range = 100;
     long m_position = 0;
-    HBITMAP m_fill = nullptr;
+    UniqueGdiObject<HBITMAP> m_fill;
     int m_fillWidth = 0;
     int m_fillHeight = 0;
 };

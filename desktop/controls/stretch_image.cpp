@@ -1,5 +1,8 @@
 #include "stretch_image.h"
 
+#include "memory_dc.h"
+#include "window_dc.h"
+
 BOOL DrawImage(HDC dc, int x, int y, int width, int height, HDC source, int sourceWidth, int sourceHeight)
 {
     if (width == sourceWidth && height == sourceHeight) {
@@ -21,28 +24,13 @@ HBITMAP ResizedCopy(HBITMAP image, int width, int height)
     if (!image || !::GetObjectA(image, sizeof(size), &size) || width <= 0 || height <= 0) {
         return nullptr;
     }
-    HDC screen = ::GetDC(nullptr);
-    HDC source = ::CreateCompatibleDC(screen);
-    HDC target = ::CreateCompatibleDC(screen);
-    HBITMAP copy = ::CreateCompatibleBitmap(screen, width, height);
-    ::ReleaseDC(nullptr, screen);
-    bool drawn = false;
-    if (source && target && copy) {
-        HGDIOBJ previousSource = ::SelectObject(source, image);
-        HGDIOBJ previousTarget = ::SelectObject(target, copy);
-        drawn = DrawImage(target, 0, 0, width, height, source, size.bmWidth, size.bmHeight) != FALSE;
-        ::SelectObject(target, previousTarget);
-        ::SelectObject(source, previousSource);
+    WindowDC screen(nullptr);
+    MemoryDC source(screen.Get());
+    MemoryDC target(screen.Get(), width, height);
+    ScopedSelection selected(source.Get(), image);
+    if (!selected || !target ||
+        !DrawImage(target.Get(), 0, 0, width, height, source.Get(), size.bmWidth, size.bmHeight)) {
+        return nullptr;
     }
-    if (!drawn && copy) {
-        ::DeleteObject(copy);
-        copy = nullptr;
-    }
-    if (source) {
-        ::DeleteDC(source);
-    }
-    if (target) {
-        ::DeleteDC(target);
-    }
-    return copy;
+    return target.DetachBitmap();
 }

@@ -16,13 +16,6 @@ constexpr DWORD kWorkerStopTimeoutMs = 10000;
 // Between two progress updates: the monitor leaves the processor to the worker meanwhile.
 constexpr DWORD kProgressPollMs = 15;
 
-void CloseThread(HANDLE& thread)
-{
-    if (thread)
-        CloseHandle(thread);
-    thread = nullptr;
-}
-
 }  // namespace
 
 ScanRun::~ScanRun()
@@ -41,7 +34,8 @@ void ScanRun::Start()
     cancelRequest_ = 0;
     running_ = 1;
     worker_ = StartWorkerThread(ScanWorkerThread, this);
-    monitor_ = worker_ ? StartWorkerThread(ScanMonitorThread, this) : nullptr;
+    if (worker_)
+        monitor_ = StartWorkerThread(ScanMonitorThread, this);
     if (!monitor_) {
         passesStop_ = 1;
         AwaitThreads();
@@ -67,10 +61,11 @@ void ScanRun::StopAndWait()
 void ScanRun::AwaitThreads()
 {
     if (monitor_) {
-        WaitHandlingSentMessages(&monitor_, 1, INFINITE);
-        CloseThread(monitor_);
+        HANDLE monitor = monitor_.Get();
+        WaitHandlingSentMessages(&monitor, 1, INFINITE);
+        monitor_.Reset();
     }
-    CloseThread(worker_);
+    worker_.Reset();
 }
 
 std::string ScanRun::Document() const
@@ -118,8 +113,8 @@ void ScanRun::Monitor()
     }
     if (cancelRequest_) {
         // The passes stop at their next device or shortcut; whatever they found is discarded.
-        if (WaitForSingleObject(worker_, kWorkerStopTimeoutMs) == WAIT_TIMEOUT)
-            TerminateThread(worker_, 0);
+        if (WaitForSingleObject(worker_.Get(), kWorkerStopTimeoutMs) == WAIT_TIMEOUT)
+            TerminateThread(worker_.Get(), 0);
         cancelRequest_ = 0;
         running_ = 0;
         view_.ShowStopped();

@@ -2,6 +2,8 @@
 // The desktop program's scan: a worker thread runs the device pass and then the software pass;
 // a monitor thread shows the progress, reads the user's identification, waits for the worker and
 // then hands the finished scan document to the main window, or shows the stopped state.
+#include "unique_handle.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -60,8 +62,8 @@ private:
     std::atomic<uint8_t> passesStop_{0};  // the passes' own stop flag
     std::atomic<int32_t> cancelRequest_{0};
     std::atomic<int32_t> running_{0};
-    HANDLE worker_ = nullptr;
-    HANDLE monitor_ = nullptr;
+    UniqueKernelHandle worker_;
+    UniqueKernelHandle monitor_;
     mutable std::mutex documentLock_;
     std::string document_;
 };

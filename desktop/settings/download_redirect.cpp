@@ -2,6 +2,8 @@
 
 #include "registry_store.h"
 
+#include <utility>
+
 namespace {
 
 const char kBrowserKey[] = "Software\\Microsoft\\Internet Explorer";
@@ -44,23 +46,16 @@ bool ReadEarlierDirectory(CRegistryStore& store, std::string& earlier)
 
 }  // namespace
 
-DownloadDirectoryRedirect::~DownloadDirectoryRedirect()
-{
-    ReleaseClaim();
-}
-
 void DownloadDirectoryRedirect::Redirect()
 {
     if (state_ != State::NotRedirected)
         return;
-    HANDLE claim = CreateMutexA(nullptr, FALSE, kClaimName);
-    if (claim && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(claim);
+    UniqueKernelHandle claim(CreateMutexA(nullptr, FALSE, kClaimName));
+    if (claim && GetLastError() == ERROR_ALREADY_EXISTS)
         return;
-    }
-    claim_ = claim;
+    claim_ = std::move(claim);
     if (!RedirectHoldingTheClaim())
-        ReleaseClaim();
+        claim_.Reset();
 }
 
 bool DownloadDirectoryRedirect::RedirectHoldingTheClaim()
@@ -95,13 +90,5 @@ void DownloadDirectoryRedirect::Undo()
         store.DeleteValue(kDownloadValue);
     state_ = State::NotRedirected;
     earlierDirectory_.clear();
-    ReleaseClaim();
-}
-
-void DownloadDirectoryRedirect::ReleaseClaim()
-{
-    if (claim_) {
-        CloseHandle(static_cast<HANDLE>(claim_));
-        claim_ = nullptr;
-    }
+    claim_.Reset();
 }

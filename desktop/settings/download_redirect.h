@@ -4,6 +4,8 @@
 // points at "C:\Korvala Downloads", and the user's earlier setting comes back on Undo. One
 // running instance of the program at a time holds the redirect: a second one leaves it to the
 // first, so that it neither takes the first one's folder for the user's own nor undoes it early.
+#include "unique_handle.h"
+
 #include <cstdint>
 #include <string>
 
@@ -14,8 +16,6 @@ public:
     enum class State : uint8_t { NotRedirected, RedirectedWithEarlier, RedirectedWithoutEarlier };
 
     DownloadDirectoryRedirect() = default;
-    // Lets go of the redirect without undoing it.
-    ~DownloadDirectoryRedirect();
     DownloadDirectoryRedirect(const DownloadDirectoryRedirect&) = delete;
     DownloadDirectoryRedirect& operator=(const DownloadDirectoryRedirect&) = delete;
 
@@ -32,10 +32,10 @@ public:
 
 private:
     bool RedirectHoldingTheClaim();
-    void ReleaseClaim();
 
     State state_ = State::NotRedirected;
     std::string earlierDirectory_;
-    // The named object that marks the redirect as this instance's while it is in force.
-    void* claim_ = nullptr;
+    // The named object that marks the redirect as this instance's while it is in force. It goes
+    // with the object, which lets go of the redirect without undoing it.
+    UniqueKernelHandle claim_;
 };

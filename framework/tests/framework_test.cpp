@@ -242,13 +242,12 @@ unsigned __stdcall AddOne(void* parameter)
 TEST(WorkerThread, RunsTheFunctionWithItsParameter)
 {
     unsigned value = 41;
-    HANDLE thread = StartWorkerThread(&AddOne, &value, CREATE_SUSPENDED);
-    ASSERT_NE(nullptr, thread);
-    ::ResumeThread(thread);
-    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread, 5000));
+    UniqueKernelHandle thread = StartWorkerThread(&AddOne, &value, CREATE_SUSPENDED);
+    ASSERT_TRUE(thread);
+    ::ResumeThread(thread.Get());
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread.Get(), 5000));
     DWORD code = 0;
-    ::GetExitCodeThread(thread, &code);
-    ::CloseHandle(thread);
+    ::GetExitCodeThread(thread.Get(), &code);
     EXPECT_EQ(42u, code);
 }
 

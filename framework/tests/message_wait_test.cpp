@@ -40,27 +40,26 @@ TEST(WaitHandlingSentMessages, AThreadSendingToTheWaitingThreadEndsInsteadOfDead
     ASSERT_NE(window, nullptr);
     ::PostMessageA(window, WM_USER + 8, 0, 0);
     Talker talkers[2] = {{window, 0}, {window, 0}};
-    HANDLE threads[3] = {StartWorkerThread(SendingThread, &talkers[0]), nullptr,
-                         StartWorkerThread(SendingThread, &talkers[1])};
+    UniqueKernelHandle first = StartWorkerThread(SendingThread, &talkers[0]);
+    UniqueKernelHandle second = StartWorkerThread(SendingThread, &talkers[1]);
+    HANDLE threads[3] = {first.Get(), nullptr, second.Get()};
     EXPECT_TRUE(WaitHandlingSentMessages(threads, 3, 5000));
     EXPECT_EQ(talkers[0].answer, 42);
     EXPECT_EQ(talkers[1].answer, 42);
     // Posted messages stay for the message loop.
     MSG msg;
     EXPECT_TRUE(::PeekMessageA(&msg, window, WM_USER + 8, WM_USER + 8, PM_REMOVE));
-    ::CloseHandle(threads[0]);
-    ::CloseHandle(threads[2]);
     ::DestroyWindow(window);
 }
 
 TEST(WaitHandlingSentMessages, GivesUpAfterTheTimeout)
 {
-    HANDLE thread = StartWorkerThread(SleepingThread, nullptr);
+    UniqueKernelHandle owner = StartWorkerThread(SleepingThread, nullptr);
+    HANDLE thread = owner.Get();
     const DWORD start = ::GetTickCount();
     EXPECT_FALSE(WaitHandlingSentMessages(&thread, 1, 200));
     EXPECT_LT(::GetTickCount() - start, 2000u);
     EXPECT_TRUE(WaitHandlingSentMessages(&thread, 1, 10000));
-    ::CloseHandle(thread);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main window in this process, over the Web Browser stand-in: pointer shapes, what a
 // completed page does (show the browser and grow, hide the busy caption, restore point), the
 // keystrokes a page is given, and the options sheet over the window.
+#include "gui_helpers.h"
 #include "hand_cursor.h"
 #include "main_dialog.h"
 #include "test_devices.h"
@@ -24,20 +25,6 @@
 namespace {
 
 const UINT kRunStep = WM_APP + 50;
-
-void PumpFor(
-    DWORD milliseconds, const std::function<bool()>& done = [] { return false; })
-{
-    const DWORD start = ::GetTickCount();
-    while (!done() && ::GetTickCount() - start < milliseconds) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-}
 
 // The main window with test steps run from inside its modal loop, one after another: what a
 // step posts is handled by the loop before the next step runs. It records the heights the window
@@ -249,7 +236,7 @@ TEST_F(MainDialogTest, PointerShapesAndWhatCompletedPagesDo)
         EXPECT_TRUE(::IsWindowVisible(d.Browser()));
         EXPECT_FALSE(::IsWindowVisible(busy));
         EXPECT_TRUE(::IsWindowVisible(caption));
-        PumpFor(5000, [&d] { return !d.Growing(); });
+        PumpUntil([&d] { return !d.Growing(); }, 5000);
         EXPECT_FALSE(d.Growing());
         EXPECT_EQ(Height(window), 548);
         std::vector<int> expected;
@@ -266,7 +253,7 @@ TEST_F(MainDialogTest, PointerShapesAndWhatCompletedPagesDo)
         CompletePage(browser, top, base + "/result_page.php?desktop");
         EXPECT_FALSE(::IsWindowVisible(caption));
         EXPECT_FALSE(::IsWindowVisible(busy));
-        PumpFor(5000, [&d] { return !d.Growing(); });
+        PumpUntil([&d] { return !d.Growing(); }, 5000);
         EXPECT_EQ(Height(window), 548);
 
         // The restore-point address runs the action on every load, without growing anything.
@@ -298,7 +285,7 @@ TEST_F(MainDialogTest, ClosingDuringAScanStopsItsThreadsWhileStillAnsweringThem)
         d.Send(WM_COMMAND, MAKEWPARAM(IDC_SCAN, BN_CLICKED),
                reinterpret_cast<LPARAM>(::GetDlgItem(d.m_hWnd, IDC_SCAN)));
         // The monitor disables the options button through a message this loop must answer.
-        PumpFor(5000, [&] { return !::IsWindowEnabled(options); });
+        PumpUntil([&] { return !::IsWindowEnabled(options); }, 5000);
         scanning = d.Scanning() && !::IsWindowEnabled(options);
     }};
     const DWORD start = ::GetTickCount();
@@ -416,7 +403,7 @@ TEST_F(MainDialogTest, TheOptionsSheetIsOwnedByTheWindowWhichCannotBeUsedMeanwhi
         // A real click reaches the band's buttons while nothing covers them.
         browser->requests.clear();
         ClickAt(CentreOf(help));
-        PumpFor(3000, [&] { return !browser->requests.empty(); });
+        PumpUntil([&] { return !browser->requests.empty(); }, 3000);
         ASSERT_EQ(browser->requests.size(), 1u) << "the click on Help came through";
 
         bool ran = false;

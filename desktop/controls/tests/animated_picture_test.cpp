@@ -3,6 +3,7 @@
 #include "animated_picture.h"
 #include "gif_stream.h"
 #include "gui_helpers.h"
+#include "memory_dc.h"
 
 #include <tlhelp32.h>
 
@@ -28,6 +29,23 @@ std::set<DWORD> ProcessThreads()
     }
     ::CloseHandle(snapshot);
     return threads;
+}
+
+// The busy indicator shows frame k as its dark dot k, clockwise from the top; `pixel(x, y)` reads
+// a picture of it.
+template <typename Pixel>
+bool DotIsDark(Pixel pixel, int k)
+{
+    double angle = k * 3.14159265 / 4;
+    int cx = static_cast<int>(7.5 + 5.5 * std::sin(angle));
+    int cy = static_cast<int>(7.5 - 5.5 * std::cos(angle));
+    for (int y = cy - 1; y <= cy + 1; ++y) {
+        for (int x = cx - 1; x <= cx + 1; ++x) {
+            if (pixel(x, y) == kDark)
+                return true;
+        }
+    }
+    return false;
 }
 
 std::vector<uint8_t> ResourceBytes(int id, const char* type)
@@ -61,19 +79,9 @@ protected:
         ::GlobalFree(memory);
         return loaded;
     }
-    // The busy indicator shows frame k as its dark dot k, clockwise from the top.
     bool DotIsDark(int k)
     {
-        double angle = k * 3.14159265 / 4;
-        int cx = static_cast<int>(7.5 + 5.5 * std::sin(angle));
-        int cy = static_cast<int>(7.5 - 5.5 * std::cos(angle));
-        for (int y = cy - 1; y <= cy + 1; ++y) {
-            for (int x = cx - 1; x <= cx + 1; ++x) {
-                if (PaintedPixel(picture, x, y) == kDark)
-                    return true;
-            }
-        }
-        return false;
+        return ::DotIsDark([this](int x, int y) { return PaintedPixel(picture, x, y); }, k);
     }
 
     HWND parent = nullptr;
@@ -171,6 +179,38 @@ TEST_F(AnimatedPictureTest, StopDuringALongDelayReturnsAtOnce)
     picture.StopAnimation();
     EXPECT_LT(::GetTickCount() - start, 1000u);
     EXPECT_EQ(0u, picture.CurrentFrame());
+}
+
+// The animation thread draws into the canvas while the window copies from it to paint. Every copy
+// shows one whole frame: the background and one dark dot, never a frame half drawn, and never
+// nothing at all (Wine fails a drawing call on a device context another thread is drawing on).
+TEST_F(AnimatedPictureTest, PaintingWhileTheAnimationDrawsShowsWholeFrames)
+{
+    const COLORREF background = RGB(230, 230, 230);
+    ASSERT_TRUE(picture.LoadFromResource(MAKEINTRESOURCEA(156), "GIF"));
+    ASSERT_TRUE(picture.SetBackground(background));
+    MemoryDC copy(nullptr, 16, 16);
+    ASSERT_TRUE(copy);
+    HBRUSH unpainted = ::CreateSolidBrush(kUnpainted);
+    const RECT all = {0, 0, 16, 16};
+    auto pixel = [&copy](int x, int y) { return ::GetPixel(copy.Get(), x, y); };
+    picture.StartAnimation();
+    ASSERT_TRUE(PumpUntil([this] { return DotIsDark(0); }, 5000)) << "the first frame is drawn";
+    int copies = 0;
+    int torn = 0;
+    // Twenty frames' time of painting as fast as the window can.
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 2000; ++copies) {
+        ::FillRect(copy.Get(), &all, unpainted);
+        picture.Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(copy.Get()), PRF_CLIENT);
+        int darkDots = 0;
+        for (int k = 0; k < 8; ++k)
+            darkDots += ::DotIsDark(pixel, k) ? 1 : 0;
+        if (pixel(0, 0) != background || darkDots != 1)
+            ++torn;
+    }
+    picture.StopAnimation();
+    ::DeleteObject(unpainted);
+    EXPECT_EQ(0, torn) << "of " << copies << " copies";
 }
 
 // A thread that does not end within the stop's wait keeps everything it draws with.

@@ -311,11 +311,10 @@ TEST(HyperLink, ALinkThatCannotOpenShowsTheReason)
     EXPECT_LE(code, 32);
     RunLinkDialog([&](LinkDialog& d) {
         BoxWatch watch = {AppName(), "", 0};
-        HANDLE watcher = StartWorkerThread(&CloseMessageBox, &watch);
+        UniqueKernelHandle watcher = StartWorkerThread(&CloseMessageBox, &watch);
         d.release.SetTarget(target);
         d.release.Send(WM_KEYDOWN, VK_SPACE);
-        ::WaitForSingleObject(watcher, 15000);
-        ::CloseHandle(watcher);
+        ::WaitForSingleObject(watcher.Get(), 15000);
         EXPECT_EQ(1, watch.seen);
         EXPECT_EQ(LinkErrorText(code), watch.text);
         EXPECT_FALSE(d.release.IsVisited());

@@ -190,13 +190,12 @@ TEST(SkinButton, SetBitmapsFromAnotherThreadRunsOnTheWindowsThread)
 {
     RunSkinDialog([](SkinDialog& d) {
         SetBitmapsCall call = {&d.push, 0};
-        HANDLE thread = StartWorkerThread(&SetBitmapsOnWorker, &call);
-        ASSERT_NE(nullptr, thread);
+        UniqueKernelHandle thread = StartWorkerThread(&SetBitmapsOnWorker, &call);
+        ASSERT_TRUE(thread);
         ::Sleep(200);
         EXPECT_EQ(0, call.returned) << "the change waits for the window's thread";
         EXPECT_TRUE(PumpUntil([&call] { return call.returned != 0; }, 5000));
-        ::WaitForSingleObject(thread, 5000);
-        ::CloseHandle(thread);
+        ::WaitForSingleObject(thread.Get(), 5000);
         EXPECT_EQ(kBlue, PaintedPixel(d.push, 8, 8));
     });
 }

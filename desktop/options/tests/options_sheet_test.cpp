@@ -26,20 +26,6 @@ const int kApplyButton = 0x3021;
 
 enum Page { kGeneral, kSecurity, kHelp };
 
-void PumpFor(
-    DWORD milliseconds, const std::function<bool()>& done = [] { return false; })
-{
-    DWORD start = ::GetTickCount();
-    while (!done() && ::GetTickCount() - start < milliseconds) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(10);
-    }
-}
-
 // Runs `body` with the sheet's window from inside the sheet's own modal loop, then cancels the
 // sheet. Returns what the showing returned.
 std::function<void(HWND)> g_body;
@@ -468,7 +454,7 @@ TEST_F(OptionsSheetTest, HelpLinksShowTheirTargetsAndOpenOnPress)
         copyright->SetTarget(script);
         copyright->Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
         EXPECT_TRUE(copyright->IsVisited()) << "opened by the press alone";
-        PumpFor(10000, [&] { return ::GetFileAttributesA(trace) != INVALID_FILE_ATTRIBUTES; });
+        PumpUntil([&] { return ::GetFileAttributesA(trace) != INVALID_FILE_ATTRIBUTES; }, 10000);
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(trace));
     });
     ::RemoveDirectoryA(trace);

@@ -21,6 +21,11 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
     return done();
 }
 
+void PumpFor(DWORD milliseconds)
+{
+    PumpUntil([] { return false; }, milliseconds);
+}
+
 COLORREF PaintedPixel(HWND window, int x, int y)
 {
     RECT client;

@@ -12,6 +12,9 @@ void PumpMessages();
 // Pumps messages until `done` returns true or `timeoutMs` passes; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
+// Pumps messages for `milliseconds`.
+void PumpFor(DWORD milliseconds);
+
 // The text of tool 1 of the tooltip that serves `link` (tooltips belong to the top window), or
 // "(no tooltip)". Read in UTF-16: the 8-bit query gives at most 80 characters under Wine.
 std::string TooltipText(HWND link);
