@@ -1,5 +1,7 @@
 #include "running_program.h"
 
+#include "unique_handle.h"
+
 namespace {
 
 const char kProgramWindowClass[] = "#32770";
@@ -17,13 +19,10 @@ bool CloseAndWaitForOwner(HWND window, DWORD waitMs)
 {
     DWORD processId = 0;
     ::GetWindowThreadProcessId(window, &processId);
-    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
+    const UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
     ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    if (process) {
-        const bool ended = ::WaitForSingleObject(process, waitMs) == WAIT_OBJECT_0;
-        ::CloseHandle(process);
-        return ended;
-    }
+    if (process)
+        return ::WaitForSingleObject(process.Get(), waitMs) == WAIT_OBJECT_0;
     // Without a handle on the process (another user's), its window going away has to do.
     const DWORD start = ::GetTickCount();
     while (::IsWindow(window)) {

@@ -4,6 +4,8 @@
 #include <aclapi.h>
 #include <shlwapi.h>
 
+#include "unique_handle.h"
+
 namespace {
 
 const char kSettingsKey[] = "Software\\Korvala";
@@ -13,8 +15,8 @@ const DWORD kUsersSettingsRights = KEY_QUERY_VALUE | KEY_SET_VALUE;
 
 DWORD GrantUsersTheSettings()
 {
-    HKEY key = nullptr;
-    LONG result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, READ_CONTROL | WRITE_DAC, &key);
+    UniqueRegKey key;
+    LONG result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, READ_CONTROL | WRITE_DAC, key.Receive());
     if (result != ERROR_SUCCESS)
         return result;
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
@@ -26,7 +28,7 @@ DWORD GrantUsersTheSettings()
                                     0, &users))
         result = static_cast<LONG>(::GetLastError());
     if (result == ERROR_SUCCESS)
-        result = static_cast<LONG>(::GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+        result = static_cast<LONG>(::GetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                                                      &current, nullptr, &descriptor));
     if (result == ERROR_SUCCESS) {
         EXPLICIT_ACCESSA access = {};
@@ -40,12 +42,11 @@ DWORD GrantUsersTheSettings()
     }
     if (result == ERROR_SUCCESS)
         result = static_cast<LONG>(
-            ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, granted, nullptr));
+            ::SetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, granted, nullptr));
     ::LocalFree(granted);
     ::LocalFree(descriptor);
     if (users)
         ::FreeSid(users);
-    ::RegCloseKey(key);
     return static_cast<DWORD>(result);
 }
 
