@@ -2,34 +2,32 @@
 
 #include "contain_failures.h"
 #include "critical_section.h"
-#include "kv_engine.h"
 #include "module.h"
 
 #include <new>
 
 namespace {
 CriticalSection factoryLock;
-CKVEngineFactory* cachedFactory = nullptr;
 }  // namespace
 
-CKVEngineFactory* CKVEngineFactory::Instance()
+CClassFactory* CClassFactory::Instance(ObjectMapEntry& entry)
 {
     ScopedLock hold(factoryLock);
-    if (!cachedFactory)
-        cachedFactory = new (std::nothrow) CKVEngineFactory();
-    return cachedFactory;
+    if (!entry.classObject)
+        entry.classObject = new (std::nothrow) CClassFactory(entry.create);
+    return entry.classObject;
 }
 
-void CKVEngineFactory::ReleaseInstance()
+void CClassFactory::ReleaseInstance(ObjectMapEntry& entry)
 {
     ScopedLock hold(factoryLock);
-    if (cachedFactory) {
-        cachedFactory->Release();
-        cachedFactory = nullptr;
+    if (entry.classObject) {
+        entry.classObject->Release();
+        entry.classObject = nullptr;
     }
 }
 
-STDMETHODIMP CKVEngineFactory::QueryInterface(REFIID riid, void** object)
+STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** object)
 {
     if (!object)
         return E_POINTER;
@@ -43,7 +41,7 @@ STDMETHODIMP CKVEngineFactory::QueryInterface(REFIID riid, void** object)
 }
 
 // While anyone besides the cache holds the class object, the library must stay loaded.
-STDMETHODIMP_(ULONG) CKVEngineFactory::AddRef()
+STDMETHODIMP_(ULONG) CClassFactory::AddRef()
 {
     LONG count = InterlockedIncrement(&references_);
     if (count == 2)
@@ -51,7 +49,7 @@ STDMETHODIMP_(ULONG) CKVEngineFactory::AddRef()
     return ULONG(count);
 }
 
-STDMETHODIMP_(ULONG) CKVEngineFactory::Release()
+STDMETHODIMP_(ULONG) CClassFactory::Release()
 {
     LONG count = InterlockedDecrement(&references_);
     if (count == 1)
@@ -61,17 +59,17 @@ STDMETHODIMP_(ULONG) CKVEngineFactory::Release()
     return ULONG(count);
 }
 
-STDMETHODIMP CKVEngineFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object)
+STDMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object)
 {
     if (!object)
         return E_POINTER;
     *object = nullptr;
     if (outer && !IsEqualIID(riid, IID_IUnknown))
         return CLASS_E_NOAGGREGATION;
-    return ContainFailures([&] { return KVEngine::Create(outer, riid, object); });
+    return ContainFailures([&] { return create_(outer, riid, object); });
 }
 
-STDMETHODIMP CKVEngineFactory::LockServer(BOOL lock)
+STDMETHODIMP CClassFactory::LockServer(BOOL lock)
 {
     if (lock)
         LockModule();

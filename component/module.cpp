@@ -1,6 +1,5 @@
 #include "module.h"
 
-#include "class_factory.h"
 #include "contain_failures.h"
 #include "critical_section.h"
 #include "kvobject.h"
@@ -112,35 +111,15 @@ HRESULT GetEngineTypeInfo(LCID lcid, ITypeInfo** typeInfo)
     });
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+void AttachModule(HINSTANCE instance)
 {
-    if (reason == DLL_PROCESS_ATTACH) {
-        moduleInstance = instance;
-    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
-        // Unloaded by FreeLibrary (not at process exit): give back what the library cached.
-        CKVEngineFactory::ReleaseInstance();
-        if (engineTypeInfo) {
-            engineTypeInfo->Release();
-            engineTypeInfo = nullptr;
-        }
+    moduleInstance = instance;
+}
+
+void DetachModule()
+{
+    if (engineTypeInfo) {
+        engineTypeInfo->Release();
+        engineTypeInfo = nullptr;
     }
-    return TRUE;
-}
-
-STDAPI DllCanUnloadNow()
-{
-    return ModuleLockCount() == 0 ? S_OK : S_FALSE;
-}
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualCLSID(clsid, CLSID_KVEngine))
-        return CLASS_E_CLASSNOTAVAILABLE;
-    CKVEngineFactory* factory = CKVEngineFactory::Instance();
-    if (!factory)
-        return E_OUTOFMEMORY;
-    return factory->QueryInterface(riid, object);
 }

@@ -6,6 +6,12 @@
 
 #include <string>
 
+// From DllMain: the library was loaded as instance.
+void AttachModule(HINSTANCE instance);
+// From DllMain when FreeLibrary unloads the library (not at process exit): gives back the type
+// information it cached.
+void DetachModule();
+
 HINSTANCE ModuleInstance();
 // The library's full file name as the loader knows it.
 std::string ModuleFileName();
