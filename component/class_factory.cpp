@@ -1,45 +1,42 @@
 #include "class_factory.h"
 
-#include "com_ptr.h"
 #include "contain_failures.h"
 #include "critical_section.h"
-#include "kv_engine.h"
 #include "module.h"
 
 #include <new>
 
 namespace {
 CriticalSection factoryLock;
-ComPtr<CKVEngineFactory> cachedFactory;
 }  // namespace
 
-const InterfaceEntry<CKVEngineFactory> CKVEngineFactory::kInterfaces[] = {
-    {&IID_IUnknown, InterfaceThrough<CKVEngineFactory, IClassFactory>},
-    {&IID_IClassFactory, InterfaceThrough<CKVEngineFactory, IClassFactory>},
+const InterfaceEntry<CClassFactory> CClassFactory::kInterfaces[] = {
+    {&IID_IUnknown, InterfaceThrough<CClassFactory, IClassFactory>},
+    {&IID_IClassFactory, InterfaceThrough<CClassFactory, IClassFactory>},
 };
 
-CKVEngineFactory* CKVEngineFactory::Instance()
+CClassFactory* CClassFactory::Instance(ObjectMapEntry& entry)
 {
     ScopedLock hold(factoryLock);
     // The new object's one reference is the cache's.
-    if (!cachedFactory)
-        cachedFactory.Attach(new (std::nothrow) CKVEngineFactory());
-    return cachedFactory.Get();
+    if (!entry.classObject)
+        entry.classObject.Attach(new (std::nothrow) CClassFactory(entry.create));
+    return entry.classObject.Get();
 }
 
-void CKVEngineFactory::ReleaseInstance()
+void CClassFactory::ReleaseInstance(ObjectMapEntry& entry)
 {
     ScopedLock hold(factoryLock);
-    cachedFactory.Reset();
+    entry.classObject.Reset();
 }
 
-STDMETHODIMP CKVEngineFactory::QueryInterface(REFIID riid, void** object)
+STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** object)
 {
     return QueryInterfaceByTable(*this, kInterfaces, riid, object);
 }
 
 // While anyone besides the cache holds the class object, the library must stay loaded.
-STDMETHODIMP_(ULONG) CKVEngineFactory::AddRef()
+STDMETHODIMP_(ULONG) CClassFactory::AddRef()
 {
     LONG count = InterlockedIncrement(&references_);
     if (count == 2)
@@ -47,7 +44,7 @@ STDMETHODIMP_(ULONG) CKVEngineFactory::AddRef()
     return ULONG(count);
 }
 
-STDMETHODIMP_(ULONG) CKVEngineFactory::Release()
+STDMETHODIMP_(ULONG) CClassFactory::Release()
 {
     LONG count = InterlockedDecrement(&references_);
     if (count == 1)
@@ -57,17 +54,17 @@ STDMETHODIMP_(ULONG) CKVEngineFactory::Release()
     return ULONG(count);
 }
 
-STDMETHODIMP CKVEngineFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object)
+STDMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object)
 {
     if (!object)
         return E_POINTER;
     *object = nullptr;
     if (outer && !IsEqualIID(riid, IID_IUnknown))
         return CLASS_E_NOAGGREGATION;
-    return ContainFailures([&] { return KVEngine::Create(outer, riid, object); });
+    return ContainFailures([&] { return create_(outer, riid, object); });
 }
 
-STDMETHODIMP CKVEngineFactory::LockServer(BOOL lock)
+STDMETHODIMP CClassFactory::LockServer(BOOL lock)
 {
     if (lock)
         LockModule();

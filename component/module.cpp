@@ -1,6 +1,5 @@
 #include "module.h"
 
-#include "class_factory.h"
 #include "com_ptr.h"
 #include "contain_failures.h"
 #include "critical_section.h"
@@ -110,36 +109,17 @@ HRESULT GetEngineTypeInfo(LCID lcid, ITypeInfo** typeInfo)
     });
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+void AttachModule(HINSTANCE instance)
 {
-    if (reason == DLL_PROCESS_ATTACH) {
-        moduleInstance = instance;
-    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
-        // Unloaded by FreeLibrary (not at process exit): give back what the library cached.
-        CKVEngineFactory::ReleaseInstance();
-        engineTypeInfo.Reset();
-    } else if (reason == DLL_PROCESS_DETACH) {
-        // The process is ending and the libraries that made the type information may be gone:
-        // it is left to the system rather than released.
-        engineTypeInfo.Detach();
-    }
-    return TRUE;
+    moduleInstance = instance;
 }
 
-STDAPI DllCanUnloadNow()
+void DetachModule()
 {
-    return ModuleLockCount() == 0 ? S_OK : S_FALSE;
+    engineTypeInfo.Reset();
 }
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
+void DetachModuleAtProcessExit()
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualCLSID(clsid, CLSID_KVEngine))
-        return CLASS_E_CLASSNOTAVAILABLE;
-    CKVEngineFactory* factory = CKVEngineFactory::Instance();
-    if (!factory)
-        return E_OUTOFMEMORY;
-    return factory->QueryInterface(riid, object);
+    engineTypeInfo.Detach();
 }

@@ -8,6 +8,15 @@
 
 #include <string>
 
+// From DllMain: the library was loaded as instance.
+void AttachModule(HINSTANCE instance);
+// From DllMain when FreeLibrary unloads the library (not at process exit): gives back the type
+// information it cached.
+void DetachModule();
+// From DllMain at process exit: the libraries that made the cached type information may be gone,
+// so it is left to the system rather than released.
+void DetachModuleAtProcessExit();
+
 HINSTANCE ModuleInstance();
 // The library's full file name as the loader knows it.
 std::string ModuleFileName();

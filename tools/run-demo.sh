@@ -41,7 +41,7 @@ if [ "$entries" -lt 100000 ]; then
   "$service/bench/service_bench" catalog "$demo/real-ids-catalog.txt" 100000
   "$service/service/korvala-service" --catalog "$demo/catalog.sqlite" --import "$demo/real-ids-catalog.txt"
   # The sample PC's own entries win over generated ones with the same identity.
-  "$service/service/korvala-service" --catalog "$demo/catalog.sqlite" --import "$root/service/sample-catalog.txt"
+  "$service/service/korvala-service" --catalog "$demo/catalog.sqlite" --import "$root/service/catalog/sample-catalog.txt"
 fi
 
 echo "== Starting the reference service (optimised build; log: $service_log)"

@@ -28,8 +28,8 @@ DWORD GrantUsersTheSettings()
                                     0, &users))
         result = static_cast<LONG>(::GetLastError());
     if (result == ERROR_SUCCESS)
-        result = static_cast<LONG>(::GetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                                     &current, nullptr, &descriptor));
+        result = static_cast<LONG>(::GetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
+                                                     nullptr, &current, nullptr, &descriptor));
     if (result == ERROR_SUCCESS) {
         EXPLICIT_ACCESSA access = {};
         access.grfAccessPermissions = kUsersSettingsRights;
@@ -41,8 +41,8 @@ DWORD GrantUsersTheSettings()
         result = static_cast<LONG>(::SetEntriesInAclA(1, &access, current, &granted));
     }
     if (result == ERROR_SUCCESS)
-        result = static_cast<LONG>(
-            ::SetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, granted, nullptr));
+        result = static_cast<LONG>(::SetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
+                                                     nullptr, granted, nullptr));
     ::LocalFree(granted);
     ::LocalFree(descriptor);
     if (users)

@@ -2,6 +2,7 @@
 // lost at a stop or while the database fails, records the database refuses left out alone,
 // retention, instances that share one database, what the service cannot start with, and the
 // kept documents' files.
+#include "open_sql_connection.h"
 #include "scan_documents.h"
 #include "scan_keeper.h"
 #include "scan_reader.h"

@@ -3,4 +3,7 @@
 // next statement; the statement that found it broken fails.
 #include "sql_connection.h"
 
+#include <memory>
+#include <string>
+
 std::unique_ptr<SqlConnection> OpenPostgresConnection(const std::string& address, std::string& error);

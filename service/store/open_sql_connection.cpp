@@ -1,4 +1,4 @@
-#include "sql_connection.h"
+#include "open_sql_connection.h"
 
 #include "database_address.h"
 #include "postgres_connection.h"

@@ -3,4 +3,7 @@
 // one writer do not wait for each other and a commit costs no flush of the whole file.
 #include "sql_connection.h"
 
+#include <memory>
+#include <string>
+
 std::unique_ptr<SqlConnection> OpenSqliteConnection(const std::string& path, std::string& error);

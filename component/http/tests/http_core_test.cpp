@@ -1,7 +1,6 @@
-// The HTTP client's rules that need no socket: address parts, the reply buffer, the end of the
-// reply header and reading the update count.
+// The HTTP client's rules that need no socket: address parts, the reply buffer and the end of the
+// reply header.
 #include "byte_buffer.h"
-#include "count_reply.h"
 #include "http_reply.h"
 #include "url_parts.h"
 
@@ -148,30 +147,6 @@ TEST(HeaderEndDetector, EndsAtTheFirstEmptyLine)
     };
     for (const auto& c : cases)
         EXPECT_EQ(HeaderLength(c.reply), c.headerLength) << c.reply;
-}
-
-TEST(ReadCount, ReadsLikeAtoiAndSaturates)
-{
-    const struct {
-        const char* body;
-        int32_t count;
-    } cases[] = {
-        {"12", 12},
-        {" 7 updates", 7},
-        {"<html><body>Not Found</body></html>", 0},
-        {"-3", -3},
-        {"", 0},
-        {"\t\r\n+42x", 42},
-        {"- 5", 0},
-        {"2147483647", 2147483647},
-        {"2147483648", 2147483647},
-        {"99999999999999999999999", 2147483647},
-        {"-2147483648", -2147483647 - 1},
-        {"-99999999999999999999999", -2147483647 - 1},
-        {"0012", 12},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ReadCount(c.body), c.count) << c.body;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "catalog_text.h"
 #include "database_address.h"
+#include "open_sql_connection.h"
 #include "sample_catalog.h"
 
 #include <unordered_map>

@@ -7,7 +7,7 @@
 // the time from a request's first byte to its last, the wait for a handler, the idle time and
 // request count of a keep-alive connection, a reply that makes no progress, and the number of
 // connections, in all and from one client address.
-#include "http_request_head.h"
+#include "http_request.h"
 #include "http_response.h"
 
 #include <atomic>
@@ -15,7 +15,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 
 struct HttpLimits {
     size_t maxHeadBytes = size_t{8} * 1024;
@@ -42,12 +41,6 @@ struct HttpLimits {
     size_t maxBufferedBodyBytes = size_t{256} * 1024 * 1024;
     size_t maxRequestsPerConnection = 1000;
     unsigned handlerThreads = 0;  // 0: one per core, at least 2
-};
-
-struct HttpRequest {
-    RequestHead head;
-    std::string_view body;  // in the connection's buffer, while the request is handled
-    std::string remoteAddress;
 };
 
 class HttpServer {

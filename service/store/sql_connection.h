@@ -2,7 +2,6 @@
 // A connection to the service's database, SQLite or PostgreSQL, behind one small interface:
 // statements with parameters passed as text, in the order they stand in the statement, and
 // result rows as text. Both take $1, $2, ... (first used in the order of their numbers).
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +33,3 @@ public:
     virtual bool RefusedValues() const = 0;
     virtual const SqlDialect& Dialect() const = 0;
 };
-
-// Connects to a "postgresql://" or "postgres://" address, or opens (or creates) an SQLite file.
-std::unique_ptr<SqlConnection> OpenSqlConnection(const std::string& location, std::string& error);

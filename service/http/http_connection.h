@@ -2,7 +2,9 @@
 // One client connection of the HTTP server: what was received, the request being read or
 // handled, and the reply being sent. The server's waiting thread owns it, except while a
 // handler thread works on its request.
-#include "http_server.h"
+#include "http_request.h"
+#include "http_request_head.h"
+#include "http_response.h"
 
 #include <chrono>
 #include <string>
