@@ -8,7 +8,7 @@
 namespace {
 
 ObjectMapEntry objectMap[] = {
-    {CLSID_KVEngine, &KVEngine::Create},
+    {CLSID_KVEngine, &KVEngine::Create, {}},
 };
 
 }  // namespace

@@ -28,28 +28,28 @@ void ScanRun::Start()
     AwaitThreads();
     // The new scan's state is set here, on the window's thread, before either thread runs: a stop
     // pressed at once is not lost, and the monitor never reads the status of an earlier scan.
-    progress_ = 0;
-    status_ = 1;
-    passesStop_ = 0;
-    cancelRequest_ = 0;
-    running_ = 1;
-    worker_ = StartWorkerThread(ScanWorkerThread, this);
-    if (worker_)
-        monitor_ = StartWorkerThread(ScanMonitorThread, this);
-    if (!monitor_) {
-        passesStop_ = 1;
+    m_progress = 0;
+    m_status = 1;
+    m_passesStop = 0;
+    m_cancelRequest = 0;
+    m_running = 1;
+    m_worker = StartWorkerThread(ScanWorkerThread, this);
+    if (m_worker)
+        m_monitor = StartWorkerThread(ScanMonitorThread, this);
+    if (!m_monitor) {
+        m_passesStop = 1;
         AwaitThreads();
-        running_ = 0;
+        m_running = 0;
     }
 }
 
 void ScanRun::Stop()
 {
-    if (!running_)
+    if (!m_running)
         return;
-    passesStop_ = 1;
-    cancelRequest_ = 1;
-    running_ = 0;
+    m_passesStop = 1;
+    m_cancelRequest = 1;
+    m_running = 0;
 }
 
 void ScanRun::StopAndWait()
@@ -60,24 +60,24 @@ void ScanRun::StopAndWait()
 
 void ScanRun::AwaitThreads()
 {
-    if (monitor_) {
-        HANDLE monitor = monitor_.Get();
+    if (m_monitor) {
+        HANDLE monitor = m_monitor.Get();
         WaitHandlingSentMessages(&monitor, 1, INFINITE);
-        monitor_.Reset();
+        m_monitor.Reset();
     }
-    worker_.Reset();
+    m_worker.Reset();
 }
 
 std::string ScanRun::Document() const
 {
-    std::lock_guard<std::mutex> lock(documentLock_);
-    return document_;
+    std::lock_guard<std::mutex> lock(m_documentLock);
+    return m_document;
 }
 
 void ScanRun::SetDocument(std::string text)
 {
-    std::lock_guard<std::mutex> lock(documentLock_);
-    document_.swap(text);
+    std::lock_guard<std::mutex> lock(m_documentLock);
+    m_document.swap(text);
 }
 
 unsigned __stdcall ScanRun::ScanWorkerThread(void* run)
@@ -94,34 +94,34 @@ unsigned __stdcall ScanRun::ScanMonitorThread(void* run)
 
 void ScanRun::Work()
 {
-    SetDocument(FullInventory(progress_, passesStop_, kDesktopFlavour));
-    status_ = 2;
+    SetDocument(FullInventory(m_progress, m_passesStop, kDesktopFlavour));
+    m_status = 2;
 }
 
 void ScanRun::Monitor()
 {
     ScanDocument builder(kDesktopFlavour);
-    view_.ShowScanning();
+    m_view.ShowScanning();
     Identification identification = ReadIdentification();
     if (identification.guestScan != 0) {
         builder.email = identification.email;
         builder.password = identification.password;
     }
-    while (status_ != 2 && !cancelRequest_) {
-        view_.ShowProgress(std::min<int32_t>(std::max<int32_t>(progress_, 0), 100));
+    while (m_status != 2 && !m_cancelRequest) {
+        m_view.ShowProgress(std::min<int32_t>(std::max<int32_t>(m_progress, 0), 100));
         Sleep(kProgressPollMs);
     }
-    if (cancelRequest_) {
+    if (m_cancelRequest) {
         // The passes stop at their next device or shortcut; whatever they found is discarded.
-        if (WaitForSingleObject(worker_.Get(), kWorkerStopTimeoutMs) == WAIT_TIMEOUT)
-            TerminateThread(worker_.Get(), 0);
-        cancelRequest_ = 0;
-        running_ = 0;
-        view_.ShowStopped();
+        if (WaitForSingleObject(m_worker.Get(), kWorkerStopTimeoutMs) == WAIT_TIMEOUT)
+            TerminateThread(m_worker.Get(), 0);
+        m_cancelRequest = 0;
+        m_running = 0;
+        m_view.ShowStopped();
         return;
     }
     SetDocument(builder.BuildDocument(Document(), 0));
-    view_.HandOverDocument();
-    view_.ShowFinished();
-    running_ = 0;
+    m_view.HandOverDocument();
+    m_view.ShowFinished();
+    m_running = 0;
 }

@@ -29,14 +29,14 @@ public:
 
 class ScanRun {
 public:
-    explicit ScanRun(ScanRunView& view) : view_(view) {}
+    explicit ScanRun(ScanRunView& view) : m_view(view) {}
     // Stops a running scan and waits for its threads.
     ~ScanRun();
     ScanRun(const ScanRun&) = delete;
     ScanRun& operator=(const ScanRun&) = delete;
 
     // True from Start until the scan has finished or was asked to stop.
-    bool Running() const { return running_ != 0; }
+    bool Running() const { return m_running != 0; }
     // Starts a scan; the threads of an earlier, stopping scan are awaited first.
     void Start();
     // Asks the running scan to stop and returns at once; the monitor shows the stopped state.
@@ -56,14 +56,14 @@ private:
     void AwaitThreads();
     void SetDocument(std::string text);
 
-    ScanRunView& view_;
-    std::atomic<int32_t> progress_{0};
-    std::atomic<int32_t> status_{0};      // 1 scanning, 2 finished
-    std::atomic<uint8_t> passesStop_{0};  // the passes' own stop flag
-    std::atomic<int32_t> cancelRequest_{0};
-    std::atomic<int32_t> running_{0};
-    UniqueKernelHandle worker_;
-    UniqueKernelHandle monitor_;
-    mutable std::mutex documentLock_;
-    std::string document_;
+    ScanRunView& m_view;
+    std::atomic<int32_t> m_progress{0};
+    std::atomic<int32_t> m_status{0};      // 1 scanning, 2 finished
+    std::atomic<uint8_t> m_passesStop{0};  // the passes' own stop flag
+    std::atomic<int32_t> m_cancelRequest{0};
+    std::atomic<int32_t> m_running{0};
+    UniqueKernelHandle m_worker;
+    UniqueKernelHandle m_monitor;
+    mutable std::mutex m_documentLock;
+    std::string m_document;
 };

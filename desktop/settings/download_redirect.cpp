@@ -48,14 +48,14 @@ bool ReadEarlierDirectory(CRegistryStore& store, std::string& earlier)
 
 void DownloadDirectoryRedirect::Redirect()
 {
-    if (state_ != State::NotRedirected)
+    if (m_state != State::NotRedirected)
         return;
     UniqueKernelHandle claim(CreateMutexA(nullptr, FALSE, kClaimName));
     if (claim && GetLastError() == ERROR_ALREADY_EXISTS)
         return;
-    claim_ = std::move(claim);
+    m_claim = std::move(claim);
     if (!RedirectHoldingTheClaim())
-        claim_.Reset();
+        m_claim.Reset();
 }
 
 bool DownloadDirectoryRedirect::RedirectHoldingTheClaim()
@@ -69,26 +69,26 @@ bool DownloadDirectoryRedirect::RedirectHoldingTheClaim()
     if (!opened || !store.WriteString(kDownloadValue, kKorvalaDownloadFolder))
         return false;
     if (earlier == kNoEarlierValue) {
-        state_ = State::RedirectedWithoutEarlier;
+        m_state = State::RedirectedWithoutEarlier;
     } else {
-        earlierDirectory_ = earlier;
-        state_ = State::RedirectedWithEarlier;
+        m_earlierDirectory = earlier;
+        m_state = State::RedirectedWithEarlier;
     }
     return true;
 }
 
 void DownloadDirectoryRedirect::Undo()
 {
-    if (state_ == State::NotRedirected)
+    if (m_state == State::NotRedirected)
         return;
     CRegistryStore store;
     if (!OpenBrowserKey(store))
         return;
-    if (state_ == State::RedirectedWithEarlier)
-        store.WriteString(kDownloadValue, earlierDirectory_);
+    if (m_state == State::RedirectedWithEarlier)
+        store.WriteString(kDownloadValue, m_earlierDirectory);
     else
         store.DeleteValue(kDownloadValue);
-    state_ = State::NotRedirected;
-    earlierDirectory_.clear();
-    claim_.Reset();
+    m_state = State::NotRedirected;
+    m_earlierDirectory.clear();
+    m_claim.Reset();
 }

@@ -27,15 +27,15 @@ public:
     // Writes the earlier directory back, or deletes the value when there was none.
     void Undo();
 
-    State GetState() const { return state_; }
-    const std::string& EarlierDirectory() const { return earlierDirectory_; }
+    State GetState() const { return m_state; }
+    const std::string& EarlierDirectory() const { return m_earlierDirectory; }
 
 private:
     bool RedirectHoldingTheClaim();
 
-    State state_ = State::NotRedirected;
-    std::string earlierDirectory_;
+    State m_state = State::NotRedirected;
+    std::string m_earlierDirectory;
     // The named object that marks the redirect as this instance's while it is in force. It goes
     // with the object, which lets go of the redirect without undoing it.
-    UniqueKernelHandle claim_;
+    UniqueKernelHandle m_claim;
 };

@@ -17,16 +17,16 @@ const REGSAM kSettingsAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 
 IdentificationStore::IdentificationStore()
 {
-    store_.SetRootKey(HKEY_LOCAL_MACHINE);
-    opened_ = store_.SetKey(kSettingsKey, FALSE, kSettingsAccess);
+    m_store.SetRootKey(HKEY_LOCAL_MACHINE);
+    m_opened = m_store.SetKey(kSettingsKey, FALSE, kSettingsAccess);
 }
 
 Identification IdentificationStore::Read()
 {
     Identification identification;
-    if (!opened_)
+    if (!m_opened)
         return identification;
-    identification.guestScan = store_.ReadDword(kGuestScanValue, 0);
+    identification.guestScan = m_store.ReadDword(kGuestScanValue, 0);
     identification.email = ReadScrambled(kUsernameValue);
     identification.password = ReadScrambled(kPasswordValue);
     return identification;
@@ -34,7 +34,7 @@ Identification IdentificationStore::Read()
 
 BOOL IdentificationStore::WriteRegistered(bool registered)
 {
-    return opened_ && store_.WriteDword(kGuestScanValue, registered ? 1 : 0);
+    return m_opened && m_store.WriteDword(kGuestScanValue, registered ? 1 : 0);
 }
 
 BOOL IdentificationStore::WriteEmail(const std::string& email)
@@ -49,13 +49,13 @@ BOOL IdentificationStore::WritePassword(const std::string& password)
 
 std::string IdentificationStore::ReadScrambled(const char* name)
 {
-    return UnscrambleText(store_.ReadString(name, std::string()), kCredentialKey);
+    return UnscrambleText(m_store.ReadString(name, std::string()), kCredentialKey);
 }
 
 // Without the key the store would address the root of HKEY_LOCAL_MACHINE: nothing is written then.
 BOOL IdentificationStore::WriteScrambled(const char* name, const std::string& plain)
 {
-    return opened_ && store_.WriteString(name, ScrambleText(plain, kCredentialKey));
+    return m_opened && m_store.WriteString(name, ScrambleText(plain, kCredentialKey));
 }
 
 Identification ReadIdentification()

@@ -19,7 +19,7 @@ public:
 
     // False when "Software\Korvala" could not be opened: reads give the defaults (a guest with
     // empty e-mail address and password) and writes fail.
-    bool KeyOpened() const { return opened_; }
+    bool KeyOpened() const { return m_opened; }
 
     Identification Read();
     // Stores "GuestScan": 1 for the registered user, 0 for a guest.
@@ -31,8 +31,8 @@ private:
     std::string ReadScrambled(const char* name);
     BOOL WriteScrambled(const char* name, const std::string& plain);
 
-    CRegistryStore store_;
-    bool opened_;
+    CRegistryStore m_store;
+    bool m_opened;
 };
 
 // The identification as stored now.
