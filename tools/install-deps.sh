@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev libssl-dev
   libcpp-httplib-dev libsqlite3-dev sqlite3 libpq-dev postgresql
   nsis chromium curl pci.ids usb.ids
-  osslsigncode openssl icoutils python3 msitools wixl
+  osslsigncode openssl icoutils python3 msitools wixl faketime
 )
 missing_packages() {
   local p
