@@ -37,13 +37,14 @@ endif()
 # widl writes its run's time into the type library (as text in the time zone): the commit's, in UTC.
 set(KORVALA_WIDL_ENV ${CMAKE_COMMAND} -E env WIDL_TIME_OVERRIDE=${KORVALA_SOURCE_DATE_EPOCH} TZ=UTC)
 # wixl writes the time of its run into the MSI package's summary and takes its files' times into
-# the cabinet; it knows no SOURCE_DATE_EPOCH, so it runs with the clock stopped at the commit's time.
+# the cabinet; it knows no SOURCE_DATE_EPOCH, so it runs with the clock stopped at the commit's time
+# (-f: the time as given, standing still, where a plain timestamp would start a running clock).
 set(saved_epoch "$ENV{SOURCE_DATE_EPOCH}")
 set(ENV{SOURCE_DATE_EPOCH} ${KORVALA_SOURCE_DATE_EPOCH})
 string(TIMESTAMP commit_time "%Y-%m-%d %H:%M:%S" UTC)
 set(ENV{SOURCE_DATE_EPOCH} "${saved_epoch}")
 find_program(KORVALA_FAKETIME faketime REQUIRED)
-set(KORVALA_COMMIT_CLOCK ${CMAKE_COMMAND} -E env TZ=UTC ${KORVALA_FAKETIME} "${commit_time}")
+set(KORVALA_COMMIT_CLOCK ${CMAKE_COMMAND} -E env TZ=UTC ${KORVALA_FAKETIME} -f "${commit_time}")
 
 if(KORVALA_SIGN_CERT STREQUAL "" OR KORVALA_SIGN_KEY STREQUAL "")
   set(throwaway ${CMAKE_BINARY_DIR}/throwaway-signing)
