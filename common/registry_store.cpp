@@ -110,8 +110,7 @@ BOOL CRegistryStore::DeleteValue(const std::string& name)
     UniqueRegKey key = OpenCurrent(KEY_SET_VALUE, false);
     if (!key)
         return FALSE;
-    bool deleted = RegDeleteValueA(key.Get(), name.c_str()) == ERROR_SUCCESS;
-    return deleted;
+    return RegDeleteValueA(key.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 UniqueRegKey CRegistryStore::OpenCurrent(REGSAM access, bool recordError)

@@ -54,11 +54,6 @@ HRESULT NewBstr(const std::wstring& text, BSTR* out)
 
 HRESULT KVEngine::Create(IUnknown* outer, REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (outer && !IsEqualIID(riid, IID_IUnknown))
-        return CLASS_E_NOAGGREGATION;
     KVEngine* engine = new (std::nothrow) KVEngine(outer);
     if (!engine)
         return E_OUTOFMEMORY;
@@ -321,20 +316,14 @@ DWORD WINAPI KVEngine::UpdateCountThread(void* engine)
     FreeLibraryAndExitThread(ModuleInstance(), 0);
 }
 
-// Starts one count worker; false when no thread could be made.
-bool KVEngine::StartCountWorker()
-{
-    countWorker_ = StartPinnedThread(UpdateCountThread);
-    return static_cast<bool>(countWorker_);
-}
-
 STDMETHODIMP KVEngine::GetNumUpdates(int* nNumOfUpdates)
 {
     return ForAllowedCaller([&] {
         if (!nNumOfUpdates)
             return E_POINTER;
         for (int attempt = 0; attempt < kCountAttempts; ++attempt) {
-            if (!StartCountWorker()) {
+            countWorker_ = StartPinnedThread(UpdateCountThread);
+            if (!countWorker_) {
                 updateCount_ = kUpdateCountFailed;
                 continue;
             }

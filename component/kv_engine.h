@@ -18,8 +18,9 @@
 
 class KVEngine : public IKVEngine, public IObjectSafety, public IObjectWithSite {
 public:
-    // Creates an object and answers riid; with an outer object the object is aggregated and
-    // riid must be IID_IUnknown. E_OUTOFMEMORY when memory runs out.
+    // Creates an object and answers riid (an object creator of the class factory, which checks
+    // the arguments first); with an outer object the object is aggregated. E_OUTOFMEMORY when
+    // memory runs out.
     static HRESULT Create(IUnknown* outer, REFIID riid, void** object);
 
     // IUnknown, delegated to the controlling unknown.
@@ -91,7 +92,6 @@ private:
     std::string DevicePass();
     std::string SoftwarePass();
     static DWORD WINAPI UpdateCountThread(void* engine);
-    bool StartCountWorker();
     // Starts `worker` with this object; the thread keeps the library loaded until it ends.
     UniqueKernelHandle StartPinnedThread(LPTHREAD_START_ROUTINE worker);
 

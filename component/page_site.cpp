@@ -64,10 +64,10 @@ Route JudgePage(Page* page, const char* allowedAddresses)
 
 // A page that the site offers as a service: the browser, or the document (scripts' sites).
 template <typename Page>
-Route ServiceRoute(IServiceProvider* services, REFGUID service, REFIID riid, const char* allowedAddresses)
+Route ServiceRoute(IServiceProvider* services, REFGUID service, const char* allowedAddresses)
 {
     ComPtr<Page> page;
-    HRESULT step = services->QueryService(service, riid, page.ReceiveAs(riid));
+    HRESULT step = services->QueryService(service, __uuidof(Page), page.ReceiveAs(__uuidof(Page)));
     if (FAILED(step) || !page)
         return Unreached(step);
     return JudgePage(page.Get(), allowedAddresses);
@@ -141,9 +141,8 @@ bool PageSite::LeadsToAllowedPage() const
     ComPtr<IServiceProvider> services;
     HRESULT step = site_.QueryInterface(services);
     if (SUCCEEDED(step) && services) {
-        browser = ServiceRoute<IWebBrowser2>(services.Get(), SID_SWebBrowserApp, IID_IWebBrowser2, allowedAddresses_);
-        serviceDocument =
-            ServiceRoute<IHTMLDocument2>(services.Get(), SID_SContainerDispatch, IID_IHTMLDocument2, allowedAddresses_);
+        browser = ServiceRoute<IWebBrowser2>(services.Get(), SID_SWebBrowserApp, allowedAddresses_);
+        serviceDocument = ServiceRoute<IHTMLDocument2>(services.Get(), SID_SContainerDispatch, allowedAddresses_);
     } else {
         browser = serviceDocument = Unreached(step);
     }
@@ -151,20 +150,13 @@ bool PageSite::LeadsToAllowedPage() const
     const Route routes[] = {browser, serviceDocument, clientDocument};
 
     // Every way that leads to a page must find an allowed address: the browser names the
-    // top-level page, while the object may sit in a frame of another origin.
-    if (!inBrowser_) {
-        // A script host's site may answer the ways it lacks with any failure.
-        for (Route route : routes) {
-            if (route == Route::Refused)
-                return false;
-        }
-        return true;
+    // top-level page, while the object may sit in a frame of another origin. A script host's site
+    // may answer the ways it lacks with any failure; in a browser a failing way refuses.
+    for (Route route : routes) {
+        if (route == Route::Refused || (inBrowser_ && route == Route::Failed))
+            return false;
     }
     // In a browser the object is always scripted by some page, and only its own document tells
     // which: the browser alone may name the vendor's top page around a frame of another origin.
-    for (Route route : routes) {
-        if (route == Route::Refused || route == Route::Failed)
-            return false;
-    }
-    return serviceDocument == Route::Allowed || clientDocument == Route::Allowed;
+    return !inBrowser_ || serviceDocument == Route::Allowed || clientDocument == Route::Allowed;
 }

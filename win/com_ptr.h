@@ -70,9 +70,10 @@ public:
     }
 
     // Creates an object of class `clsid` in this process and holds its Interface.
-    HRESULT CreateInstance(REFCLSID clsid, DWORD context = CLSCTX_INPROC_SERVER)
+    HRESULT CreateInstance(REFCLSID clsid)
     {
-        return ::CoCreateInstance(clsid, nullptr, context, __uuidof(Interface), reinterpret_cast<void**>(Receive()));
+        return ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(Interface),
+                                  reinterpret_cast<void**>(Receive()));
     }
 
     // Asks the object held for Other, into `target`; E_POINTER when nothing is held.

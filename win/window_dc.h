@@ -32,7 +32,6 @@ public:
 
     HDC Get() const { return dc_; }
     explicit operator bool() const { return dc_ != nullptr; }
-    const PAINTSTRUCT& Paint() const { return paint_; }
 
 private:
     HWND window_;
