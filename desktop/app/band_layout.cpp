@@ -96,10 +96,8 @@ int BandScale::FromStep(int pixels, const ImageStep& step) const
 
 BandLayout LayoutBand(const BandScale& scale)
 {
-    const ImageStep images = scale.NearestImageStep();
     BandLayout layout = {scale,
-                         images,
-                         !scale.Is(images),
+                         scale.NearestImageStep(),
                          scale.Apply(kWidth),
                          scale.Apply(kCollapsedHeight),
                          scale.Apply(kGrowStepHeight),

@@ -68,13 +68,14 @@ struct BandLayout {
 
     BandScale scale;
     ImageStep images;
-    bool imagesStretched;  // the band's scale lies between two image steps
     int width;
     int collapsedHeight;  // the header band only: the window's height at start and during a scan
     int growStepHeight;
     int maximisedExtraHeight;
     std::array<BandControl, 11> controls;
 
+    // Whether the band's scale lies between two image steps, so that its images are resized.
+    bool ImagesStretched() const { return !scale.Is(images); }
     // The height the grow animation ends at.
     int ExpandedHeight() const { return collapsedHeight + (kGrowSteps - 1) * growStepHeight; }
 };

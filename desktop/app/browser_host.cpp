@@ -3,7 +3,6 @@
 #include "service_base_url.h"
 #include "scoped_variant.h"
 #include "service_pages.h"
-#include "unique_bstr.h"
 #include "unique_handle.h"
 #include "wide_text.h"
 
@@ -184,15 +183,13 @@ void CBrowserHost::Navigate(const std::string& url)
     if (!m_browser || IsRefusedDownload(url)) {
         return;
     }
-    ScopedVariant flags, target, postData, headers;
-    const std::wstring wide = AnsiToWide(url);
-    UniqueBstr address(::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
-    if (!address || !target.SetText(L"") || !postData.SetText(L"") || !headers.SetText(L"")) {
+    ScopedVariant address, flags, target, postData, headers;
+    if (!address.SetText(AnsiToWide(url)) || !target.SetText(L"") || !postData.SetText(L"") || !headers.SetText(L"")) {
         return;
     }
     flags.value.vt = VT_I4;
     flags.value.lVal = 0;
-    m_browser->Navigate(address.Get(), &flags.value, &target.value, &postData.value, &headers.value);
+    m_browser->Navigate(address.value.bstrVal, &flags.value, &target.value, &postData.value, &headers.value);
 }
 
 void CBrowserHost::PostDocument(const std::string& document)

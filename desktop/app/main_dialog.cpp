@@ -105,7 +105,7 @@ void CMainDialog::SetImages(CSkinButton& button, UINT normal, UINT pressed) cons
 {
     // Drawn at their own size, which is the button's, on a band of an image step's scale;
     // stretched over the button between steps.
-    const short drawMode = m_band.imagesStretched ? 1 : 0;
+    const short drawMode = m_band.ImagesStretched() ? 1 : 0;
     button.SetBitmaps(BandImage(normal), BandImage(pressed), 0, 0, 0, 0, drawMode, 0, 4);
 }
 
@@ -113,7 +113,7 @@ UniqueGdiObject<HBITMAP> CMainDialog::LoadBandImage(UINT id) const
 {
     UniqueGdiObject<HBITMAP> image = LoadDibSection(BandImage(id));
     BITMAP size = {};
-    if (!image || !m_band.imagesStretched || !::GetObjectA(image.Get(), sizeof(size), &size)) {
+    if (!image || !m_band.ImagesStretched() || !::GetObjectA(image.Get(), sizeof(size), &size)) {
         return image;
     }
     UniqueGdiObject<HBITMAP> resized(ResizedCopy(image.Get(), m_band.scale.FromStep(size.bmWidth, m_band.images),

@@ -230,14 +230,10 @@ void CAnimatedPicture::StopAnimation()
 {
     m_stopRequested = true;
     ::SetEvent(m_stopEvent.Get());
-    if (m_thread) {
-        if (::WaitForSingleObject(m_thread.Get(), kStopWaitMs) != WAIT_OBJECT_0) {
-            return;  // keep the stop request standing until the thread has gone
-        }
-        m_thread.Reset();
+    if (m_thread && ::WaitForSingleObject(m_thread.Get(), kStopWaitMs) != WAIT_OBJECT_0) {
+        return;  // keep the stop request standing until the thread has gone
     }
-    ::ResetEvent(m_stopEvent.Get());
-    m_stopRequested = false;
+    ForgetEndedThread();
 }
 
 void CAnimatedPicture::UnloadPicture()

@@ -1,7 +1,6 @@
 #include "stretch_image.h"
 
 #include "memory_dc.h"
-#include "window_dc.h"
 
 BOOL DrawImage(HDC dc, int x, int y, int width, int height, HDC source, int sourceWidth, int sourceHeight)
 {
@@ -24,9 +23,8 @@ HBITMAP ResizedCopy(HBITMAP image, int width, int height)
     if (!image || !::GetObjectA(image, sizeof(size), &size) || width <= 0 || height <= 0) {
         return nullptr;
     }
-    WindowDC screen(nullptr);
-    MemoryDC source(screen.Get());
-    MemoryDC target(screen.Get(), width, height);
+    MemoryDC source(nullptr);
+    MemoryDC target(nullptr, width, height);
     ScopedSelection selected(source.Get(), image);
     if (!selected || !target ||
         !DrawImage(target.Get(), 0, 0, width, height, source.Get(), size.bmWidth, size.bmHeight)) {

@@ -41,7 +41,7 @@ TEST(BandLayout, FollowsTheLargerOfTheDpiAndTheDialogFontAndNeverShrinks)
         EXPECT_EQ(band.ExpandedHeight(), c.expandedHeight);
         EXPECT_EQ(band.maximisedExtraHeight, c.maximisedExtra);
         EXPECT_EQ(band.images.percent, c.imagePercent);
-        EXPECT_EQ(band.imagesStretched, c.imagesStretched);
+        EXPECT_EQ(band.ImagesStretched(), c.imagesStretched);
         std::map<int, BandControl> controls;
         for (const BandControl& control : band.controls) {
             controls[control.id] = control;

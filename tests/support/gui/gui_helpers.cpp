@@ -1,5 +1,7 @@
 #include "gui_helpers.h"
 
+#include "memory_dc.h"
+
 #include <commctrl.h>
 
 void PumpMessages()
@@ -30,21 +32,12 @@ COLORREF PaintedPixel(HWND window, int x, int y)
 {
     RECT client;
     ::GetClientRect(window, &client);
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right + 1, client.bottom + 1);
-    ::ReleaseDC(nullptr, screen);
-    HGDIOBJ previous = ::SelectObject(memory, bitmap);
-    HBRUSH magenta = ::CreateSolidBrush(kUnpainted);
+    MemoryDC memory(nullptr, client.right + 1, client.bottom + 1);
+    UniqueGdiObject<HBRUSH> magenta(::CreateSolidBrush(kUnpainted));
     RECT all = {0, 0, client.right + 1, client.bottom + 1};
-    ::FillRect(memory, &all, magenta);
-    ::DeleteObject(magenta);
-    ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
-    COLORREF pixel = ::GetPixel(memory, x, y);
-    ::SelectObject(memory, previous);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    return pixel;
+    ::FillRect(memory.Get(), &all, magenta.Get());
+    ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT);
+    return ::GetPixel(memory.Get(), x, y);
 }
 
 BOOL CheckDialog::OnInitDialog()
