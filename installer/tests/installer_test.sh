@@ -17,6 +17,7 @@ set -uo pipefail
 . "$(dirname "$0")/installer_test_lib.sh"
 virtual_settings_key='HKCU\Software\Classes\VirtualStore\MACHINE\SOFTWARE\Korvala'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvala'
+uninstall_name=Korvala
 
 installed_files() {
   [ -f "$install_dir/korvala-desk.exe" ] && [ -f "$install_dir/KVObject.dll" ] && [ -f "$install_dir/uninstall.exe" ]
@@ -61,11 +62,6 @@ only_uninstaller_left() {
 nothing_installed_left() {
   { [ "${1:-}" = inside ] || [ ! -e "$install_dir" ]; } && [ ! -e "$start_menu/Korvala.lnk" ] && [ ! -e "$desktop/Korvala.lnk" ] &&
   ! key_exists "$uninstall_key" && ! key_exists 'HKCR\KVObject.KVEngine'
-}
-view_keys() {
-  echo "HKLM\\Software$(view_node "$1")\\Korvala"
-  echo "HKLM\\Software$(view_node "$1")\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvala"
-  echo "HKLM\\Software\\Classes$(view_node "$1")\\CLSID\\$kvengine_clsid\\InprocServer32"
 }
 
 # An earlier run that broke off may have left an installation: remove it first.

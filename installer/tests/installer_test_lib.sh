@@ -209,3 +209,10 @@ check_views() {  # what is expected in the packages' own view: "all" or "none"; 
   check "nothing in the other registry view ($(other_kind))" keys_in_view "$(other_kind)" none "$3"
 }
 view_node() { if [ "$1" = win32 ]; then echo '\Wow6432Node'; fi; }
+# An installation's keys in the registry view of a kind: its settings, its uninstall entry (named
+# $uninstall_name) and KVObject's class.
+view_keys() {
+  echo "HKLM\\Software$(view_node "$1")\\Korvala"
+  echo "HKLM\\Software$(view_node "$1")\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$uninstall_name"
+  echo "HKLM\\Software\\Classes$(view_node "$1")\\CLSID\\$kvengine_clsid\\InprocServer32"
+}

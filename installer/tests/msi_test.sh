@@ -14,6 +14,7 @@ mkdir -p "$logs"
 
 product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
 code=$(product_code "$package") previous_code=$(product_code "$previous_package")
+uninstall_name=$code
 uninstall_entry() { echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
 # The libraries the packages carry.
 for which in package previous_package; do
@@ -45,11 +46,6 @@ registration_as_regsvr32_writes() {
   export_keys "$work/msi.registration" $(registration_keys | tr '\n' ' ')
   diff -u "$work/regsvr32.registration" "$work/msi.registration" >"$work/registration.diff" ||
     { head -40 "$work/registration.diff"; return 1; }
-}
-view_keys() {
-  echo "HKLM\\Software$(view_node "$1")\\Korvala"
-  echo "HKLM\\Software$(view_node "$1")\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code"
-  echo "HKLM\\Software\\Classes$(view_node "$1")\\CLSID\\$kvengine_clsid\\InprocServer32"
 }
 # Wine's msiexec puts a per-machine package's shortcuts into the user's Start menu (it does not
 # follow ALLUSERS there, a Wine fault); Windows into the all-users one.
