@@ -50,12 +50,12 @@ void CatalogRefresher::RefreshIfChanged()
         next = Load(store_, error);
     if (!next) {
         if (!failing_)
-            Log("korvala-service: cannot read the catalog, keeping the last one: " + error);
+            LogService("cannot read the catalog, keeping the last one: " + error);
         failing_ = true;
         return;
     }
     failing_ = false;
-    Log("korvala-service: catalog version " + std::to_string(next->Version()) + " loaded (" +
-        std::to_string(next->EntryCount()) + " entries)");
+    LogService("catalog version " + std::to_string(next->Version()) + " loaded (" + std::to_string(next->EntryCount()) +
+               " entries)");
     snapshots_.Publish(std::move(next));
 }

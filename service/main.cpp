@@ -59,9 +59,9 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
         std::cerr << "korvala-service: " << error << "\n";
         return 1;
     }
-    Log("korvala-service: listening on http://" + options.host + ":" + std::to_string(service->Port()) + " (" +
-        (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL")) + ", " +
-        std::to_string(service->CatalogEntries()) + " entries)");
+    LogService("listening on http://" + options.host + ":" + std::to_string(service->Port()) + " (" +
+               (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL")) + ", " +
+               std::to_string(service->CatalogEntries()) + " entries)");
 
     std::thread stopper([&] {
         int signal = 0;
@@ -73,7 +73,7 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
     // SIGTERM, so only the stopper's sigwait takes it.
     kill(getpid(), SIGTERM);
     stopper.join();
-    Log("korvala-service: stopped");
+    LogService("stopped");
     FlushLog(kLogPatience);
     return 0;
 }

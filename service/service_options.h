@@ -4,19 +4,22 @@
 #include <string>
 #include <string_view>
 
+#include "http_server.h"
+#include "scan_keeper.h"
+
 struct ServiceOptions {
     std::string host;
     int port = 0;
     std::string catalogPath = "korvala-catalog.sqlite";  // SQLite file (--catalog)
     std::string databaseAddress;                         // "postgresql://..." (--database)
     std::string downloadsDir = "downloads";
-    std::string importFile;         // import this catalog text and exit
-    std::string keptScansDir;       // where accepted desktop scan documents are saved; empty: nowhere
-    size_t keptScansFiles = 10000;  // files in keptScansDir at most
-    size_t keptScansBytes = size_t{1024} * 1024 * 1024;  // their bytes at most
-    int keepDays = 90;                                   // scan records older than this are deleted; 0 keeps them
-    size_t clientConnections = 64;                       // connections from one client address
-    size_t requestBuffers = size_t{256} * 1024 * 1024;   // bytes of request bodies being received
+    std::string importFile;                           // import this catalog text and exit
+    std::string keptScansDir;                         // where accepted desktop scan documents are saved; empty: nowhere
+    size_t keptScansFiles = KeepSettings().maxFiles;  // files in keptScansDir at most
+    size_t keptScansBytes = KeepSettings().maxBytes;  // their bytes at most
+    int keepDays = 90;                                // scan records older than this are deleted; 0 keeps them
+    size_t clientConnections = HttpLimits().maxConnectionsPerClient;  // connections from one client address
+    size_t requestBuffers = HttpLimits().maxBufferedBodyBytes;        // bytes of request bodies being received
     bool help = false;
 
     // The database the service uses: the PostgreSQL address when given, else the SQLite file.

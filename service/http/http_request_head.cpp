@@ -216,13 +216,13 @@ HeadReading ReadRequestHead(std::string_view received, size_t maxHeadBytes, Requ
     if (start == std::string_view::npos)
         start = received.size();
     size_t end = HeadEnd(received, std::max(start, searchFrom));
+    if (end == std::string_view::npos && received.size() <= maxHeadBytes) {
+        // The end may begin at either of the last two bytes (a line end, then CR LF or LF).
+        HeadReading incomplete;
+        incomplete.searched = received.size() < 2 ? 0 : received.size() - 2;
+        return incomplete;
+    }
     if (end == std::string_view::npos || end > maxHeadBytes) {
-        if (end == std::string_view::npos && received.size() <= maxHeadBytes) {
-            // The end may begin at either of the last two bytes (a line end, then CR LF or LF).
-            HeadReading incomplete;
-            incomplete.searched = received.size() < 2 ? 0 : received.size() - 2;
-            return incomplete;
-        }
         size_t requestLineEnd = received.find('\n', start);
         return Refused(requestLineEnd == std::string_view::npos || requestLineEnd >= maxHeadBytes ? 414 : 431);
     }

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -12,16 +11,13 @@ namespace {
 // The time now as HTTP writes it, "Sun, 06 Nov 1994 08:49:37 GMT"; made once a second per thread.
 const char* HttpDateNow()
 {
-    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     thread_local std::time_t shown = -1;
     thread_local char text[32] = "";
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
+    // The service never sets a locale: strftime writes the C locale's English names.
     if (now != shown && gmtime_r(&now, &parts) &&
-        std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[parts.tm_wday % 7], parts.tm_mday,
-                      kMonths[parts.tm_mon % 12], parts.tm_year + 1900, parts.tm_hour, parts.tm_min, parts.tm_sec) > 0)
+        std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &parts) > 0)
         shown = now;
     return text;
 }

@@ -91,6 +91,11 @@ void Log(std::string line)
     ServiceLog().Write(std::move(line));
 }
 
+void LogService(const std::string& message)
+{
+    Log("korvala-service: " + message);
+}
+
 void FlushLog(std::chrono::milliseconds patience)
 {
     ServiceLog().Flush(patience);

@@ -43,6 +43,8 @@ private:
 // process: it is never destroyed, so that a program that ends while standard error stalls is not
 // held by lines that cannot be written.
 void Log(std::string line);
+// A line of the service's own (not of a request): "korvala-service: " and the message.
+void LogService(const std::string& message);
 // Before the program ends: waits at most patience until the lines logged so far are written.
 void FlushLog(std::chrono::milliseconds patience);
 

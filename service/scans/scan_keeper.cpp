@@ -81,8 +81,8 @@ bool ScanKeeper::Admit(size_t bytes)
         return true;
     }
     if (!full_)
-        Log("korvala-service: " + settings_.folder + " holds " + std::to_string(files_) + " kept scans of " +
-            std::to_string(bytes_) + " bytes; no more are kept");
+        LogService(settings_.folder + " holds " + std::to_string(files_) + " kept scans of " + std::to_string(bytes_) +
+                   " bytes; no more are kept");
     full_ = true;
     return false;
 }
@@ -104,7 +104,7 @@ void ScanKeeper::Keep(std::string_view document, const ScanReport& report)
         if (file >= 0)
             close(file);
         if (!saved)
-            Log("korvala-service: could not save " + path + ": " + std::strerror(errno));
+            LogService("could not save " + path + ": " + std::strerror(errno));
         return;
     }
 }

@@ -1,5 +1,7 @@
 #include "scan_reader.h"
 
+#include "hex_digit.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -63,7 +65,7 @@ bool IsScanGuid(std::string_view value)
         return false;
     for (size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
-        const bool hexDigit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        const bool hexDigit = HexDigitValue(c) >= 0;
         if (kForm[i] == '0' ? !hexDigit : c != kForm[i])
             return false;
     }

@@ -38,8 +38,7 @@ bool ScanRecorder::Add(ScanRecord record)
     std::lock_guard<std::mutex> lock(mutex_);
     if (queue_.size() >= settings_.capacity) {
         if (!fullReported_)
-            Log("korvala-service: the queue of scan records is full (" + std::to_string(queue_.size()) +
-                "); refusing scans");
+            LogService("the queue of scan records is full (" + std::to_string(queue_.size()) + "); refusing scans");
         fullReported_ = true;
         return false;
     }
@@ -62,7 +61,7 @@ size_t ScanRecorder::Stop(std::chrono::milliseconds patience)
     wake_.notify_one();
     writer_.join();
     if (lost_ > 0)
-        Log("korvala-service: " + std::to_string(lost_) + " scan records could not be written and are lost");
+        LogService(std::to_string(lost_) + " scan records could not be written and are lost");
     return lost_;
 }
 
@@ -103,17 +102,16 @@ bool ScanRecorder::WriteBatch(std::vector<ScanRecord>& batch, std::unique_lock<s
         std::vector<RefusedRecord> refused;
         bool written = store_.RecordScans(batch, refused, error);
         for (const RefusedRecord& record : refused)
-            Log("korvala-service: the database refused the record of scan " +
-                Printable(batch[record.index].scanGuid, 80) + " (received " + batch[record.index].receivedUtc +
-                "); it is dropped: " + record.error);
+            LogService("the database refused the record of scan " + Printable(batch[record.index].scanGuid, 80) +
+                       " (received " + batch[record.index].receivedUtc + "); it is dropped: " + record.error);
         lock.lock();
         if (written) {
             if (failing_.exchange(false))
-                Log("korvala-service: scan records are written again");
+                LogService("scan records are written again");
             return true;
         }
         if (!failing_.exchange(true))
-            Log("korvala-service: cannot write scan records, refusing scans until it works again: " + error);
+            LogService("cannot write scan records, refusing scans until it works again: " + error);
         if (stopping_ && std::chrono::steady_clock::now() >= giveUpAt_)
             return false;
         wake_.wait_for(lock, settings_.retryAfter);
@@ -126,5 +124,5 @@ void ScanRecorder::DeleteExpired()
         return;
     std::string error;
     if (!store_.DeleteScansBefore(UtcTime(settings_.keepDays), error))
-        Log("korvala-service: cannot delete expired scan records: " + error);
+        LogService("cannot delete expired scan records: " + error);
 }
