@@ -16,11 +16,23 @@ product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductC
 code=$(product_code "$package") previous_code=$(product_code "$previous_package")
 uninstall_name=$code
 uninstall_entry() { echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
-# The libraries the packages carry.
+# The libraries the packages carry. Where msiextract puts a file depends on the package's
+# architecture (a 32-bit package's Program Files folder is kept in the path, a 64-bit one's is
+# dropped), so the library is looked for in what was extracted.
+extracted_library() {  # the folder a package was extracted into
+  local found
+  mapfile -t found < <(find "$1" -type f -name KVObject.dll)
+  if [ ${#found[@]} -ne 1 ]; then
+    echo "msi_test: expected one KVObject.dll in the package extracted to $1, found ${#found[@]}: ${found[*]}" >&2
+    exit 1
+  fi
+  echo "${found[0]}"
+}
 for which in package previous_package; do
   msiextract -C "$work/$which" "${!which}" >/dev/null
 done
-library=$work/package/Korvala/KVObject.dll previous_library=$work/previous_package/Korvala/KVObject.dll
+library=$(extracted_library "$work/package") || exit 1
+previous_library=$(extracted_library "$work/previous_package") || exit 1
 
 # msiexec as a deployment tool runs it; "log name" is the name of its log, the exit code expected.
 msiexec_exits() {  # log name, exit code, msiexec's arguments...
