@@ -19,6 +19,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-all}
+targets=(native service win32 win64 all fuzz release release-win64)
+if [[ " ${targets[*]} " != *" $what "* ]]; then
+  echo "build.sh: unknown target '$what'; usage: build.sh [$(IFS='|' && echo "${targets[*]}")]" >&2
+  exit 2
+fi
 cross() {
   cmake -S "$root" -B "$root/build/$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$2.cmake" >/dev/null
   cmake --build "$root/build/$1"

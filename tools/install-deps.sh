@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs everything the build, the tests and the demo need on Debian 12 (run as root).
 # A mirror in the middle of a sync serves index files that fail their checks: the index is
-# fetched again a few times, then what can be installed is installed and what could not is named.
+# fetched again a few times, then what can be installed is installed, a package of the other
+# architecture that the skew between the architectures' indexes keeps out is installed with the
+# shared libraries aligned (tools/align-multiarch.sh), and what could not be installed is named.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
@@ -34,6 +36,12 @@ if ! install "${missing[@]}"; then
   for p in "${missing[@]}"; do install "$p" || true; done
 fi
 mapfile -t missing < <(missing_packages)
+# A package of the other architecture that apt refused may only need the libraries it shares with
+# the native side moved to a version that both have.
+if printf '%s\n' "${missing[@]}" | grep -q ':'; then
+  "$(dirname "$0")/align-multiarch.sh" "${missing[@]}" || true
+  mapfile -t missing < <(missing_packages)
+fi
 # What needs a missing package fails later with its own message; the rest still builds and runs.
 if [ ${#missing[@]} -gt 0 ]; then
   echo "install-deps: WARNING: these packages could not be installed: ${missing[*]}" >&2
