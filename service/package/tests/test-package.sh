@@ -148,8 +148,8 @@ while True:
     cd "$(field WorkingDirectory)"
     umask "$(field UMask)"
     # shellcheck disable=SC2046
-    exec env NOTIFY_SOCKET=/run/notify setpriv --reuid="$(field User)" --regid="$(field Group)" --init-groups \
-      --no-new-privs --bounding-set=-all $(field ExecStart)
+    exec setpriv --reuid="$(field User)" --regid="$(field Group)" --init-groups --reset-env --no-new-privs \
+      --bounding-set=-all env NOTIFY_SOCKET=/run/notify $(field ExecStart)
   ) 2>/run/service.log &
   service=$!
   for _ in $(seq 300); do grep -q '^READY=1' $notices 2>/dev/null && break; sleep 0.1; done
