@@ -214,6 +214,7 @@ under_systemd() {
     fail "the unit's status: $(systemctl show -p StatusText --value $unit)"
   expect "GET /" "$(curl -s -o /dev/null -w '%{http_code}' http://127.0.0.1:8077/)" 200
   before=$(main_process)
+  echo "the service's process: $before"
   [[ $before == *" korvala CapEff: 0000000000000000 NoNewPrivs: 1 Seccomp: 2 " ]] || fail "its sandbox: $before"
   dpkg -i "$deb"
   after=$(main_process)
