@@ -3,11 +3,12 @@
 # in /usr/sbin, its manual page, the systemd unit, the configuration file and the maintainer
 # scripts of this folder. dpkg's own tools write the control file: the libraries' dependencies
 # (dpkg-shlibdeps), the installed size, the architecture.
-# Usage: make-deb.sh PROGRAM VERSION MANUAL OUTPUT.deb STAGE MAINTAINER COPYRIGHT-HOLDER
-# STAGE is a scratch folder; the dates are the commit's (SOURCE_DATE_EPOCH when set).
+# Usage: make-deb.sh PROGRAM VERSION README OUTPUT.deb STAGE MAINTAINER COPYRIGHT-HOLDER
+# README is the service's, whose options the manual page lists; STAGE is a scratch folder; the
+# dates are the commit's (SOURCE_DATE_EPOCH when set).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-program=$1 version=$2 manual=$3 deb=$4 stage=$5 maintainer=$6 holder=$7
+program=$1 version=$2 readme=$3 deb=$4 stage=$5 maintainer=$6 holder=$7
 : "${SOURCE_DATE_EPOCH:=$(git -C "$here" log -1 --format=%ct)}"
 export SOURCE_DATE_EPOCH
 
@@ -20,7 +21,8 @@ install -D -m 0644 "$here/korvala-service.service" "$root/usr/lib/systemd/system
 # Shipped as every configuration file; postinst gives it to the group korvala, mode 0640
 # (dpkg-statoverride, which dpkg applies to later versions of the file too).
 install -D -m 0644 "$here/service.conf" "$root/etc/korvala/service.conf"
-gzip -9n <"$manual" >"$root/usr/share/man/man8/korvala-service.8.gz"
+"$here/make-manual.py" "$readme" "$here/korvala-service.8.in" "$version" "$stage/korvala-service.8"
+gzip -9n <"$stage/korvala-service.8" >"$root/usr/share/man/man8/korvala-service.8.gz"
 
 sed "s|@MAINTAINER@|$maintainer|" "$here/control" >"$stage/debian/control"
 cat >"$stage/debian/changelog" <<CHANGES

@@ -4,7 +4,7 @@ options table of the service's README (and the paragraph after it), so that the 
 README describe the same options.
 
 Usage: make-manual.py README TEMPLATE VERSION OUTPUT
-The page's date is that of SOURCE_DATE_EPOCH (else now), in UTC.
+The page's date is that of SOURCE_DATE_EPOCH (make-deb.sh sets it to the commit's), in UTC.
 """
 import os
 import re
@@ -47,7 +47,7 @@ def main():
     readme_path, template_path, version, output_path = sys.argv[1:]
     with open(readme_path, encoding="utf-8") as readme, open(template_path, encoding="utf-8") as template:
         options, page = options_section(readme.read()), template.read()
-    when = time.gmtime(int(os.environ.get("SOURCE_DATE_EPOCH", time.time())))
+    when = time.gmtime(int(os.environ["SOURCE_DATE_EPOCH"]))
     page = page.replace("@OPTIONS@", options).replace("@VERSION@", version)
     page = page.replace("@DATE@", time.strftime("%Y-%m-%d", when))
     with open(output_path, "w", encoding="utf-8") as output:
