@@ -5,6 +5,7 @@
 #include "service_options.h"
 
 #include <signal.h>
+#include <systemd/sd-daemon.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -59,13 +60,19 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
         std::cerr << "korvala-service: " << error << "\n";
         return 1;
     }
-    LogService("listening on http://" + options.host + ":" + std::to_string(service->Port()) + " (" +
-               (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL")) + ", " +
-               std::to_string(service->CatalogEntries()) + " entries)");
+    const std::string listening =
+        "listening on http://" + options.host + ":" + std::to_string(service->Port()) + " (" +
+        (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL")) + ", " +
+        std::to_string(service->CatalogEntries()) + " entries)";
+    LogService(listening);
+    // Tells systemd (Type=notify) that the service answers; nothing happens when it was not
+    // started by systemd.
+    sd_notify(0, ("READY=1\nSTATUS=" + listening).c_str());
 
     std::thread stopper([&] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
+        sd_notify(0, "STOPPING=1");
         service->Stop();
     });
     service->Run();

@@ -2,28 +2,20 @@
 
 #include "database_address.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <cstdint>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <limits>
+#include <vector>
 
 namespace {
 
-// The options that take a number; sizes may end in K, M or G (binary multiples).
-struct NumberOption {
-    std::string_view name;
-    size_t ServiceOptions::*field;
-    bool isSize;
-    size_t least;
-    const char* wanted;
-};
-
-const NumberOption kNumberOptions[] = {
-    {"--client-connections", &ServiceOptions::clientConnections, false, 1, "a number of connections (at least 1)"},
-    {"--request-buffers", &ServiceOptions::requestBuffers, true, 1, "a size in bytes, such as 256M"},
-    {"--keep-scans-files", &ServiceOptions::keptScansFiles, false, 0, "a number of files"},
-    {"--keep-scans-size", &ServiceOptions::keptScansBytes, true, 0, "a size in bytes, such as 1G"},
-};
-
+// Sizes may end in K, M or G (binary multiples).
 bool ParseNumber(std::string_view text, bool isSize, size_t& value)
 {
     size_t unit = 1;
@@ -40,6 +32,156 @@ bool ParseNumber(std::string_view text, bool isSize, size_t& value)
         number > std::numeric_limits<size_t>::max() / unit)
         return false;
     value = number * unit;
+    return true;
+}
+
+// Reads an option's value into the options; false when the option takes no such value.
+using ReadValue = std::function<bool(std::string_view value, ServiceOptions& options)>;
+
+// One option: "--name value" on the command line, "name = value" in the configuration file.
+struct Option {
+    std::string_view name;
+    std::string_view wanted;  // what its value must be, for the message when it is not
+    ReadValue read;
+    bool inFile = true;              // false for what is no setting of a running service
+    std::string_view excludes = {};  // another option that names the same setting
+    bool secret = false;             // its value may hold a password, which no message repeats
+};
+
+ReadValue Text(std::string ServiceOptions::*field)
+{
+    return [field](std::string_view value, ServiceOptions& options) {
+        options.*field = std::string(value);
+        return true;
+    };
+}
+
+ReadValue Count(size_t ServiceOptions::*field, bool isSize, size_t least)
+{
+    return [=](std::string_view value, ServiceOptions& options) {
+        return ParseNumber(value, isSize, options.*field) && options.*field >= least;
+    };
+}
+
+bool ReadKeepDays(std::string_view value, ServiceOptions& options)
+{
+    size_t days = 0;
+    if (!ParseNumber(value, false, days) || days > INT_MAX)
+        return false;
+    options.keepDays = static_cast<int>(days);
+    return true;
+}
+
+bool ReadDatabase(std::string_view value, ServiceOptions& options)
+{
+    options.databaseAddress = std::string(value);
+    return IsPostgresAddress(value);
+}
+
+bool ReadListen(std::string_view value, ServiceOptions& options)
+{
+    return ParseListenAddress(value, options.host, options.port);
+}
+
+// Every option, in the order of the usage text.
+const std::vector<Option>& Options()
+{
+    static const std::vector<Option> options = {
+        {"listen", "HOST:PORT", ReadListen},
+        {"catalog", "an SQLite file", Text(&ServiceOptions::catalogPath), true, "database"},
+        {"database", "a postgresql:// address", ReadDatabase, true, "catalog", true},
+        {"downloads", "a folder", Text(&ServiceOptions::downloadsDir)},
+        {"keep-scans", "a folder", Text(&ServiceOptions::keptScansDir)},
+        {"keep-scans-files", "a number of files", Count(&ServiceOptions::keptScansFiles, false, 0)},
+        {"keep-scans-size", "a size in bytes, such as 1G", Count(&ServiceOptions::keptScansBytes, true, 0)},
+        {"keep-days", "a number of days (0 keeps every record)", ReadKeepDays},
+        {"client-connections", "a number of connections (at least 1)",
+         Count(&ServiceOptions::clientConnections, false, 1)},
+        {"request-buffers", "a size in bytes, such as 256M", Count(&ServiceOptions::requestBuffers, true, 1)},
+        {"config", "a file", Text(&ServiceOptions::configFile), false},
+        {"import", "a catalog text file", Text(&ServiceOptions::importFile), false},
+    };
+    return options;
+}
+
+const Option* FindOption(std::string_view name)
+{
+    const std::vector<Option>& options = Options();
+    auto found =
+        std::find_if(options.begin(), options.end(), [&](const Option& option) { return option.name == name; });
+    return found == options.end() ? nullptr : &*found;
+}
+
+// An option's value and where it was given, for messages ("--listen", "FILE line 3: listen").
+struct Setting {
+    const Option* option;
+    std::string value;
+    std::string where;
+};
+
+bool ReadCommandLine(int argc, const char* const argv[], std::vector<Setting>& settings, bool& help, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            help = true;
+            continue;
+        }
+        const Option* option = argument.substr(0, 2) == "--" ? FindOption(argument.substr(2)) : nullptr;
+        if (!option) {
+            error = "unknown option " + std::string(argument);
+            return false;
+        }
+        if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
+            error = std::string(argument) + " needs a value";
+            return false;
+        }
+        settings.push_back({option, argv[++i], std::string(argument)});
+    }
+    return true;
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    constexpr std::string_view kSpace = " \t\r";
+    size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kSpace) + 1 - first);
+}
+
+bool ReadConfigFile(const std::string& path, std::vector<Setting>& settings, std::string& error)
+{
+    std::ifstream file(path);
+    std::error_code fault;
+    if (!file || std::filesystem::is_directory(path, fault)) {
+        error = "cannot read the configuration file " + path + ": " + (file ? "it is a folder" : std::strerror(errno));
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        std::string_view text = Trimmed(line);
+        if (text.empty() || text.front() == '#')
+            continue;
+        const std::string where = path + " line " + std::to_string(number);
+        size_t equals = text.find('=');
+        const std::string name(Trimmed(text.substr(0, equals)));
+        const std::string_view value = equals == std::string_view::npos ? "" : Trimmed(text.substr(equals + 1));
+        const Option* option = FindOption(name);
+        if (equals == std::string_view::npos || !option || !option->inFile) {
+            error = where + ": " +
+                    (equals == std::string_view::npos ? "\"name = value\" expected"
+                     : option                         ? name + " is given on the command line only"
+                                                      : "unknown option " + name);
+            return false;
+        }
+        if (value.empty() || std::any_of(settings.begin(), settings.end(),
+                                         [&](const Setting& setting) { return setting.option == option; })) {
+            error = where + ": " + name + (value.empty() ? " needs a value" : " is set twice");
+            return false;
+        }
+        settings.push_back({option, std::string(value), where + ": " + name});
+    }
     return true;
 }
 
@@ -80,66 +222,55 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
         error = "the built-in service address is not usable: " + std::string(defaultAddress);
         return false;
     }
-    bool catalogGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view name = argv[i];
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            continue;
-        }
-        std::string* target = name == "--catalog"      ? &options.catalogPath
-                              : name == "--database"   ? &options.databaseAddress
-                              : name == "--downloads"  ? &options.downloadsDir
-                              : name == "--import"     ? &options.importFile
-                              : name == "--keep-scans" ? &options.keptScansDir
-                                                       : nullptr;
-        const NumberOption* number = nullptr;
-        for (const NumberOption& option : kNumberOptions)
-            number = name == option.name ? &option : number;
-        if (!target && !number && name != "--listen" && name != "--keep-days") {
-            error = "unknown option " + std::string(name);
-            return false;
-        }
-        if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
-            error = std::string(name) + " needs a value";
-            return false;
-        }
-        std::string_view value = argv[++i];
-        catalogGiven = catalogGiven || name == "--catalog";
-        if (target) {
-            *target = std::string(value);
-        } else if (number) {
-            size_t& field = options.*number->field;
-            if (!ParseNumber(value, number->isSize, field) || field < number->least) {
-                error = std::string(name) + " needs " + number->wanted + ", got " + std::string(value);
-                return false;
-            }
-        } else if (name == "--keep-days") {
-            auto [end, fault] = std::from_chars(value.data(), value.data() + value.size(), options.keepDays);
-            if (fault != std::errc() || end != value.data() + value.size() || options.keepDays < 0) {
-                error = "--keep-days needs a number of days (0 keeps every record), got " + std::string(value);
-                return false;
-            }
-        } else if (!ParseListenAddress(value, options.host, options.port)) {
-            error = "--listen needs HOST:PORT, got " + std::string(value);
-            return false;
-        }
-    }
-    if (!options.databaseAddress.empty() && (catalogGiven || !IsPostgresAddress(options.databaseAddress))) {
-        error = catalogGiven ? "give either --catalog or --database"
-                             : "--database needs a postgresql:// address, got " + options.databaseAddress;
+    std::vector<Setting> commandLine;
+    if (!ReadCommandLine(argc, argv, commandLine, options.help, error))
         return false;
+    if (options.help)
+        return true;
+    std::vector<Setting> settings;
+    for (const Setting& setting : commandLine) {
+        if (setting.option->name == "config")
+            options.configFile = setting.value;
+    }
+    if (!options.configFile.empty() && !ReadConfigFile(options.configFile, settings, error))
+        return false;
+    // The command line wins: a setting of the file goes when the command line gives its option, or
+    // the other option that names the same setting (--catalog over the file's database).
+    auto onCommandLine = [&](std::string_view name) {
+        return std::any_of(commandLine.begin(), commandLine.end(),
+                           [&](const Setting& given) { return given.option->name == name; });
+    };
+    settings.erase(std::remove_if(settings.begin(), settings.end(),
+                                  [&](const Setting& setting) {
+                                      return onCommandLine(setting.option->name) ||
+                                             onCommandLine(setting.option->excludes);
+                                  }),
+                   settings.end());
+    settings.insert(settings.end(), commandLine.begin(), commandLine.end());
+    for (const Setting& setting : settings) {
+        const Option& option = *setting.option;
+        if (!option.read(setting.value, options)) {
+            error = setting.where + " needs " + std::string(option.wanted) +
+                    (option.secret ? std::string() : ", got " + setting.value);
+            return false;
+        }
+        bool excluded = std::any_of(settings.begin(), settings.end(),
+                                    [&](const Setting& other) { return other.option->name == option.excludes; });
+        if (excluded) {
+            error = "give either --" + std::string(option.name) + " or --" + std::string(option.excludes);
+            return false;
+        }
     }
     return true;
 }
 
 std::string ServiceUsage(std::string_view defaultAddress)
 {
-    return "Usage: korvala-service [--listen HOST:PORT] [--catalog FILE | --database ADDRESS]\n"
-           "                      [--downloads DIR] [--keep-scans DIR] [--keep-scans-files N]\n"
-           "                      [--keep-scans-size SIZE] [--keep-days DAYS]\n"
-           "                      [--client-connections N] [--request-buffers SIZE]\n"
-           "       korvala-service [--catalog FILE | --database ADDRESS] --import CATALOG.txt\n"
+    return "Usage: korvala-service [--config FILE] [--listen HOST:PORT]\n"
+           "                      [--catalog FILE | --database ADDRESS] [--downloads DIR]\n"
+           "                      [--keep-scans DIR] [--keep-scans-files N] [--keep-scans-size SIZE]\n"
+           "                      [--keep-days DAYS] [--client-connections N] [--request-buffers SIZE]\n"
+           "       korvala-service [--config FILE] [--catalog FILE | --database ADDRESS] --import CATALOG.txt\n"
            "\n"
            "Korvala's update service: answers scan documents with results pages and update counts.\n"
            "\n"
@@ -150,7 +281,8 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "  --catalog FILE      SQLite database file (default korvala-catalog.sqlite); a new file is\n"
            "                      filled with the built-in sample catalog\n"
            "  --database ADDRESS  a PostgreSQL database instead (postgresql://user@host/name); several\n"
-           "                      instances can share it\n"
+           "                      instances can share it. Other users can read a command line: give a\n"
+           "                      password in the configuration file or libpq's password file\n"
            "  --downloads DIR     folder that /download/korvala-setup.exe is served from\n"
            "                      (default downloads)\n"
            "  --keep-scans DIR    also save each scan document that the results page accepted there,\n"
@@ -166,6 +298,8 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "  --request-buffers SIZE\n"
            "                      memory for request bodies being received, all clients together\n"
            "                      (default 256M); beyond it requests get 503\n"
+           "  --config FILE       read options from FILE first: \"name = value\" lines, the names\n"
+           "                      of the options above without --; the command line wins\n"
            "  --import FILE       add the entries of a catalog text file (identity | name | version |\n"
            "                      download per line) to the catalog, replacing entries with the same\n"
            "                      identity, and exit; nothing is imported if any line is refused.\n"

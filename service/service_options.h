@@ -1,5 +1,5 @@
 #pragma once
-// The command line of korvala-service.
+// The options of korvala-service: its command line and its configuration file.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -14,6 +14,7 @@ struct ServiceOptions {
     std::string databaseAddress;                         // "postgresql://..." (--database)
     std::string downloadsDir = "downloads";
     std::string importFile;                           // import this catalog text and exit
+    std::string configFile;                           // options read before the command line's (--config)
     std::string keptScansDir;                         // where accepted desktop scan documents are saved; empty: nowhere
     size_t keptScansFiles = KeepSettings().maxFiles;  // files in keptScansDir at most
     size_t keptScansBytes = KeepSettings().maxBytes;  // their bytes at most
@@ -29,8 +30,11 @@ struct ServiceOptions {
 // "HOST:PORT", or a base address such as "http://HOST[:PORT][/...]" (port 80 when missing).
 bool ParseListenAddress(std::string_view text, std::string& host, int& port);
 
-// Starts from the defaults (listen address from defaultAddress); false and a message on a bad
-// or incomplete option.
+// Starts from the defaults (listen address from defaultAddress), then takes the options of the
+// configuration file that --config names, then those of the command line, which win over the
+// file's. The file holds "name = value" lines, the names those of the command line's options
+// without "--"; empty lines and lines starting with "#" are skipped. False and a message on a
+// bad or incomplete option, or a file that cannot be read.
 bool ParseServiceOptions(int argc, const char* const argv[], std::string_view defaultAddress, ServiceOptions& options,
                          std::string& error);
 

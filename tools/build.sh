@@ -3,8 +3,11 @@
 # sanitizers for the tests), the service optimised and without sanitizers for running it
 # (build/service-release: the demo and the benchmarks), cross for 32-bit Windows (the shipped
 # binaries) and cross for 64-bit Windows (the same code, for running the tests where the machine
-# runs no 32-bit code). Usage: build.sh [native|service|win32|win64|all|fuzz|release|release-win64]
+# runs no 32-bit code). Usage: build.sh [native|service|win32|win64|all|fuzz|release|release-win64|deb]
 # (default all: the first four); fuzz builds the libFuzzer targets with clang in build/fuzz.
+#
+# deb makes the Debian package of the service from build/service-release:
+# build/release/korvala-service_<version>_<architecture>.deb (service/package).
 #
 # release puts the release of the 32-bit deliverables in build/release: KVObject.dll,
 # korvala-desk.exe and korvala-setup.exe optimised, stripped and signed, their symbol files
@@ -47,9 +50,15 @@ if [ "$what" = native ] || [ "$what" = all ]; then
   cmake -S "$root" -B "$root/build/native" -G Ninja -DKORVALA_SANITIZE=ON >/dev/null
   cmake --build "$root/build/native"
 fi
-if [ "$what" = service ] || [ "$what" = all ]; then
+service_release() {
   cmake -S "$root" -B "$root/build/service-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$root/build/service-release" --target korvala-service service_bench service_load
+  cmake --build "$root/build/service-release" --target "$@"
+}
+if [ "$what" = service ] || [ "$what" = all ]; then
+  service_release korvala-service service_bench service_load
+fi
+if [ "$what" = deb ]; then
+  service_release korvala_service_deb
 fi
 if [ "$what" = win32 ] || [ "$what" = all ]; then
   cross win32 i686

@@ -12,7 +12,8 @@ packages=(
   wine wine32:i386 wine64 libwine-dev
   xvfb xauth x11-apps imagemagick
   googletest libgtest-dev libssl-dev
-  libcpp-httplib-dev libsqlite3-dev sqlite3 libpq-dev postgresql
+  libcpp-httplib-dev libsqlite3-dev sqlite3 libpq-dev postgresql pkgconf libsystemd-dev
+  dpkg-dev lintian systemd systemd-container man-db adduser iproute2
   nsis chromium curl pci.ids usb.ids
   osslsigncode openssl icoutils python3 msitools wixl faketime
 )

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is needed, builds, runs the native tests (with
-# AddressSanitizer and UndefinedBehaviorSanitizer), the fuzzers over their corpora, clang-tidy
-# over the native build and over the Windows build that is tested, and the Windows tests under
-# Wine. Where the machine runs 32-bit programs these are the shipped 32-bit binaries in a 32-bit
-# prefix and in a 64-bit prefix (WoW64, as most people run them) and the release's own tests;
-# elsewhere the 64-bit build of the same code in a 64-bit prefix stands in, and what of the
-# release needs no Wine (its files' imports, resources and signatures) is checked.
+# AddressSanitizer and UndefinedBehaviorSanitizer), the test of the service's Debian package, the
+# fuzzers over their corpora, clang-tidy over the native build and over the Windows build that is
+# tested, and the Windows tests under Wine. Where the machine runs 32-bit programs these are the
+# shipped 32-bit binaries in a 32-bit prefix and in a 64-bit prefix (WoW64, as most people run
+# them) and the release's own tests; elsewhere the 64-bit build of the same code in a 64-bit prefix
+# stands in, and what of the release needs no Wine (its files' imports, resources and signatures)
+# is checked.
 # Each step prints the minutes it took.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +22,7 @@ step "$root/tools/format.sh" --check
 step "$root/tools/check-ownership.sh"
 step "$root/tools/build.sh" native
 step "$root/tools/build.sh" service
+step "$root/tools/build.sh" deb
 step "$root/tools/build.sh" fuzz
 # No vendor's address is known here: the release's program is given the reference service's, which
 # its tests start on the loopback address.
@@ -28,6 +30,8 @@ KORVALA_SERVICE_URL=http://127.0.0.1:8077 step "$root/tools/build.sh" release
 step "$root/tools/tidy.sh"
 
 step ctest --test-dir "$root/build/native" --output-on-failure -j2
+# The service's Debian package: its files, lintian, its maintainer scripts in a throwaway root.
+step ctest --test-dir "$root/build/service-release" --output-on-failure -L package
 # Every fuzzer over its corpus for a fixed number of inputs.
 step ctest --test-dir "$root/build/fuzz" --output-on-failure -j2 -L fuzz
 

@@ -1,4 +1,5 @@
-// Version order, page 1252 text, the catalog text format and the command line.
+// Version order, page 1252 text, the catalog text format, the command line and the configuration
+// file.
 #include "ansi_text.h"
 #include "catalog_text.h"
 #include "scan_document_layout.h"
@@ -6,6 +7,9 @@
 #include "version_number.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -176,6 +180,126 @@ TEST(ServiceOptions, ParsesCountsAndSizes)
         EXPECT_EQ(options.keptScansFiles, c.keptScansFiles) << name;
         EXPECT_EQ(options.keptScansBytes, c.keptScansBytes) << name;
     }
+}
+
+TEST(ServiceOptions, ReadTheConfigurationFileBelowTheCommandLine)
+{
+    const struct {
+        const char* name;
+        const char* file;  // nullptr: there is none
+        std::vector<const char*> args;
+        bool ok;
+        const char* host;
+        int port;
+        const char* catalog;
+        const char* database;
+        size_t clientConnections;
+    } cases[] = {
+        {"file alone",
+         "listen = 0.0.0.0:9000\ncatalog = /var/lib/k.sqlite\n",
+         {},
+         true,
+         "0.0.0.0",
+         9000,
+         "/var/lib/k.sqlite",
+         "",
+         64},
+        {"command line wins",
+         "listen = 0.0.0.0:9000\nclient-connections = 1000\n",
+         {"--listen", "127.0.0.1:1"},
+         true,
+         "127.0.0.1",
+         1,
+         "korvala-catalog.sqlite",
+         "",
+         1000},
+        {"--catalog over the file's database",
+         "database = postgresql://k:pw@db/k\n",
+         {"--catalog", "x.sqlite"},
+         true,
+         "127.0.0.1",
+         8077,
+         "x.sqlite",
+         "",
+         64},
+        {"--database over the file's catalog",
+         "catalog = c.sqlite\n",
+         {"--database", "postgresql://db/k"},
+         true,
+         "127.0.0.1",
+         8077,
+         "korvala-catalog.sqlite",
+         "postgresql://db/k",
+         64},
+        {"comments, spaces, CR LF",
+         "# listen = 0.0.0.0:1\r\n\r\n  client-connections\t=  1000  \r\n",
+         {},
+         true,
+         "127.0.0.1",
+         8077,
+         "korvala-catalog.sqlite",
+         "",
+         1000},
+        {"a value holding =",
+         "database = postgresql://db/k?sslmode=require\n",
+         {},
+         true,
+         "127.0.0.1",
+         8077,
+         "korvala-catalog.sqlite",
+         "postgresql://db/k?sslmode=require",
+         64},
+        {"an action", "import = catalog.txt\n", {}, false, "", 0, "", "", 0},
+        {"the file itself", "config = other.conf\n", {}, false, "", 0, "", "", 0},
+        {"no =", "listen 127.0.0.1:1\n", {}, false, "", 0, "", "", 0},
+        {"unknown name", "bogus = 1\n", {}, false, "", 0, "", "", 0},
+        {"name with dashes", "--listen = 127.0.0.1:1\n", {}, false, "", 0, "", "", 0},
+        {"set twice", "listen = 127.0.0.1:1\nlisten = 127.0.0.1:2\n", {}, false, "", 0, "", "", 0},
+        {"empty value", "keep-scans =\n", {}, false, "", 0, "", "", 0},
+        {"catalog and database", "catalog = c\ndatabase = postgresql://db/k\n", {}, false, "", 0, "", "", 0},
+        {"bad value", "client-connections = 0\n", {}, false, "", 0, "", "", 0},
+        {"no file", nullptr, {}, false, "", 0, "", "", 0},
+    };
+    const std::string path = testing::TempDir() + "/korvala-service-options.conf";
+    for (const auto& c : cases) {
+        std::filesystem::remove(path);
+        if (c.file)
+            std::ofstream(path, std::ios::binary) << c.file;
+        std::vector<const char*> argv = {"korvala-service", "--config", path.c_str()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ServiceOptions options;
+        std::string error;
+        bool ok =
+            ParseServiceOptions(static_cast<int>(argv.size()), argv.data(), "http://127.0.0.1:8077", options, error);
+        EXPECT_EQ(ok, c.ok) << c.name << ": " << error;
+        if (!ok || !c.ok)
+            continue;
+        EXPECT_EQ(options.host, c.host) << c.name;
+        EXPECT_EQ(options.port, c.port) << c.name;
+        EXPECT_EQ(options.catalogPath, c.catalog) << c.name;
+        EXPECT_EQ(options.databaseAddress, c.database) << c.name;
+        EXPECT_EQ(options.clientConnections, c.clientConnections) << c.name;
+    }
+    std::filesystem::remove(path);
+}
+
+TEST(ServiceOptions, RepeatNoDatabasePassword)
+{
+    const std::string path = testing::TempDir() + "/korvala-service-database.conf";
+    std::ofstream(path) << "database = mysql://korvala:secret@db/korvala\n";
+    const std::vector<std::vector<const char*>> commandLines = {
+        {"korvala-service", "--config", path.c_str()},
+        {"korvala-service", "--database", "mysql://korvala:secret@db/korvala"},
+    };
+    for (const std::vector<const char*>& argv : commandLines) {
+        ServiceOptions options;
+        std::string error;
+        EXPECT_FALSE(
+            ParseServiceOptions(static_cast<int>(argv.size()), argv.data(), "http://127.0.0.1:8077", options, error));
+        EXPECT_NE(error.find("postgresql://"), std::string::npos) << error;
+        EXPECT_EQ(error.find("secret"), std::string::npos) << error;
+    }
+    std::filesystem::remove(path);
 }
 
 }  // namespace
