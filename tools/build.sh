@@ -22,7 +22,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-all}
-targets=(native service win32 win64 all fuzz release release-win64)
+targets=(native service win32 win64 all fuzz release release-win64 deb)
 if [[ " ${targets[*]} " != *" $what "* ]]; then
   echo "build.sh: unknown target '$what'; usage: build.sh [$(IFS='|' && echo "${targets[*]}")]" >&2
   exit 2
