@@ -1,7 +1,9 @@
 #include "service_options.h"
 
+#include "catalog_text.h"
 #include "database_address.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -43,6 +45,49 @@ bool ParseNumber(std::string_view text, bool isSize, size_t& value)
     return true;
 }
 
+// "4,6": codes of the Windows table, each once, in the order given.
+bool ReadDriverCodes(std::string_view text, std::vector<std::string>& codes)
+{
+    codes.clear();
+    for (size_t start = 0;;) {
+        size_t comma = text.find(',', start);
+        std::string code(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
+        if ((code != "2" && code != "4" && code != "6") || std::find(codes.begin(), codes.end(), code) != codes.end())
+            return false;
+        codes.push_back(code);
+        if (comma == std::string_view::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+bool CheckDriverImport(const ServiceOptions& options, bool driverOptionGiven, std::string& error)
+{
+    if (options.driverFolder.empty()) {
+        if (driverOptionGiven)
+            error = "--download-base, --arch and --for go with --import-drivers";
+        return !driverOptionGiven;
+    }
+    if (!options.importFile.empty()) {
+        error = "give either --import or --import-drivers";
+        return false;
+    }
+    if (options.downloadBase.empty()) {
+        error = "--import-drivers needs --download-base: the address under which the packages' folders are";
+        return false;
+    }
+    if (!IsCatalogDownload(options.downloadBase)) {
+        error = "--download-base needs an http:// or https:// address or a path starting with /, got " +
+                options.downloadBase;
+        return false;
+    }
+    if (options.driverArchitecture != "x86" && options.driverArchitecture != "amd64") {
+        error = "--arch needs x86 or amd64, got " + options.driverArchitecture;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseListenAddress(std::string_view text, std::string& host, int& port)
@@ -81,22 +126,26 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
         return false;
     }
     bool catalogGiven = false;
+    bool driverOptionGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view name = argv[i];
         if (name == "--help" || name == "-h") {
             options.help = true;
             continue;
         }
-        std::string* target = name == "--catalog"      ? &options.catalogPath
-                              : name == "--database"   ? &options.databaseAddress
-                              : name == "--downloads"  ? &options.downloadsDir
-                              : name == "--import"     ? &options.importFile
-                              : name == "--keep-scans" ? &options.keptScansDir
-                                                       : nullptr;
+        std::string* target = name == "--catalog"          ? &options.catalogPath
+                              : name == "--database"       ? &options.databaseAddress
+                              : name == "--downloads"      ? &options.downloadsDir
+                              : name == "--import"         ? &options.importFile
+                              : name == "--keep-scans"     ? &options.keptScansDir
+                              : name == "--import-drivers" ? &options.driverFolder
+                              : name == "--download-base"  ? &options.downloadBase
+                              : name == "--arch"           ? &options.driverArchitecture
+                                                           : nullptr;
         const NumberOption* number = nullptr;
         for (const NumberOption& option : kNumberOptions)
             number = name == option.name ? &option : number;
-        if (!target && !number && name != "--listen" && name != "--keep-days") {
+        if (!target && !number && name != "--listen" && name != "--keep-days" && name != "--for") {
             error = "unknown option " + std::string(name);
             return false;
         }
@@ -106,12 +155,19 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
         }
         std::string_view value = argv[++i];
         catalogGiven = catalogGiven || name == "--catalog";
+        driverOptionGiven = driverOptionGiven || name == "--download-base" || name == "--arch";
         if (target) {
             *target = std::string(value);
         } else if (number) {
             size_t& field = options.*number->field;
             if (!ParseNumber(value, number->isSize, field) || field < number->least) {
                 error = std::string(name) + " needs " + number->wanted + ", got " + std::string(value);
+                return false;
+            }
+        } else if (name == "--for") {
+            driverOptionGiven = true;
+            if (!ReadDriverCodes(value, options.driverCodes)) {
+                error = "--for needs OS codes separated by commas, each of 2, 4 and 6, got " + std::string(value);
                 return false;
             }
         } else if (name == "--keep-days") {
@@ -125,6 +181,8 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
             return false;
         }
     }
+    if (!CheckDriverImport(options, driverOptionGiven, error))
+        return false;
     if (!options.databaseAddress.empty() && (catalogGiven || !IsPostgresAddress(options.databaseAddress))) {
         error = catalogGiven ? "give either --catalog or --database"
                              : "--database needs a postgresql:// address, got " + options.databaseAddress;
@@ -140,6 +198,8 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "                      [--keep-scans-size SIZE] [--keep-days DAYS]\n"
            "                      [--client-connections N] [--request-buffers SIZE]\n"
            "       korvala-service [--catalog FILE | --database ADDRESS] --import CATALOG.txt\n"
+           "       korvala-service [--catalog FILE | --database ADDRESS] --import-drivers DIR --download-base URL\n"
+           "                      [--arch x86|amd64] [--for 4,6]\n"
            "\n"
            "Korvala's update service: answers scan documents with results pages and update counts.\n"
            "\n"
@@ -170,6 +230,15 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "                      download per line) to the catalog, replacing entries with the same\n"
            "                      identity, and exit; nothing is imported if any line is refused.\n"
            "                      Running services pick up the new catalog within seconds\n"
+           "  --import-drivers DIR\n"
+           "                      read the driver packages (.inf files) under DIR and add an entry for\n"
+           "                      each device id and OS code their Windows would install, with the\n"
+           "                      highest version among the packages; an entry of a higher version in\n"
+           "                      the catalog stays. Prints a report and exits\n"
+           "  --download-base URL the address of DIR: an entry's download is URL/package-folder/\n"
+           "  --arch x86|amd64    the architecture the packages are read for (default x86)\n"
+           "  --for CODES         the OS codes entries are made for (default 2,4,6: Windows 2000, XP and\n"
+           "                      Server 2003, Vista and later)\n"
            "  --help              show this text\n"
            "\n"
            "Sizes are bytes, or end in K, M or G. One line per request is logged to standard error.\n"

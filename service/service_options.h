@@ -2,6 +2,7 @@
 // The command line of korvala-service.
 #include <cstddef>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "http_server.h"
@@ -13,7 +14,11 @@ struct ServiceOptions {
     std::string catalogPath = "korvala-catalog.sqlite";  // SQLite file (--catalog)
     std::string databaseAddress;                         // "postgresql://..." (--database)
     std::string downloadsDir = "downloads";
-    std::string importFile;                           // import this catalog text and exit
+    std::string importFile;                                  // import this catalog text and exit
+    std::string driverFolder;                                // import the driver packages under it and exit
+    std::string downloadBase;                                // where the packages' folders are downloaded from
+    std::string driverArchitecture = "x86";                  // the architecture the packages are read for
+    std::vector<std::string> driverCodes = {"2", "4", "6"};  // the OS codes entries are made for
     std::string keptScansDir;                         // where accepted desktop scan documents are saved; empty: nowhere
     size_t keptScansFiles = KeepSettings().maxFiles;  // files in keptScansDir at most
     size_t keptScansBytes = KeepSettings().maxBytes;  // their bytes at most

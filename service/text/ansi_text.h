@@ -8,6 +8,9 @@
 // and control characters other than tab, CR and LF become U+FFFD.
 std::string AnsiToUtf8(std::string_view ansi);
 
+// Appends the UTF-8 form of a character (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t c);
+
 // The page 1252 bytes of a UTF-8 text; nullopt when it is not valid UTF-8 or holds a
 // character that the page cannot represent.
 std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
