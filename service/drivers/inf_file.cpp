@@ -5,6 +5,10 @@
 
 namespace {
 
+// No field Windows reads from an INF file comes near this; tokens repeated in one field could
+// otherwise make it as large as memory.
+constexpr size_t kLongestExpansion = 64 * 1024;
+
 // Words of the C preprocessor that template INFs (.inx) hold before they are finished.
 constexpr std::string_view kPreprocessorWords[] = {"include", "define", "if",   "ifdef", "ifndef",
                                                    "endif",   "else",   "elif", "undef", "pragma"};
@@ -245,6 +249,10 @@ bool InfFile::Expand(std::string_view text, size_t line, std::string& out, InfFa
             out += found->second;
         }
         i = close;
+        if (out.size() > kLongestExpansion) {
+            fault = {line, "a value longer than 64 KiB once its tokens are replaced"};
+            return false;
+        }
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "windows_targets.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <limits>
@@ -112,6 +113,8 @@ std::vector<WindowsProbe> WindowsOfCode(std::string_view code, Architecture arch
             if (decoration.build > release.firstBuild && decoration.build <= release.lastBuild)
                 builds.push_back(decoration.build);
         }
+        std::sort(builds.begin(), builds.end());
+        builds.erase(std::unique(builds.begin(), builds.end()), builds.end());
         for (uint32_t productType : release.server ? std::vector<uint32_t>{2, 3} : std::vector<uint32_t>{1}) {
             for (uint32_t build : builds) {
                 probes.push_back({release.name, release.major, release.minor, productType, build, architecture,

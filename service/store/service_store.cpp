@@ -123,8 +123,7 @@ bool ServiceStore::SetUp(std::string& error)
         if ((*dialect.serializeSetUp && !Run(dialect.serializeSetUp, {}, error)) || !Layout(layout, error))
             return false;
         if (layout < 0 || layout > NewestLayout()) {
-            error = "the database has layout " + std::to_string(layout) +
-                    ", which this program does not know (it knows " + "layouts up to " +
+            error = "the database has layout " + std::to_string(layout) + ", newer than this program knows (" +
                     std::to_string(NewestLayout()) + "): a newer version of the service made it";
             return false;
         }
