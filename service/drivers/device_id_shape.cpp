@@ -16,14 +16,6 @@ bool StartsWith(std::string_view id, std::string_view prefix)
 
 }  // namespace
 
-std::string UppercaseId(std::string_view id)
-{
-    std::string upper(id);
-    for (char& c : upper)
-        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return upper;
-}
-
 const char* UnreachableReason(std::string_view id)
 {
     if (id.empty() || std::any_of(id.begin(), id.end(), [](char c) { return c < ' ' || c > '~'; }))

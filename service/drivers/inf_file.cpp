@@ -1,5 +1,7 @@
 #include "inf_file.h"
 
+#include "ansi_text.h"
+
 #include <cctype>
 #include <cstdlib>
 
@@ -130,14 +132,6 @@ long LanguageOf(const std::string& section)
 
 }  // namespace
 
-std::string LowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return lower;
-}
-
 bool InfFile::Parse(std::string_view text, InfFile& file, InfFault& fault)
 {
     file = InfFile();
@@ -164,7 +158,7 @@ bool InfFile::Parse(std::string_view text, InfFile& file, InfFault& fault)
                     fault = {number, "a section name without its ]"};
                     return false;
                 }
-                section = &file.sections_[LowerAscii(Trimmed(trimmed.substr(1, close - 1)))];
+                section = &file.sections_[AsciiLower(Trimmed(trimmed.substr(1, close - 1)))];
                 continue;
             }
         }
@@ -202,13 +196,13 @@ void InfFile::ChooseStrings()
         return;
     for (const InfLine& line : *chosen) {
         if (line.hasKey)
-            strings_.emplace(LowerAscii(line.key), line.value);
+            strings_.emplace(AsciiLower(line.key), line.value);
     }
 }
 
 const std::vector<InfLine>* InfFile::Section(std::string_view name) const
 {
-    auto found = sections_.find(LowerAscii(name));
+    auto found = sections_.find(AsciiLower(name));
     return found == sections_.end() ? nullptr : &found->second;
 }
 
@@ -217,9 +211,9 @@ const InfLine* InfFile::Find(std::string_view section, std::string_view key) con
     const std::vector<InfLine>* lines = Section(section);
     if (!lines)
         return nullptr;
-    const std::string wanted = LowerAscii(key);
+    const std::string wanted = AsciiLower(key);
     for (const InfLine& line : *lines) {
-        if (line.hasKey && LowerAscii(line.key) == wanted)
+        if (line.hasKey && AsciiLower(line.key) == wanted)
             return &line;
     }
     return nullptr;
@@ -241,7 +235,7 @@ bool InfFile::Expand(std::string_view text, size_t line, std::string& out, InfFa
         if (close == i + 1) {
             out += '%';
         } else {
-            auto found = strings_.find(LowerAscii(text.substr(i + 1, close - i - 1)));
+            auto found = strings_.find(AsciiLower(text.substr(i + 1, close - i - 1)));
             if (found == strings_.end()) {
                 fault = {line, "unknown token " + std::string(text.substr(i, close - i + 1))};
                 return false;

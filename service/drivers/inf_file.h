@@ -40,5 +40,3 @@ private:
     std::map<std::string, std::vector<InfLine>> sections_;  // by lower-case name
     std::map<std::string, std::string> strings_;            // by lower-case token
 };
-
-std::string LowerAscii(std::string_view text);

@@ -1,5 +1,6 @@
 #include "inf_package.h"
 
+#include "ansi_text.h"
 #include "catalog_text.h"
 #include "inf_file.h"
 #include "inf_text.h"
@@ -100,7 +101,7 @@ private:
             return false;
         }
         const InfLine* signature = file_.Find("Version", "Signature");
-        const std::string text = signature ? LowerAscii(signature->value) : std::string();
+        const std::string text = signature ? AsciiLower(signature->value) : std::string();
         if (text != "$windows nt$" && text != "$chicago$") {
             fault = {signature ? signature->number : 0, "the signature is not $Windows NT$ or $Chicago$"};
             return false;
@@ -132,6 +133,8 @@ private:
             }
             // The older form: each manufacturer's name is also its models section's.
             for (const std::string& value : line.values) {
+                if (value.empty())
+                    continue;  // trailing commas
                 InfManufacturer& manufacturer = package.manufacturers.emplace_back();
                 if (!file_.Expand(value, line.number, manufacturer.name, fault) ||
                     !ReadModels(line, value, {}, manufacturer, fault))
@@ -184,7 +187,7 @@ private:
         }
         for (const InfLine& line : *lines) {
             if (!line.hasKey || line.values[0].empty()) {
-                fault = {line.number, "a models line is description = install-section, hardware-id"};
+                fault = {line.number, "not a models line (description = install-section, hardware-id, ...)"};
                 return false;
             }
             InfDriver driver;

@@ -1,5 +1,6 @@
 #include "package_offers.h"
 
+#include "ansi_text.h"
 #include "device_id_shape.h"
 #include "version_number.h"
 
@@ -28,7 +29,7 @@ DriversById DriversFor(const InfPackage& package, const WindowsProbe& windows)
         if (picked < 0)
             continue;
         for (const InfDriver& driver : manufacturer.models[static_cast<size_t>(picked)].drivers) {
-            const InfDriver*& known = drivers[UppercaseId(driver.hardwareId)];
+            const InfDriver*& known = drivers[AsciiUpper(driver.hardwareId)];
             if (!known || IsOlder(*known, driver))
                 known = &driver;
         }
@@ -49,7 +50,7 @@ PackageOffers OffersOfPackage(const InfPackage& package, Architecture architectu
             if (models.decorated)
                 decorations.push_back(models.decoration);
             for (const InfDriver& driver : models.drivers)
-                ids.insert(UppercaseId(driver.hardwareId));
+                ids.insert(AsciiUpper(driver.hardwareId));
         }
     }
     std::set<std::string> offered;

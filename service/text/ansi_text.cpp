@@ -103,6 +103,22 @@ std::optional<std::string> Utf8ToAnsi(std::string_view utf8)
     return out;
 }
 
+std::string AsciiLower(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return lower;
+}
+
+std::string AsciiUpper(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return upper;
+}
+
 std::string HtmlEscape(std::string_view text)
 {
     std::string out;

@@ -15,6 +15,10 @@ void AppendUtf8(std::string& out, char32_t c);
 // character that the page cannot represent.
 std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
 
+// The text with its ASCII letters in lower or in upper case; other bytes are kept.
+std::string AsciiLower(std::string_view text);
+std::string AsciiUpper(std::string_view text);
+
 // Escapes &, <, >, " and ' for use in HTML text and quoted attribute values.
 std::string HtmlEscape(std::string_view text);
 
