@@ -9,7 +9,7 @@ namespace {
 
 // No field Windows reads from an INF file comes near this; tokens repeated in one field could
 // otherwise make it as large as memory.
-constexpr size_t kLongestExpansion = 64 * 1024;
+constexpr size_t kLongestExpansion = size_t{64} * 1024;
 
 // Words of the C preprocessor that template INFs (.inx) hold before they are finished.
 constexpr std::string_view kPreprocessorWords[] = {"include", "define", "if",   "ifdef", "ifndef",

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <optional>
 
 namespace {
@@ -38,9 +37,8 @@ std::string IsoDate(std::string_view text)
     std::optional<uint32_t> year = Number(text.substr(second + 1), 4, 4);
     if (!month || !day || !year || !IsCalendarDate(*year, *month, *day))
         return {};
-    char iso[11];
-    std::snprintf(iso, sizeof iso, "%04u-%02u-%02u", *year, *month, *day);
-    return iso;
+    auto twoDigits = [](uint32_t value) { return std::string(value < 10 ? "0" : "") + std::to_string(value); };
+    return std::to_string(*year) + "-" + twoDigits(*month) + "-" + twoDigits(*day);
 }
 
 // "w.x.y.z": one to four numbers of 16 bits, not all zero.

@@ -2,12 +2,24 @@
 
 namespace {
 
+constexpr const char* kFirstCatalog =
+    "CREATE TABLE IF NOT EXISTS catalog (identity TEXT PRIMARY KEY, hash TEXT NOT NULL, name TEXT NOT NULL, "
+    "version TEXT NOT NULL, download TEXT NOT NULL)";
+constexpr const char* kCatalogEntries =
+    "CREATE TABLE catalog_entries (identity TEXT NOT NULL, os_code TEXT NOT NULL, hash TEXT NOT NULL, "
+    "name TEXT NOT NULL, version TEXT NOT NULL, download TEXT NOT NULL, driver_date TEXT NOT NULL, "
+    "PRIMARY KEY (identity, os_code))";
+constexpr const char* kCopyCatalog =
+    "INSERT INTO catalog_entries (identity, os_code, hash, name, version, download, driver_date) "
+    "SELECT identity, '', hash, name, version, download, '' FROM catalog";
+constexpr const char* kCatalogView =
+    "CREATE VIEW catalog AS SELECT identity, hash, name, version, download FROM catalog_entries WHERE os_code = ''";
+
 // Layout 1: the catalog (one entry per identity), its version and the scan records.
 std::vector<std::string> CatalogAndScans(const SqlDialect& dialect)
 {
     return {
-        "CREATE TABLE IF NOT EXISTS catalog (identity TEXT PRIMARY KEY, hash TEXT NOT NULL, name TEXT NOT NULL, "
-        "version TEXT NOT NULL, download TEXT NOT NULL)",
+        kFirstCatalog,
         "CREATE INDEX IF NOT EXISTS catalog_hash ON catalog(hash)",
         std::string("CREATE TABLE IF NOT EXISTS scans (id ") + dialect.serialKey +
             ", scan_guid TEXT NOT NULL, received_utc " + dialect.timeColumn +
@@ -27,14 +39,10 @@ std::vector<std::string> CatalogAndScans(const SqlDialect& dialect)
 std::vector<std::string> EntriesPerOsCode(const SqlDialect&)
 {
     return {
-        "CREATE TABLE catalog_entries (identity TEXT NOT NULL, os_code TEXT NOT NULL, hash TEXT NOT NULL, "
-        "name TEXT NOT NULL, version TEXT NOT NULL, download TEXT NOT NULL, driver_date TEXT NOT NULL, "
-        "PRIMARY KEY (identity, os_code))",
-        "INSERT INTO catalog_entries (identity, os_code, hash, name, version, download, driver_date) "
-        "SELECT identity, '', hash, name, version, download, '' FROM catalog",
+        kCatalogEntries,
+        kCopyCatalog,
         "DROP TABLE catalog",
-        "CREATE VIEW catalog AS SELECT identity, hash, name, version, download FROM catalog_entries "
-        "WHERE os_code = ''",
+        kCatalogView,
         "CREATE TABLE schema_version (version INTEGER NOT NULL)",
         "INSERT INTO schema_version (version) VALUES (2)",
         "UPDATE catalog_state SET version = version + 1",
