@@ -190,9 +190,12 @@ bool ServiceStore::ImportNewer(const std::vector<CatalogEntry>& entries, Catalog
 {
     std::lock_guard<std::mutex> lock(mutex_);
     changes = CatalogChanges();
-    return InTransaction(sql_->Dialect().beginWrite, error, [&] {
+    const SqlDialect& dialect = sql_->Dialect();
+    return InTransaction(dialect.beginWrite, error, [&] {
+        // Two such imports at once take turns, so that neither replaces what the other kept.
         std::vector<SqlRow> rows;
-        if (!Run("SELECT identity, os_code, name, version, download, driver_date FROM catalog_entries", {}, error,
+        if ((*dialect.serializeSetUp && !Run(dialect.serializeSetUp, {}, error)) ||
+            !Run("SELECT identity, os_code, name, version, download, driver_date FROM catalog_entries", {}, error,
                  &rows))
             return false;
         std::map<std::pair<std::string, std::string>, CatalogEntry> known;

@@ -235,7 +235,10 @@ TEST_P(ServiceStoreTest, UpgradesADatabaseOfTheFirstLayoutInPlace)
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].scanGuid, "{OLD}");
 
-    ASSERT_TRUE(stores[0]->Import({{display, "GeForce for XP", "6.14.11.8122", "/xp.exe", "4"}}, error)) << error;
+    CatalogChanges changes;
+    ASSERT_TRUE(stores[0]->ImportNewer({{display, "GeForce for XP", "6.14.11.8122", "/xp.exe", "4"}}, changes, error))
+        << error;
+    EXPECT_EQ(changes.added, 1u);
     std::vector<SqlRow> seenByFirst;
     ASSERT_TRUE(first->Execute("SELECT hash, identity, name, version, download FROM catalog", {}, &seenByFirst, error))
         << error;
