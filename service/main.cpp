@@ -1,5 +1,6 @@
 // korvala-service: the update service that Korvala's desktop program and component talk to.
 #include "catalog_text.h"
+#include "driver_import.h"
 #include "korvala_service.h"
 #include "service_log.h"
 #include "service_options.h"
@@ -40,6 +41,33 @@ int ImportCatalog(const ServiceOptions& options)
         return 1;
     }
     std::cout << "Imported " << parsed.entries.size() << " entries (" << store->EntryCount() << " in the catalog).\n";
+    return 0;
+}
+
+int ImportDrivers(const ServiceOptions& options)
+{
+    DriverImportSettings settings;
+    settings.folder = options.driverFolder;
+    settings.downloadBase = options.downloadBase;
+    settings.architecture = options.driverArchitecture == "amd64" ? Architecture::Amd64 : Architecture::X86;
+    settings.codes = options.driverCodes;
+    const DriverImport import = ReadDriverPackages(settings);
+    std::cout << "Driver packages in " << options.driverFolder << " (" << options.driverArchitecture << "):\n"
+              << DescribeDriverImport(import);
+    if (import.infRead == 0) {
+        std::cerr << "korvala-service: no INF file could be read; nothing imported\n";
+        return 1;
+    }
+    std::string error;
+    CatalogChanges changes;
+    std::unique_ptr<ServiceStore> store = ServiceStore::Open(options.Database(), error);
+    if (!store || !store->ImportNewer(import.entries, changes, error)) {
+        std::cerr << "korvala-service: import failed, nothing imported: " << error << "\n";
+        return 1;
+    }
+    std::cout << "catalog: " << changes.added << " entries added, " << changes.replaced << " replaced, "
+              << changes.unchanged << " unchanged, " << changes.keptNewer << " kept (the catalog's entry is newer); "
+              << store->EntryCount() << " entries in the catalog\n";
     return 0;
 }
 
@@ -108,5 +136,7 @@ int main(int argc, char* argv[])
     }
     if (!options.importFile.empty())
         return ImportCatalog(options);
+    if (!options.driverFolder.empty())
+        return ImportDrivers(options);
     return Serve(options, stopSignals);
 }

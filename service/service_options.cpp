@@ -1,5 +1,6 @@
 #include "service_options.h"
 
+#include "catalog_text.h"
 #include "database_address.h"
 
 #include <algorithm>
@@ -83,6 +84,35 @@ bool ReadListen(std::string_view value, ServiceOptions& options)
     return ParseListenAddress(value, options.host, options.port);
 }
 
+bool ReadDownloadBase(std::string_view value, ServiceOptions& options)
+{
+    options.downloadBase = std::string(value);
+    return IsCatalogDownload(value);
+}
+
+bool ReadArchitecture(std::string_view value, ServiceOptions& options)
+{
+    options.driverArchitecture = std::string(value);
+    return value == "x86" || value == "amd64";
+}
+
+// "4,6": codes of the Windows table, each once, in the order given.
+bool ReadDriverCodes(std::string_view text, ServiceOptions& options)
+{
+    std::vector<std::string>& codes = options.driverCodes;
+    codes.clear();
+    for (size_t start = 0;;) {
+        size_t comma = text.find(',', start);
+        std::string code(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
+        if ((code != "2" && code != "4" && code != "6") || std::find(codes.begin(), codes.end(), code) != codes.end())
+            return false;
+        codes.push_back(code);
+        if (comma == std::string_view::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
 // Every option, in the order of the usage text.
 const std::vector<Option>& Options()
 {
@@ -99,7 +129,11 @@ const std::vector<Option>& Options()
          Count(&ServiceOptions::clientConnections, false, 1)},
         {"request-buffers", "a size in bytes, such as 256M", Count(&ServiceOptions::requestBuffers, true, 1)},
         {"config", "a file", Text(&ServiceOptions::configFile), false},
-        {"import", "a catalog text file", Text(&ServiceOptions::importFile), false},
+        {"import", "a catalog text file", Text(&ServiceOptions::importFile), false, "import-drivers"},
+        {"import-drivers", "a folder", Text(&ServiceOptions::driverFolder), false},
+        {"download-base", "an http:// or https:// address or a path starting with /", ReadDownloadBase, false},
+        {"arch", "x86 or amd64", ReadArchitecture, false},
+        {"for", "OS codes separated by commas, each of 2, 4 and 6", ReadDriverCodes, false},
     };
     return options;
 }
@@ -118,6 +152,21 @@ struct Setting {
     std::string value;
     std::string where;
 };
+
+// The options of the driver import go with --import-drivers, which needs to know where the
+// packages' folders are downloaded from.
+bool CheckDriverImport(const std::vector<Setting>& commandLine, const ServiceOptions& options, std::string& error)
+{
+    bool driverOptionGiven = std::any_of(commandLine.begin(), commandLine.end(), [](const Setting& setting) {
+        std::string_view name = setting.option->name;
+        return name == "download-base" || name == "arch" || name == "for";
+    });
+    if (options.driverFolder.empty() && driverOptionGiven)
+        error = "--download-base, --arch and --for go with --import-drivers";
+    else if (!options.driverFolder.empty() && options.downloadBase.empty())
+        error = "--import-drivers needs --download-base: the address under which the packages' folders are";
+    return error.empty();
+}
 
 bool ReadCommandLine(int argc, const char* const argv[], std::vector<Setting>& settings, bool& help, std::string& error)
 {
@@ -261,7 +310,7 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
             return false;
         }
     }
-    return true;
+    return CheckDriverImport(commandLine, options, error);
 }
 
 std::string ServiceUsage(std::string_view defaultAddress)
@@ -271,6 +320,8 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "                      [--keep-scans DIR] [--keep-scans-files N] [--keep-scans-size SIZE]\n"
            "                      [--keep-days DAYS] [--client-connections N] [--request-buffers SIZE]\n"
            "       korvala-service [--config FILE] [--catalog FILE | --database ADDRESS] --import CATALOG.txt\n"
+           "       korvala-service [--config FILE] [--catalog FILE | --database ADDRESS] --import-drivers DIR\n"
+           "                      --download-base URL [--arch x86|amd64] [--for 4,6]\n"
            "\n"
            "Korvala's update service: answers scan documents with results pages and update counts.\n"
            "\n"
@@ -301,9 +352,19 @@ std::string ServiceUsage(std::string_view defaultAddress)
            "  --config FILE       read options from FILE first: \"name = value\" lines, the names\n"
            "                      of the options above without --; the command line wins\n"
            "  --import FILE       add the entries of a catalog text file (identity | name | version |\n"
-           "                      download per line) to the catalog, replacing entries with the same\n"
-           "                      identity, and exit; nothing is imported if any line is refused.\n"
+           "                      download [| os-codes [| date]] per line) to the catalog, replacing\n"
+           "                      entries with the same identity and OS code, and exit; nothing is\n"
+           "                      imported if any line is refused.\n"
            "                      Running services pick up the new catalog within seconds\n"
+           "  --import-drivers DIR\n"
+           "                      read the driver packages (.inf files) under DIR and add an entry for\n"
+           "                      each device id and OS code their Windows would install, with the\n"
+           "                      highest version among the packages; an entry of a higher version in\n"
+           "                      the catalog stays. Prints a report and exits\n"
+           "  --download-base URL the address of DIR: an entry's download is URL/package-folder/\n"
+           "  --arch x86|amd64    the architecture the packages are read for (default x86)\n"
+           "  --for CODES         the OS codes entries are made for (default 2,4,6: Windows 2000, XP and\n"
+           "                      Server 2003, Vista and later)\n"
            "  --help              show this text\n"
            "\n"
            "Sizes are bytes, or end in K, M or G. One line per request is logged to standard error.\n"

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "http_server.h"
 #include "scan_keeper.h"
@@ -13,8 +14,12 @@ struct ServiceOptions {
     std::string catalogPath = "korvala-catalog.sqlite";  // SQLite file (--catalog)
     std::string databaseAddress;                         // "postgresql://..." (--database)
     std::string downloadsDir = "downloads";
-    std::string importFile;                           // import this catalog text and exit
-    std::string configFile;                           // options read before the command line's (--config)
+    std::string importFile;                                  // import this catalog text and exit
+    std::string driverFolder;                                // import the driver packages under it and exit
+    std::string downloadBase;                                // where the packages' folders are downloaded from
+    std::string driverArchitecture = "x86";                  // the architecture the packages are read for
+    std::vector<std::string> driverCodes = {"2", "4", "6"};  // the OS codes entries are made for
+    std::string configFile;                                  // options read before the command line's (--config)
     std::string keptScansDir;                         // where accepted desktop scan documents are saved; empty: nowhere
     size_t keptScansFiles = KeepSettings().maxFiles;  // files in keptScansDir at most
     size_t keptScansBytes = KeepSettings().maxBytes;  // their bytes at most

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <tuple>
 
 namespace {
 
@@ -36,24 +37,35 @@ std::vector<CatalogRow> HashedRows(const std::vector<CatalogEntry>& entries)
 
 CatalogSnapshot::CatalogSnapshot(std::vector<CatalogRow> rows, long long version) : version_(version)
 {
-    std::sort(rows.begin(), rows.end(),
-              [](const CatalogRow& a, const CatalogRow& b) { return a.entry.identity < b.entry.identity; });
+    std::sort(rows.begin(), rows.end(), [](const CatalogRow& a, const CatalogRow& b) {
+        return std::tie(a.entry.identity, a.entry.osCode) < std::tie(b.entry.identity, b.entry.osCode);
+    });
     size_t slotCount = 16;
     while (slotCount < rows.size() * 2)
         slotCount *= 2;
     slots_.resize(slotCount);
     entries_.reserve(rows.size());
+    const std::string* lastIdentity = nullptr;  // of the last row read
+    Slot* identitySlot = nullptr;               // its slot; nullptr when that identity is left out
     for (CatalogRow& row : rows) {
         int64_t hash = 0;
-        if (!ReadHash(row.hashDecimal, hash) || (!entries_.empty() && entries_.back().identity == row.entry.identity))
-            continue;  // not a hash, or an identity listed twice: it has one entry
-        size_t at = Home(hash, slotCount);
-        while (slots_[at].entry != 0 && slots_[at].hash != hash)
-            at = (at + 1) & (slotCount - 1);
-        if (slots_[at].entry != 0)
-            continue;  // an identity earlier in byte order has this hash
-        entries_.push_back(std::move(row.entry));
-        slots_[at] = {hash, static_cast<uint32_t>(entries_.size())};
+        if (!ReadHash(row.hashDecimal, hash))
+            continue;
+        const bool sameIdentity = lastIdentity && *lastIdentity == row.entry.identity;
+        if (sameIdentity && (!identitySlot || entries_.back().osCode == row.entry.osCode))
+            continue;  // an identity left out, or an identity and code listed twice: it has one entry
+        if (!sameIdentity) {
+            lastIdentity = &row.entry.identity;
+            size_t at = Home(hash, slotCount);
+            while (slots_[at].entry != 0 && slots_[at].hash != hash)
+                at = (at + 1) & (slotCount - 1);
+            identitySlot = slots_[at].entry == 0 ? &slots_[at] : nullptr;
+            if (!identitySlot)
+                continue;  // an identity earlier in byte order has this hash
+            *identitySlot = {hash, static_cast<uint32_t>(entries_.size() + 1), 0};
+        }
+        entries_.push_back(row.entry);
+        ++identitySlot->count;
     }
 }
 
@@ -66,10 +78,18 @@ const CatalogSnapshot::Slot* CatalogSnapshot::SlotOf(int64_t hash) const
     }
 }
 
-const CatalogEntry* CatalogSnapshot::Find(int64_t hash) const
+const CatalogEntry* CatalogSnapshot::Find(int64_t hash, std::string_view osCode) const
 {
     const Slot* slot = SlotOf(hash);
-    return slot->entry == 0 ? nullptr : &entries_[slot->entry - 1];
+    const CatalogEntry* everyWindows = nullptr;
+    for (uint32_t i = slot->entry; i < slot->entry + slot->count; ++i) {
+        const CatalogEntry& entry = entries_[i - 1];
+        if (entry.osCode == osCode)
+            return &entry;
+        if (entry.osCode.empty())
+            everyWindows = &entry;
+    }
+    return everyWindows;
 }
 
 void CatalogSnapshot::Prefetch(const std::vector<ScanEntry>& items) const

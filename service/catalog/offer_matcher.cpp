@@ -53,6 +53,17 @@ bool IsFormOf(const std::string& cut, const std::string& identity)
     return std::any_of(forms.begin(), forms.end(), [&](const IdentityForm& form) { return form.hardwareId == cut; });
 }
 
+// The catalog as one document sees it: the entries for its OS code or for every Windows.
+class DocumentLookup {
+public:
+    DocumentLookup(const CatalogLookup& catalog, const std::string& osCode) : catalog_(catalog), osCode_(osCode) {}
+    const CatalogEntry* Find(int64_t hash) const { return catalog_.Find(hash, osCode_); }
+
+private:
+    const CatalogLookup& catalog_;
+    const std::string& osCode_;
+};
+
 class OfferList {
 public:
     // The decision for one device (or program) whose most specific known identity is entry.
@@ -80,7 +91,7 @@ private:
 };
 
 // A leveled run is one device: its first known identity decides.
-void MatchLeveledRun(const std::vector<ScanEntry>& items, size_t first, size_t end, const CatalogLookup& lookup,
+void MatchLeveledRun(const std::vector<ScanEntry>& items, size_t first, size_t end, const DocumentLookup& lookup,
                      OfferList& offers)
 {
     for (size_t i = first; i < end; ++i) {
@@ -96,7 +107,7 @@ void MatchLeveledRun(const std::vector<ScanEntry>& items, size_t first, size_t e
 // before it when it is a cut of that device's first (most specific) known identity and not
 // yet among them; a repeated identity is the same form of a next device with the same id or
 // family. Any other known identity starts the next device, which it decides.
-void MatchUnleveledGroup(const std::vector<ScanEntry>& items, size_t first, size_t end, const CatalogLookup& lookup,
+void MatchUnleveledGroup(const std::vector<ScanEntry>& items, size_t first, size_t end, const DocumentLookup& lookup,
                          OfferList& offers)
 {
     std::vector<std::string> deviceIdentities;  // ANSI, most specific first
@@ -118,8 +129,9 @@ void MatchUnleveledGroup(const std::vector<ScanEntry>& items, size_t first, size
 
 }  // namespace
 
-std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& lookup)
+std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& catalog)
 {
+    const DocumentLookup lookup(catalog, report.osVersionCode);
     OfferList offers;
     const std::vector<ScanEntry>& items = report.items;
     for (size_t first = 0; first < items.size();) {

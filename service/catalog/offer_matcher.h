@@ -4,6 +4,7 @@
 #include "scan_reader.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct Offer {
@@ -15,9 +16,11 @@ struct Offer {
 class CatalogLookup {
 public:
     virtual ~CatalogLookup() = default;
-    // The entry known under an HWIDHASH; nullptr when there is none. An identity has one
-    // entry object: whatever finds it gets the same one.
-    virtual const CatalogEntry* Find(int64_t hash) const = 0;
+    // The entry known under an HWIDHASH for a document of an OS code: the identity's entry for
+    // that code, else its entry for every Windows; nullptr when there is neither (entries made
+    // for other codes do not exist for the document). An identity and code have one entry
+    // object: whatever finds it gets the same one.
+    virtual const CatalogEntry* Find(int64_t hash, std::string_view osCode) const = 0;
 };
 
 // Every device gets at most one offer, decided by its most specific identity that the catalog
@@ -26,5 +29,5 @@ public:
 // without a level (the desktop program's) are grouped by consecutive equal versions, and in a
 // group the known identities that are cuts of one another (before "&REV_", 13 bytes after the
 // start of "&SUBSYS_", before "&SUBSYS_") make one device. A catalog entry is offered at most
-// once per document.
+// once per document. Only the entries for the document's OS code or for every Windows count.
 std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& lookup);

@@ -50,9 +50,13 @@ const std::string& RestorePointAdvice()
 std::string OfferRow(const Offer& offer)
 {
     std::string installed = offer.installedVersion.empty() ? "none installed" : AnsiToHtml(offer.installedVersion);
+    // Users judge a driver by its date as much as by its version.
+    const std::string& date = offer.entry->date;
+    std::string available = HtmlEscape(offer.entry->version);
+    if (!date.empty())
+        available += " <span class=\"date\">(" + HtmlEscape(date) + ")</span>";
     return "<tr class=\"offer\"><td>" + HtmlEscape(offer.entry->name) + "</td><td>" + installed + "</td><td>" +
-           HtmlEscape(offer.entry->version) + "</td><td><a href=\"" + HtmlEscape(offer.entry->download) +
-           "\">Download</a></td></tr>\n";
+           available + "</td><td><a href=\"" + HtmlEscape(offer.entry->download) + "\">Download</a></td></tr>\n";
 }
 
 std::string Plural(size_t count, const char* one, const char* many)

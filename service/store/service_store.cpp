@@ -4,32 +4,17 @@
 #include "database_address.h"
 #include "open_sql_connection.h"
 #include "sample_catalog.h"
+#include "schema_layouts.h"
+#include "version_number.h"
 
+#include <map>
+#include <tuple>
 #include <unordered_map>
 
 namespace {
 
 // Rows per INSERT statement: well below both databases' limits on parameters.
 constexpr size_t kRowsPerStatement = 500;
-
-constexpr const char* kCatalogTable =
-    "CREATE TABLE IF NOT EXISTS catalog (identity TEXT PRIMARY KEY, hash TEXT NOT NULL, name TEXT NOT NULL, "
-    "version TEXT NOT NULL, download TEXT NOT NULL)";
-
-std::vector<std::string> SchemaStatements(const SqlDialect& dialect)
-{
-    return {
-        kCatalogTable,
-        "CREATE INDEX IF NOT EXISTS catalog_hash ON catalog(hash)",
-        std::string("CREATE TABLE IF NOT EXISTS scans (id ") + dialect.serialKey +
-            ", scan_guid TEXT NOT NULL, received_utc " + dialect.timeColumn +
-            " NOT NULL, os_code TEXT NOT NULL, page TEXT NOT NULL, items INTEGER NOT NULL, offers INTEGER NOT NULL)",
-        "CREATE INDEX IF NOT EXISTS scans_received ON scans(received_utc)",
-        // One row: raised by every import, read by every instance to notice a new catalog.
-        "CREATE TABLE IF NOT EXISTS catalog_state (version BIGINT NOT NULL)",
-        "INSERT INTO catalog_state (version) SELECT 1 WHERE NOT EXISTS (SELECT 1 FROM catalog_state)",
-    };
-}
 
 // "($1, $2), ($3, $4)" for two rows of two columns, or "(?, ?), (?, ?)".
 std::string Placeholders(size_t rows, size_t columns, bool numbered)
@@ -110,34 +95,66 @@ bool ServiceStore::InTransaction(const char* begin, std::string& error, Work wor
     return false;
 }
 
+bool ServiceStore::Layout(int& layout, std::string& error)
+{
+    const SqlDialect& dialect = sql_->Dialect();
+    std::vector<SqlRow> tables, version;
+    if (!Run(dialect.tableExists, {"schema_version"}, error, &tables))
+        return false;
+    if (NumberOf(tables) > 0) {
+        if (!Run("SELECT version FROM schema_version", {}, error, &version))
+            return false;
+        layout = static_cast<int>(NumberOf(version));
+        return true;
+    }
+    tables.clear();
+    if (!Run(dialect.tableExists, {"catalog"}, error, &tables))
+        return false;
+    layout = NumberOf(tables) > 0 ? 1 : 0;
+    return true;
+}
+
 bool ServiceStore::SetUp(std::string& error)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     const SqlDialect& dialect = sql_->Dialect();
     return InTransaction(dialect.beginWrite, error, [&] {
-        std::vector<SqlRow> tables;
-        if ((*dialect.serializeSetUp && !Run(dialect.serializeSetUp, {}, error)) ||
-            !Run(dialect.tableExists, {"catalog"}, error, &tables))
+        int layout = 0;
+        if ((*dialect.serializeSetUp && !Run(dialect.serializeSetUp, {}, error)) || !Layout(layout, error))
             return false;
-        const bool isNew = NumberOf(tables) == 0;
-        for (const std::string& statement : SchemaStatements(dialect)) {
-            if (!Run(statement, {}, error))
-                return false;
+        if (layout < 0 || layout > NewestLayout()) {
+            error = "the database has layout " + std::to_string(layout) + ", newer than this program knows (" +
+                    std::to_string(NewestLayout()) + "): a newer version of the service made it";
+            return false;
         }
-        return !isNew || Upsert(ReadCatalogText(SampleCatalogText()).entries, error);
+        for (const SchemaStep& step : SchemaSteps()) {
+            if (step.layout <= layout)
+                continue;
+            for (const std::string& statement : step.statements(dialect)) {
+                if (!Run(statement, {}, error)) {
+                    error = "upgrading to layout " + std::to_string(step.layout) + " (" + step.what + "): " + error;
+                    return false;
+                }
+            }
+        }
+        if (layout < NewestLayout() &&
+            !Run("UPDATE schema_version SET version = $1", {std::to_string(NewestLayout())}, error))
+            return false;
+        return layout > 0 || Upsert(ReadCatalogText(SampleCatalogText()).entries, error);
     });
 }
 
 bool ServiceStore::Upsert(const std::vector<CatalogEntry>& entries, std::string& error)
 {
-    // One statement may not name an identity twice: only the last of its entries is kept.
+    // One statement may not name an identity and code twice: only the last of its entries is kept.
     std::unordered_map<std::string, size_t> lastOf;
+    auto key = [](const CatalogEntry& entry) { return entry.identity + '\n' + entry.osCode; };
     for (size_t i = 0; i < entries.size(); ++i)
-        lastOf[entries[i].identity] = i;
+        lastOf[key(entries[i])] = i;
     std::vector<CatalogRow> rows;
     rows.reserve(lastOf.size());
     for (size_t i = 0; i < entries.size(); ++i) {
-        if (lastOf[entries[i].identity] != i)
+        if (lastOf[key(entries[i])] != i)
             continue;
         std::string hash = CatalogIdentityHash(entries[i].identity);
         if (hash.empty()) {
@@ -147,13 +164,14 @@ bool ServiceStore::Upsert(const std::vector<CatalogEntry>& entries, std::string&
         rows.push_back({std::move(hash), entries[i]});
     }
     return InsertInBatches(
-        rows, 5, sql_->Dialect().numberedParameters,
-        "INSERT INTO catalog (identity, hash, name, version, download) VALUES ",
-        " ON CONFLICT (identity) DO UPDATE SET hash = excluded.hash, name = excluded.name, "
-        "version = excluded.version, download = excluded.download",
+        rows, 7, sql_->Dialect().numberedParameters,
+        "INSERT INTO catalog_entries (identity, os_code, hash, name, version, download, driver_date) VALUES ",
+        " ON CONFLICT (identity, os_code) DO UPDATE SET hash = excluded.hash, name = excluded.name, "
+        "version = excluded.version, download = excluded.download, driver_date = excluded.driver_date",
         [](const CatalogRow& row, std::vector<std::string>& parameters) {
-            parameters.insert(parameters.end(), {row.entry.identity, row.hashDecimal, row.entry.name, row.entry.version,
-                                                 row.entry.download});
+            const CatalogEntry& entry = row.entry;
+            parameters.insert(parameters.end(), {entry.identity, entry.osCode, row.hashDecimal, entry.name,
+                                                 entry.version, entry.download, entry.date});
         },
         [&](const std::string& sql, const std::vector<std::string>& parameters) {
             return Run(sql, parameters, error);
@@ -165,6 +183,49 @@ bool ServiceStore::Import(const std::vector<CatalogEntry>& entries, std::string&
     std::lock_guard<std::mutex> lock(mutex_);
     return InTransaction(sql_->Dialect().beginWrite, error, [&] {
         return Upsert(entries, error) && Run("UPDATE catalog_state SET version = version + 1", {}, error);
+    });
+}
+
+bool ServiceStore::ImportNewer(const std::vector<CatalogEntry>& entries, CatalogChanges& changes, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    changes = CatalogChanges();
+    const SqlDialect& dialect = sql_->Dialect();
+    return InTransaction(dialect.beginWrite, error, [&] {
+        // Two such imports at once take turns, so that neither replaces what the other kept.
+        std::vector<SqlRow> rows;
+        if ((*dialect.serializeSetUp && !Run(dialect.serializeSetUp, {}, error)) ||
+            !Run("SELECT identity, os_code, name, version, download, driver_date FROM catalog_entries", {}, error,
+                 &rows))
+            return false;
+        std::map<std::pair<std::string, std::string>, CatalogEntry> known;
+        for (SqlRow& row : rows) {
+            if (row.size() == 6)
+                known[{row[0], row[1]}] = {row[0], row[2], row[3], row[4], row[1], row[5]};
+        }
+        auto rank = [](const CatalogEntry& entry) {
+            return std::make_tuple(ReadVersionNumbers(entry.version).value_or(VersionNumbers()), entry.date);
+        };
+        std::vector<CatalogEntry> changed;
+        for (const CatalogEntry& entry : entries) {
+            auto existing = known.find({entry.identity, entry.osCode});
+            if (existing == known.end()) {
+                ++changes.added;
+            } else if (rank(entry) < rank(existing->second)) {
+                ++changes.keptNewer;
+                continue;
+            } else if (std::tie(entry.name, entry.version, entry.download, entry.date) ==
+                       std::tie(existing->second.name, existing->second.version, existing->second.download,
+                                existing->second.date)) {
+                ++changes.unchanged;
+                continue;
+            } else {
+                ++changes.replaced;
+            }
+            changed.push_back(entry);
+        }
+        return changed.empty() ||
+               (Upsert(changed, error) && Run("UPDATE catalog_state SET version = version + 1", {}, error));
     });
 }
 
@@ -184,7 +245,8 @@ bool ServiceStore::LoadCatalog(std::vector<CatalogRow>& rows, long long& version
     std::vector<SqlRow> state, entries;
     bool read = InTransaction(sql_->Dialect().beginRead, error, [&] {
         return Run("SELECT version FROM catalog_state", {}, error, &state) &&
-               Run("SELECT hash, identity, name, version, download FROM catalog", {}, error, &entries);
+               Run("SELECT hash, identity, name, version, download, os_code, driver_date FROM catalog_entries", {},
+                   error, &entries);
     });
     if (!read)
         return false;
@@ -192,9 +254,10 @@ bool ServiceStore::LoadCatalog(std::vector<CatalogRow>& rows, long long& version
     rows.clear();
     rows.reserve(entries.size());
     for (SqlRow& entry : entries) {
-        if (entry.size() == 5)
+        if (entry.size() == 7)
             rows.push_back({std::move(entry[0]),
-                            {std::move(entry[1]), std::move(entry[2]), std::move(entry[3]), std::move(entry[4])}});
+                            {std::move(entry[1]), std::move(entry[2]), std::move(entry[3]), std::move(entry[4]),
+                             std::move(entry[5]), std::move(entry[6])}});
     }
     return true;
 }
@@ -284,7 +347,7 @@ long long ServiceStore::Count(const char* sql)
 
 long long ServiceStore::EntryCount()
 {
-    return Count("SELECT COUNT(*) FROM catalog");
+    return Count("SELECT COUNT(*) FROM catalog_entries");
 }
 
 long long ServiceStore::ScanCount()

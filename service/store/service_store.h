@@ -19,6 +19,14 @@ struct ScanRecord {
     size_t offerCount = 0;
 };
 
+// What an import that keeps newer entries did, entry by entry.
+struct CatalogChanges {
+    size_t added = 0;      // no entry for the identity and code before
+    size_t replaced = 0;   // an entry of a lower (or the same) version was replaced
+    size_t unchanged = 0;  // the same entry was there
+    size_t keptNewer = 0;  // the catalog's entry has a higher version (or the same one and a newer date)
+};
+
 // A scan record that the database refused for its values, with the database's message.
 struct RefusedRecord {
     size_t index;  // in the records given
@@ -28,12 +36,17 @@ struct RefusedRecord {
 class ServiceStore {
 public:
     // location: an SQLite file, or a "postgresql://" address. A new database gets the tables
-    // and the sample catalog. nullptr and a message when it cannot be used.
+    // and the sample catalog; one of an earlier layout is upgraded (schema_layouts.h). nullptr
+    // and a message when it cannot be used.
     static std::unique_ptr<ServiceStore> Open(const std::string& location, std::string& error);
 
-    // Adds the entries, replacing those with the same identity (the last of several in the
-    // list wins), and raises the catalog version; all or nothing.
+    // Adds the entries, replacing those with the same identity and OS code (the last of several
+    // in the list wins), and raises the catalog version; all or nothing.
     bool Import(const std::vector<CatalogEntry>& entries, std::string& error);
+    // The same, but an entry replaces none of a higher version (or of the same version and a
+    // newer date), and an entry the catalog holds already changes nothing; the catalog version is
+    // raised only when an entry changed. The entries must name each identity and code once.
+    bool ImportNewer(const std::vector<CatalogEntry>& entries, CatalogChanges& changes, std::string& error);
     bool CatalogVersion(long long& version, std::string& error);
     // The whole catalog and the version it has.
     bool LoadCatalog(std::vector<CatalogRow>& rows, long long& version, std::string& error);
@@ -53,6 +66,8 @@ public:
 private:
     explicit ServiceStore(std::unique_ptr<SqlConnection> connection) : sql_(std::move(connection)) {}
     bool SetUp(std::string& error);
+    // The database's layout: schema_version's, else 1 with a catalog table, else 0.
+    bool Layout(int& layout, std::string& error);
     bool Run(const std::string& sql, const std::vector<std::string>& parameters, std::string& error,
              std::vector<SqlRow>* rows = nullptr);
     // Runs work inside a transaction that begin opens; commits when it succeeds.

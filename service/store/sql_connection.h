@@ -13,7 +13,7 @@ struct SqlDialect {
     const char* timeColumn;      // the column type of a UTC time
     const char* beginWrite;      // a transaction that writes
     const char* beginRead;       // a transaction that reads one consistent state
-    const char* serializeSetUp;  // run first in the set-up transaction ("" when not needed)
+    const char* serializeSetUp;  // run first in the set-up and driver-import transactions ("" when not needed)
     const char* tableExists;     // a query of the number of tables named $1
     // Parameters of long statements: SQLite looks each named one ($1) up in a list, so its
     // thousands of parameters are plain "?".

@@ -1,5 +1,6 @@
 // Which catalog entries a document gets offered: one offer per device from its most specific
-// known identity, in documents with and without levels, and one offer per catalog entry.
+// known identity for the document's OS code, in documents with and without levels, and one offer
+// per catalog entry. (The documents are XP's, code "4".)
 #include "catalog_snapshot.h"
 #include "offer_matcher.h"
 #include "scan_documents.h"
@@ -73,6 +74,14 @@ TEST(OfferMatcher, ChoosesPerDeviceAndDocument)
          {viewer, paint},
          ProgramLine(viewer.identity, "1.0", false) + ProgramLine(paint.identity, "1.0", false),
          {"viewer", "paint"}},
+        {"an entry for another OS code does not exist for the document",
+         {{kAudio, "for Vista", "6.0", "/v", "6"}, family},
+         DeviceLines(kAudio, "5.1", true),
+         {"family"}},
+        {"the entry for the document's OS code before the one for every Windows",
+         {full, {kAudio, "for XP", "6.0", "/x", "4"}},
+         DeviceLines(kAudio, "5.1", true),
+         {"for XP"}},
         {"desktop document: device and program with one version",
          {family, viewer},
          DeviceLines(kAudio, "1.0", false) + ProgramLine(viewer.identity, "1.0", false),

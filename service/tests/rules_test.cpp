@@ -84,6 +84,26 @@ TEST(CatalogText, ReadsEntriesAndRefusesBadLines)
     EXPECT_EQ(parsed.errors[7].substr(0, 9), "line 12: ");
 }
 
+// Four fields are for every Windows; a fifth lists OS codes (an entry each), a sixth a date.
+TEST(CatalogText, ReadsOsCodesAndDates)
+{
+    CatalogText parsed = ReadCatalogText(
+        "PCI\\VEN_1 | every | 1.0 | /a\n"
+        "PCI\\VEN_1 | xp and vista | 2.0 | /b | 4, 6,4\n"
+        "PCI\\VEN_1 | dated | 3.0 | /c | | 2008-02-29\n"
+        "PCI\\VEN_1 | bad code | 1.0 | /d | 4;6\n"
+        "PCI\\VEN_1 | bad date | 1.0 | /e | 4 | 2007-02-29\n"
+        "a|b|c|d|e|f|g\n");
+    std::vector<std::string> read;
+    for (const CatalogEntry& entry : parsed.entries)
+        read.push_back(entry.name + "/" + entry.osCode + "/" + entry.date);
+    EXPECT_EQ(read, (std::vector<std::string>{"every//", "xp and vista/4/", "xp and vista/6/", "dated//2008-02-29"}));
+    ASSERT_EQ(parsed.errors.size(), 3u);
+    EXPECT_EQ(parsed.errors[0].substr(0, 8), "line 4: ");
+    EXPECT_EQ(parsed.errors[1].substr(0, 8), "line 5: ");
+    EXPECT_EQ(parsed.errors[2].substr(0, 8), "line 6: ");
+}
+
 TEST(CatalogText, HashesTheAnsiFormOfIdentities)
 {
     EXPECT_EQ(CatalogIdentityHash("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028&REV_01"), "7403206061709420101");
@@ -135,6 +155,35 @@ TEST(ServiceOptions, ParsesCommandLines)
         EXPECT_EQ(options.importFile, c.import);
         EXPECT_EQ(options.keptScansDir, c.keptScans);
     }
+}
+
+TEST(ServiceOptions, ParsesADriverImport)
+{
+    const struct {
+        std::vector<const char*> args;
+        const char* error;  // empty when it parses
+    } cases[] = {
+        {{"--import-drivers", "pk", "--download-base", "http://x/pk", "--arch", "amd64", "--for", "4,6"}, ""},
+        {{"--import-drivers", "pk"}, "--import-drivers needs --download-base"},
+        {{"--import-drivers", "pk", "--download-base", "ftp://x"}, "--download-base needs an http://"},
+        {{"--import-drivers", "pk", "--download-base", "/pk", "--arch", "arm64"}, "--arch needs x86 or amd64"},
+        {{"--import-drivers", "pk", "--download-base", "/pk", "--for", "4,5"}, "--for needs OS codes"},
+        {{"--download-base", "/pk"}, "--download-base, --arch and --for go with --import-drivers"},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv = {"korvala-service"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ServiceOptions options;
+        std::string error;
+        ParseServiceOptions(static_cast<int>(argv.size()), argv.data(), "http://127.0.0.1:8077", options, error);
+        EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error) << error;
+    }
+    ServiceOptions options;
+    std::string error;
+    const char* argv[] = {"korvala-service", "--import-drivers", "pk", "--download-base", "/pk", "--for", "6,4"};
+    ASSERT_TRUE(ParseServiceOptions(7, argv, "http://127.0.0.1:8077", options, error)) << error;
+    EXPECT_EQ(options.driverCodes, (std::vector<std::string>{"6", "4"}));
+    EXPECT_EQ(options.driverArchitecture, "x86");
 }
 
 TEST(ServiceOptions, ParsesCountsAndSizes)

@@ -17,8 +17,9 @@ std::string ProgramLine(const std::string& identity, const std::string& version,
     return ItemLine(IdentityHashDecimal(identity), version, leveled ? &level : nullptr);
 }
 
-std::string WholeDocument(const std::string& inventory, const std::string& email, const std::string& password)
+std::string WholeDocument(const std::string& inventory, const std::string& email, const std::string& password,
+                          const std::string& osCode)
 {
-    DocumentHeader header{"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}", "4", email, password};
+    DocumentHeader header{"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}", osCode, email, password};
     return AssembleDocument(header, inventory, 0);
 }

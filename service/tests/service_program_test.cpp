@@ -1,7 +1,8 @@
 // The service as a program of its own: the stop that SIGTERM asks for writes every scan record;
 // a reader of standard error that stalls does not hold the answers, and the log counts the lines
 // it could not keep; many large bodies at once keep the program's memory within the budget for
-// request bodies (its peak resident size, from /proc).
+// request bodies (its peak resident size, from /proc); driver packages imported while it runs
+// are offered to the PCs whose Windows would install them.
 #include "scan_documents.h"
 #include "service_log.h"
 #include "service_store.h"
@@ -171,6 +172,115 @@ size_t CountOf(const std::string& text, const std::string& part)
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// What the command writes to standard output.
+std::string Output(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, got);
+    pclose(pipe);
+    return output;
+}
+
+// A driver package's INF file: one manufacturer with the models sections of the decorations,
+// the first holding the device.
+std::string DriverInf(const std::string& driverVer, const std::vector<std::string>& decorations,
+                      const std::string& device)
+{
+    std::string inf = "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=%Maker%\r\nDriverVer=" + driverVer +
+                      "\r\n[Manufacturer]\r\n%Maker%=Models";
+    for (const std::string& decoration : decorations)
+        inf += "," + decoration;
+    inf += "\r\n";
+    for (size_t i = 0; i < decorations.size(); ++i)
+        inf += "[Models." + decorations[i] + "]\r\n" + (i == 0 ? "%Desc%=Install," + device + "\r\n" : "");
+    return inf + "[Strings]\r\nMaker=\"Maker\"\r\nDesc=\"Device\"\r\n";
+}
+
+size_t OfferRows(const std::string& page)
+{
+    return CountOf(page, "<tr class=\"offer\">");
+}
+
+// As an operator runs it: a folder of packages imported into the catalog of a running service.
+// An XP PC and a Windows 7 PC with the same devices, in the desktop program's documents, get the
+// drivers their Windows would install; each count equals its page.
+TEST(ServiceProgram, OffersImportedDriversToTheWindowsTheyAreFor)
+{
+    ServiceProgram program("korvala-drivers", {});
+    ASSERT_GT(program.Pid(), 0);
+    const int port = ListeningPort([&] { return program.LogText(); });
+    ASSERT_GT(port, 0) << program.LogText();
+
+    const std::string display = "PCI\\VEN_10DE&DEV_0421", storage = "PCI\\VEN_1B4B&DEV_9123&SUBSYS_91231B4B";
+    const std::filesystem::path packages = testing::TempDir() + "/korvala-packages";
+    std::filesystem::remove_all(packages);
+    WriteFile(packages / "display/xp-181/nv4_disp.inf",
+              DriverInf("11/05/2008,6.14.11.8122", {"NTx86.5.1", "NTx86.6.0"}, display));
+    // Newer, but of a lower version: it replaces nothing.
+    WriteFile(packages / "display/xp-180/nv4_disp.inf",
+              DriverInf("01/10/2009,6.14.11.8048", {"NTx86.5.1", "NTx86.6.0"}, display));
+    WriteFile(packages / "display/vista-181/nvlddmkm.inf",
+              DriverInf("11/05/2008,8.17.12.9610", {"NTx86.6.0"}, display));
+    WriteFile(packages / "storage/xp/mv91xx.inf",
+              DriverInf("03/02/2010,1.2.0.1002", {"NTx86.5.1", "NTx86.6.0"}, storage));
+    const std::string import = std::string(KORVALA_SERVICE_PROGRAM) + " --catalog " + program.Database() +
+                               " --import-drivers " + packages.string() + " --download-base http://drivers.example/pk";
+    const std::string report = Output(import);
+    for (const char* line : {"INF files read: 4 of 4, in 4 packages\n", "entries for OS code 4: 2\n",
+                             "entries for OS code 6: 1\n", "catalog: 3 entries added, 0 replaced, 0 unchanged"})
+        EXPECT_NE(report.find(line), std::string::npos) << line << " in\n" << report;
+    EXPECT_NE(Output(import).find("catalog: 0 entries added, 0 replaced, 3 unchanged"), std::string::npos);
+
+    const std::string inventory = DeviceLines("PCI\\VEN_10DE&DEV_0421&SUBSYS_04601458&REV_A1", "6.14.11.6921", false) +
+                                  DeviceLines("PCI\\VEN_1B4B&DEV_9123&SUBSYS_91231B4B&REV_11", "1.0.0.0", false);
+    httplib::Client client("127.0.0.1", port);
+    auto count = [&](const char* osCode) {
+        httplib::Result reply =
+            client.Post("/count_updates.php", "data=" + WholeDocument(inventory, "", "", osCode), kForm);
+        return reply ? reply->body : std::string("no reply");
+    };
+    // The running service takes the new catalog within a second or so.
+    for (auto end = std::chrono::steady_clock::now() + kPatience;
+         count("4") != "2" && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(milliseconds(50));
+    const struct {
+        const char* osCode;
+        std::vector<std::string> shown;
+        std::vector<std::string> notShown;
+    } pcs[] = {
+        {"4",
+         {"6.14.11.8122 <span class=\"date\">(2008-11-05)</span>", "http://drivers.example/pk/display/xp-181/",
+          "1.2.0.1002 <span class=\"date\">(2010-03-02)</span>"},
+         {"8.17.12"}},
+        {"6", {"8.17.12.9610 <span class=\"date\">(2008-11-05)</span>"}, {"6.14.11.8", "1.2.0.1002"}},
+    };
+    for (const auto& pc : pcs) {
+        httplib::Result page =
+            client.Post("/result_page.php?desktop", WholeDocument(inventory, "", "", pc.osCode), "text/xml");
+        ASSERT_TRUE(page);
+        EXPECT_EQ(std::to_string(OfferRows(page->body)), count(pc.osCode)) << pc.osCode;
+        for (const std::string& text : pc.shown)
+            EXPECT_NE(page->body.find(text), std::string::npos) << pc.osCode << ": " << text;
+        for (const std::string& text : pc.notShown)
+            EXPECT_EQ(page->body.find(text), std::string::npos) << pc.osCode << ": " << text;
+    }
+    EXPECT_EQ(count("4"), "2");
+    EXPECT_EQ(count("6"), "1");
+    EXPECT_TRUE(program.Stop());
+    std::filesystem::remove_all(packages);
 }
 
 TEST(ServiceProgram, WritesEveryRecordBeforeItEndsOnSigterm)

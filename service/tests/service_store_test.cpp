@@ -1,11 +1,13 @@
 // The service's records and database, on each database: failures answered as errors, nothing
 // lost at a stop or while the database fails, records the database refuses left out alone,
-// retention, instances that share one database, what the service cannot start with, and the
-// kept documents' files.
+// retention, instances that share one database, the upgrade of a database of the first layout,
+// what the service cannot start with, and the kept documents' files.
+#include "catalog_text.h"
 #include "open_sql_connection.h"
 #include "scan_documents.h"
 #include "scan_keeper.h"
 #include "scan_reader.h"
+#include "test_postgres.h"
 #include "test_service.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
+#include <tuple>
 
 namespace {
 
@@ -172,6 +176,81 @@ TEST_P(ServiceStoreTest, DropsOnlyTheRecordsTheDatabaseRefuses)
     for (const ScanRecord& row : records)
         stored.insert(row.scanGuid);
     EXPECT_EQ(stored, expected);
+}
+
+// A database as the first version of the service made it (its layout written out here as that
+// version created it) is upgraded in place by two instances that open it at once: its catalog and
+// scan records are kept, its entries are for every Windows, and the first version's reading of
+// the catalog goes on working while its imports fail.
+TEST_P(ServiceStoreTest, UpgradesADatabaseOfTheFirstLayoutInPlace)
+{
+    std::string error;
+    const std::string database =
+        GetParam() == StoreKind::Sqlite ? testing::TempDir() + "/first-layout.sqlite" : NewPostgresDatabase(error);
+    ASSERT_FALSE(database.empty()) << error;
+    if (GetParam() == StoreKind::Sqlite)
+        std::filesystem::remove(database);
+    std::unique_ptr<SqlConnection> first = OpenSqlConnection(database, error);
+    ASSERT_TRUE(first) << error;
+    const std::string display = "PCI\\VEN_10DE&DEV_0421";
+    const std::vector<std::pair<std::string, std::vector<std::string>>> firstLayout = {
+        {"CREATE TABLE catalog (identity TEXT PRIMARY KEY, hash TEXT NOT NULL, name TEXT NOT NULL, version TEXT NOT "
+         "NULL, download TEXT NOT NULL)",
+         {}},
+        {"CREATE INDEX catalog_hash ON catalog(hash)", {}},
+        {std::string("CREATE TABLE scans (id ") + first->Dialect().serialKey +
+             ", scan_guid TEXT NOT NULL, received_utc " + first->Dialect().timeColumn +
+             " NOT NULL, os_code TEXT NOT NULL, page TEXT NOT NULL, items INTEGER NOT NULL, offers INTEGER NOT NULL)",
+         {}},
+        {"CREATE INDEX scans_received ON scans(received_utc)", {}},
+        {"CREATE TABLE catalog_state (version BIGINT NOT NULL)", {}},
+        {"INSERT INTO catalog_state (version) VALUES (7)", {}},
+        {"INSERT INTO catalog (identity, hash, name, version, download) VALUES ($1, $2, 'GeForce', '8.17.12.5896', "
+         "'/nv.exe')",
+         {display, CatalogIdentityHash(display)}},
+        {"INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES ('{OLD}', "
+         "'2020-01-02T03:04:05Z', '6', 'desktop', 12, 1)",
+         {}},
+    };
+    for (const auto& [statement, parameters] : firstLayout)
+        ASSERT_TRUE(first->Execute(statement, parameters, nullptr, error)) << statement << ": " << error;
+
+    std::unique_ptr<ServiceStore> stores[2];
+    std::string errors[2];
+    std::thread other([&] { stores[1] = ServiceStore::Open(database, errors[1]); });
+    stores[0] = ServiceStore::Open(database, errors[0]);
+    other.join();
+    ASSERT_TRUE(stores[0] && stores[1]) << errors[0] << errors[1];
+
+    std::vector<CatalogRow> rows;
+    long long version = 0;
+    ASSERT_TRUE(stores[1]->LoadCatalog(rows, version, error)) << error;
+    ASSERT_EQ(rows.size(), 1u);
+    const CatalogEntry& kept = rows[0].entry;
+    EXPECT_EQ(std::make_tuple(rows[0].hashDecimal, kept.identity, kept.version, kept.osCode),
+              std::make_tuple(CatalogIdentityHash(display), display, std::string("8.17.12.5896"), std::string()));
+    EXPECT_EQ(version, 8);  // raised once: running instances load the catalog again
+    std::vector<ScanRecord> records;
+    ASSERT_TRUE(stores[0]->LatestScans(10, records, error)) << error;
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].scanGuid, "{OLD}");
+
+    CatalogChanges changes;
+    ASSERT_TRUE(stores[0]->ImportNewer({{display, "GeForce for XP", "6.14.11.8122", "/xp.exe", "4"}}, changes, error))
+        << error;
+    EXPECT_EQ(changes.added, 1u);
+    std::vector<SqlRow> seenByFirst;
+    ASSERT_TRUE(first->Execute("SELECT hash, identity, name, version, download FROM catalog", {}, &seenByFirst, error))
+        << error;
+    EXPECT_EQ(seenByFirst,
+              (std::vector<SqlRow>{{CatalogIdentityHash(display), display, "GeForce", "8.17.12.5896", "/nv.exe"}}));
+    EXPECT_FALSE(
+        first->Execute("INSERT INTO catalog (identity, hash, name, version, download) VALUES ('X', '1', 'x', "
+                       "'1', '/x') ON CONFLICT (identity) DO UPDATE SET name = excluded.name",
+                       {}, nullptr, error));
+    std::vector<SqlRow> layout;
+    ASSERT_TRUE(first->Execute("SELECT version FROM schema_version", {}, &layout, error)) << error;
+    EXPECT_EQ(layout, (std::vector<SqlRow>{{"2"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, ServiceStoreTest, testing::Values(StoreKind::Sqlite, StoreKind::Postgres),
