@@ -2,8 +2,11 @@
 ; machine, registers the library, and lists an uninstaller among the installed programs.
 ; CMake passes the project's version as it writes it (VERSION), as four numbers (VERSION_NUMBERS)
 ; and as the version resources list it (VERSION_LISTED), the product's name and copyright notice
-; (PRODUCT, COPYRIGHT), the program's icon (ICON), DESK_EXE, KVOBJECT_DLL and OUTFILE. A release
-; also passes SIGN, the signing script, which signs the uninstaller and the setup program.
+; (PRODUCT, COPYRIGHT), the program's icon (ICON), the MSI package's upgrade code (UPGRADE_CODE),
+; the web service's base address (SERVICE_URL, for the help and about links), DESK_EXE,
+; KVOBJECT_DLL, ACTIONS_DLL (the MSI package's custom actions, whose way of closing korvala-desk
+; the setup calls) and OUTFILE. A release also passes SIGN, the signing script, which signs the
+; uninstaller and the setup program.
 ;
 ; Command line: /S installs or uninstalls silently. The uninstaller removes the user's settings
 ; (HKLM "Software\Korvala") unless the user keeps them when asked, or /KEEPSETTINGS is given.
@@ -11,12 +14,14 @@
 ; them for standard accounts too.
 ;
 ; Before it writes anything the setup stops when the account is no administrator, when a newer
-; version is installed, and when a running korvala-desk does not end within 15 s of being asked to
-; close. A file in use (KVObject.dll in a browser) is replaced when Windows restarts. Exit codes:
-; 0 installed; 1 cancelled by the user; 2 no administrator, or the library could not be registered;
-; 3 korvala-desk still runs; 4 a newer version is installed; 3010 installed, and files in use are
-; replaced at the next restart. The uninstaller closes korvala-desk the same way (exit code 3) and
-; ends with 3010 when a file in use goes at the next restart.
+; version is installed, when the MSI package's product is installed, and when a running
+; korvala-desk, in any session, does not end within 15 s of being asked to close. A file in use
+; (KVObject.dll in a browser) is replaced when Windows restarts. Exit codes: 0 installed;
+; 1 cancelled by the user; 2 no administrator, or the library could not be registered;
+; 3 korvala-desk still runs; 4 a newer version is installed; 5 the MSI package's product is
+; installed; 3010 installed, and files in use are replaced at the next restart. The uninstaller
+; checks the account (2) and closes korvala-desk (3) the same way, and ends with 3010 when a file
+; goes at the next restart: a file in use, or, run in place ("_?="), the uninstaller itself.
 
 ;
 ; With WIN64 defined it packs the 64-bit test build instead: a 64-bit setup program that installs
@@ -42,13 +47,12 @@ Unicode false
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvala"
 !define SETTINGS_KEY "Software\Korvala"
 !define SHORTCUT_NAME "Korvala.lnk"
-; The main window of a running korvala-desk: a dialog with this caption.
-!define PROGRAM_WINDOW_CLASS "#32770"
+; The caption of korvala-desk's main window, as its user knows the program.
 !define PROGRAM_CAPTION "Korvala 2007"
-!define PROGRAM_CLOSE_WAIT_MS 15000
 !define EXIT_NO_ADMINISTRATOR 2
 !define EXIT_PROGRAM_RUNNING 3
 !define EXIT_NEWER_INSTALLED 4
+!define EXIT_MSI_INSTALLED 5
 !define EXIT_RESTART_NEEDED 3010
 !define MOVEFILE_DELAY_UNTIL_REBOOT 4
 
@@ -97,9 +101,10 @@ UninstPage instfiles
 
 ; CheckTokenMembership for the Administrators group (S-1-5-32-544) answers FALSE for a limited
 ; account and for the restricted token that "Run as" gives with "Protect my computer and data"; on
-; Windows XP the manifest's execution level asks for nothing. Windows 9x has neither the function
-; nor accounts: the setup goes on there.
-Function RefuseLimitedAccount
+; Windows XP the manifest's execution level asks for nothing, and with UAC off neither does Vista's
+; or later. Windows 9x has neither the function nor accounts: the setup goes on there.
+!macro DefineRefuseLimitedAccount UN
+Function ${UN}RefuseLimitedAccount
   System::Call 'advapi32::ConvertStringSidToSid(t "S-1-5-32-544", *p .r1) i .r0'
   ${If} $0 == "error"
     Return
@@ -112,6 +117,21 @@ Function RefuseLimitedAccount
   ${If} $2 = 0
     MessageBox MB_OK|MB_ICONSTOP "Korvala is installed for all users of this computer: log on as an administrator, then run Setup again." /SD IDOK
     SetErrorLevel ${EXIT_NO_ADMINISTRATOR}
+    Quit
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro DefineRefuseLimitedAccount ""
+!insertmacro DefineRefuseLimitedAccount "un."
+
+; The MSI package's installation (any version: its upgrade code) shares the folder, the
+; registration, the settings and the shortcut: the setup is not installed beside it. Windows 9x
+; without Windows Installer: the call fails, and the setup goes on.
+Function RefuseMsiInstallation
+  System::Call 'msi::MsiEnumRelatedProducts(t "{${UPGRADE_CODE}}", i 0, i 0, t .r1) i .r0'
+  ${If} $0 == 0
+    MessageBox MB_OK|MB_ICONSTOP "Korvala is installed on this computer from its MSI package (korvala.msi): uninstall it first (Programs and Features), then run Setup again." /SD IDOK
+    SetErrorLevel ${EXIT_MSI_INSTALLED}
     Quit
   ${EndIf}
 FunctionEnd
@@ -130,43 +150,19 @@ Function RefuseDowngrade
   ${EndIf}
 FunctionEnd
 
-; Asks each running korvala-desk to close the way the user does from its system menu
-; (WM_SYSCOMMAND SC_CLOSE; the program ignores a bare WM_CLOSE) and waits for its process to end,
-; at most PROGRAM_CLOSE_WAIT_MS in all. A program still running then stops the setup or the
-; uninstaller before it changes anything; with a window the user may close it and try again.
-!define WM_SYSCOMMAND 0x112
-!define SC_CLOSE 0xF060
-!define SYNCHRONIZE 0x100000
-!define WAIT_OBJECT_0 0
+; Asks every running korvala-desk, in every session and on every desktop, to close as its user
+; does, and waits for their processes to end, at most 15 s in all: the MSI package's custom action
+; does it (korvala-actions.dll). A program still running then stops the setup or the uninstaller
+; before it changes anything; with a window the user may close it and try again.
 !macro DefineCloseRunningProgram UN
 Function ${UN}CloseRunningProgram
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\korvala-actions.dll" "${ACTIONS_DLL}"
   retry:
-  System::Call 'kernel32::GetTickCount() i .r3'
-  ${Do}
-    FindWindow $1 "${PROGRAM_WINDOW_CLASS}" "${PROGRAM_CAPTION}"
-    ${If} $1 = 0
-      Return
-    ${EndIf}
-    System::Call 'kernel32::GetTickCount() i .r5'
-    IntOp $5 $5 - $3
-    IntOp $5 ${PROGRAM_CLOSE_WAIT_MS} - $5
-    ${If} $5 <= 0
-      ${ExitDo}
-    ${EndIf}
-    System::Call 'user32::GetWindowThreadProcessId(p r1, *i .r2)'
-    System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r2) p .r4'
-    System::Call 'user32::PostMessage(p r1, i ${WM_SYSCOMMAND}, p ${SC_CLOSE}, p 0)'
-    ${If} $4 P<> 0
-      System::Call 'kernel32::WaitForSingleObject(p r4, i r5) i .r6'
-      System::Call 'kernel32::CloseHandle(p r4)'
-      ${If} $6 <> ${WAIT_OBJECT_0}
-        ${ExitDo}
-      ${EndIf}
-    ${Else}
-      ; Without a handle on the process (another user's), its window going away has to do.
-      Sleep 200
-    ${EndIf}
-  ${Loop}
+  System::Call '$PLUGINSDIR\korvala-actions.dll::CloseRunningKorvalaForSetup() i .r0 ?u'
+  ${If} $0 <> 0
+    Return
+  ${EndIf}
   MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PROGRAM_CAPTION} is still running and did not close. Close it, then choose Retry." /SD IDCANCEL IDRETRY retry
   SetErrorLevel ${EXIT_PROGRAM_RUNNING}
   Quit
@@ -179,11 +175,13 @@ Function .onInit
   !insertmacro SetMachineContext
   Call RefuseLimitedAccount
   Call RefuseDowngrade
+  Call RefuseMsiInstallation
   Call CloseRunningProgram
 FunctionEnd
 
 Function un.onInit
   !insertmacro SetMachineContext
+  Call un.RefuseLimitedAccount
   Call un.CloseRunningProgram
 FunctionEnd
 
@@ -299,6 +297,8 @@ Section "Korvala"
   ; "_?=" runs the uninstaller in place, so that whoever starts it waits for its end (without it,
   ; it copies itself away, starts the copy and returns at once). It must come last, unquoted.
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "${SERVICE_URL}/help.php"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "${SERVICE_URL}/about.php"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ; What the installation takes on disk, in KB, as Programs and Features shows it.
@@ -328,12 +328,13 @@ Section "Uninstall"
   Delete /REBOOTOK "$INSTDIR\KVObject.dll"
   Delete /REBOOTOK "$INSTDIR\korvala-desk.exe"
   ; Run in place ("_?="), the uninstaller holds its own file open without sharing its deletion:
-  ; neither deleting nor renaming it works. It and the folder then go at the next restart, as the
-  ; copy the uninstaller otherwise runs from does; nothing needs that restart, so the reboot flag
-  ; stays as it is.
+  ; neither deleting nor renaming it works. It and the folder then go at the next restart, and
+  ; the reboot flag says so (3010): a setup run before that restart would write an uninstaller
+  ; that the restart deletes.
   ${If} $EXEPATH == "$INSTDIR\uninstall.exe"
     System::Call 'kernel32::MoveFileEx(t "$INSTDIR\uninstall.exe", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
     System::Call 'kernel32::MoveFileEx(t "$INSTDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+    SetRebootFlag true
   ${Else}
     Delete "$INSTDIR\uninstall.exe"
     ; Only when empty: files the user put there stay.

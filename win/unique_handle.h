@@ -72,3 +72,13 @@ using UniqueLibrary = UniqueHandle<HMODULE, &FreeLibrary>;
 // Pens, brushes, bitmaps, fonts and regions.
 template <typename GdiObject>
 using UniqueGdiObject = UniqueHandle<GdiObject, &DeleteObject>;
+
+// Waits registered with the system's thread pool (RegisterWaitForSingleObject): unregistered once
+// a callback that is running has returned, so that nothing it uses goes before it.
+inline BOOL UnregisterWaitAndCallbacks(HANDLE wait)
+{
+    return ::UnregisterWaitEx(wait, INVALID_HANDLE_VALUE);
+}
+using UniqueWait = UniqueHandle<HANDLE, &UnregisterWaitAndCallbacks>;
+// Memory that a system function allocated for its caller with LocalAlloc (security descriptors).
+using UniqueLocalMemory = UniqueHandle<HLOCAL, &LocalFree>;

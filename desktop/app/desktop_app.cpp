@@ -21,6 +21,19 @@ bool StartWindowsSockets()
     return true;
 }
 
+// Windows Vista and later start the program again after an installation closed it through the
+// Restart Manager; not after a crash or a hang, from which it has nothing to recover. Resolved at
+// run time: Windows XP lacks the function.
+void RegisterForRestart()
+{
+    using RegisterFunction = HRESULT(WINAPI*)(PCWSTR, DWORD);
+    const auto registerRestart = reinterpret_cast<RegisterFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "RegisterApplicationRestart")));
+    if (registerRestart) {
+        registerRestart(L"", RESTART_NO_CRASH | RESTART_NO_HANG);
+    }
+}
+
 }  // namespace
 
 BOOL CDesktopApp::InitInstance()
@@ -33,6 +46,7 @@ BOOL CDesktopApp::InitInstance()
         ::MessageBoxA(nullptr, message, m_pszAppName, MB_OK);
         return FALSE;
     }
+    RegisterForRestart();
     const HRESULT ole = ::OleInitialize(nullptr);
     {
         CMainDialog dialog;

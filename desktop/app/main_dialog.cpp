@@ -75,6 +75,7 @@ BOOL CMainDialog::OnInitDialog()
     }
     LayOutBandControls(WindowRect());
     m_downloadRedirect.Redirect();
+    m_closeRequest.Listen(m_hWnd, WM_CLOSE_REQUESTED);
     return TRUE;
 }
 
@@ -296,6 +297,7 @@ LRESULT CMainDialog::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
 {
     // The scan threads use this window's controls and fields: they end while both still exist.
     m_scanRun.StopAndWait();
+    m_closeRequest.Stop();
     handled = FALSE;
     return 0;
 }
@@ -315,13 +317,25 @@ LRESULT CMainDialog::OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&)
     return TRUE;
 }
 
-LRESULT CMainDialog::OnEndSession(UINT, WPARAM wParam, LPARAM, BOOL&)
+// The Restart Manager (an installation that needs the program's files, on Windows Vista and later)
+// asks the program to close with ENDSESSION_CLOSEAPP: the session goes on, so the program ends as
+// through its close button instead of waiting to be ended.
+LRESULT CMainDialog::OnEndSession(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    if (wParam) {
-        m_downloadRedirect.Undo();
-    } else {
+    if (!wParam) {
         m_downloadRedirect.Redirect();
+    } else if (lParam & ENDSESSION_CLOSEAPP) {
+        OnCloseButton();
+    } else {
+        m_downloadRedirect.Undo();
     }
+    return 0;
+}
+
+// As the user's close: with the options sheet open the program ends once the sheet is closed.
+LRESULT CMainDialog::OnCloseRequested(UINT, WPARAM, LPARAM, BOOL&)
+{
+    OnCloseButton();
     return 0;
 }
 

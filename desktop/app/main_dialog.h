@@ -5,6 +5,7 @@
 #include "animated_picture.h"
 #include "band_layout.h"
 #include "bitmap.h"
+#include "close_request_listener.h"
 #include "dialog.h"
 #include "download_redirect.h"
 #include "options_sheet.h"
@@ -17,6 +18,8 @@
 
 // Sent by the scan monitor, and handled before it goes on, once the scan document is ready.
 const UINT WM_SCAN_DOCUMENT_READY = WM_USER + 5;
+// Posted once an installer has asked the program to close (close_request.h).
+const UINT WM_CLOSE_REQUESTED = WM_USER + 6;
 
 class CMainDialog : public CDialog, private ScanRunView {
 public:
@@ -49,6 +52,7 @@ public:
     COMMAND_HANDLER(IDC_SCAN, BN_CLICKED, OnScanButton)
     COMMAND_HANDLER(IDC_OPTIONS, BN_CLICKED, OnOptionsButton)
     MESSAGE_HANDLER(WM_SCAN_DOCUMENT_READY, OnScanDocumentReady)
+    MESSAGE_HANDLER(WM_CLOSE_REQUESTED, OnCloseRequested)
     END_MSG_MAP()
 
 protected:
@@ -78,8 +82,9 @@ protected:
     OptionsSheet m_options;
     // The band on this desktop's scale (measured when the window initialises).
     BandLayout m_band = LayoutBand(BandScale());
-    // Last, so that it goes first: its threads use the members above.
+    // Last, so that they go first: their threads use the members above.
     ScanRun m_scanRun{*this};
+    CloseRequestListener m_closeRequest;
 
     // Collapses the window to its header band (same position and width).
     void Collapse();
@@ -107,7 +112,8 @@ private:
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnEndSession(UINT, WPARAM wParam, LPARAM, BOOL&);
+    LRESULT OnEndSession(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnCloseRequested(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnPageLoaded(NMHDR* header);
     void IgnoreCommand() {}
     void OnCloseButton() { EndDialog(IDCANCEL); }

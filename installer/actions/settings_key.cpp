@@ -9,7 +9,48 @@
 namespace {
 
 const char kSettingsKey[] = "Software\\Korvala";
+const char kBackupKey[] = "Software\\Korvala.backup";
 const DWORD kUsersSettingsRights = KEY_QUERY_VALUE | KEY_SET_VALUE;
+
+DWORD MissingIsNoError(DWORD result)
+{
+    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
+
+// Gives `target` the access list of `source`: its own entries, and what it inherits from its
+// parent, as `source` does.
+DWORD CopyRights(HKEY source, HKEY target)
+{
+    PACL rights = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD result = ::GetSecurityInfo(source, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                           &rights, nullptr, &descriptor);
+    if (result != ERROR_SUCCESS)
+        return result;
+    const UniqueLocalMemory descriptorMemory(descriptor);
+    return ::SetSecurityInfo(target, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, rights, nullptr);
+}
+
+// Makes the key `to` anew as a copy of `from`: values, subkeys and rights. ERROR_FILE_NOT_FOUND
+// when there is no `from`, and `to` is then left as it is.
+DWORD CopyKey(const char* from, const char* to)
+{
+    UniqueRegKey source;
+    LONG result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, from, 0, KEY_READ | READ_CONTROL, source.Receive());
+    if (result != ERROR_SUCCESS)
+        return static_cast<DWORD>(result);
+    const DWORD removed = MissingIsNoError(::SHDeleteKeyA(HKEY_LOCAL_MACHINE, to));
+    if (removed != ERROR_SUCCESS)
+        return removed;
+    UniqueRegKey target;
+    result =
+        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.Receive(), nullptr);
+    if (result == ERROR_SUCCESS)
+        result = static_cast<LONG>(::SHCopyKeyA(source.Get(), nullptr, target.Get(), 0));
+    if (result == ERROR_SUCCESS)
+        result = static_cast<LONG>(CopyRights(source.Get(), target.Get()));
+    return static_cast<DWORD>(result);
+}
 
 }  // namespace
 
@@ -52,6 +93,21 @@ DWORD GrantUsersTheSettings()
 
 DWORD RemoveSettings()
 {
-    const DWORD result = ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
-    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    const DWORD backedUp = CopyKey(kSettingsKey, kBackupKey);
+    if (backedUp != ERROR_SUCCESS)
+        return MissingIsNoError(backedUp);
+    return MissingIsNoError(::SHDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey));
+}
+
+DWORD RestoreSettings()
+{
+    const DWORD restored = CopyKey(kBackupKey, kSettingsKey);
+    if (restored != ERROR_SUCCESS)
+        return MissingIsNoError(restored);
+    return DropSettingsBackup();
+}
+
+DWORD DropSettingsBackup()
+{
+    return MissingIsNoError(::SHDeleteKeyA(HKEY_LOCAL_MACHINE, kBackupKey));
 }

@@ -10,6 +10,14 @@
 // per-user copy that nothing removes). Returns the Windows error code.
 DWORD GrantUsersTheSettings();
 
-// Removes the key with everything in it, also the values the program wrote. A missing key is no
-// error. Returns the Windows error code.
+// Removes the key with everything in it, also the values the program wrote, after copying it
+// whole (values, subkeys and rights) to a backup key beside it; a key that cannot be copied stays.
+// A missing key is no error. Returns the Windows error code, as the two below do.
 DWORD RemoveSettings();
+
+// Puts the key back as the backup holds it, and removes the backup: for an installation that fails
+// or is cancelled after RemoveSettings. Without a backup nothing changes.
+DWORD RestoreSettings();
+
+// Removes the backup: for an installation that succeeded.
+DWORD DropSettingsBackup();

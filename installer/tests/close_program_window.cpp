@@ -22,7 +22,10 @@ int main(int argc, char** argv)
         HWND window = FindProgramWindow();
         if (window && ::IsWindowVisible(window)) {
             std::printf("closing the program\n");
-            if (CloseAndWaitForOwner(window, waitMs))
+            DWORD processId = 0;
+            ::GetWindowThreadProcessId(window, &processId);
+            ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (WaitForProgramEnd(processId, waitMs))
                 return 0;
             std::printf("the program still runs\n");
             return 3;

@@ -3,18 +3,23 @@
 # it put in place (files, shortcuts, keys and the rights on the settings key, COM registration,
 # the library from a script, the program starting), and the rules of an upgrade from the previous
 # version: a limited account is refused before anything is written (2), a running korvala-desk
-# that does not close stops the setup (3), a running one is closed, a library in use is replaced
-# at the next restart (3010), an older setup leaves a newer installation alone (4). Then it
-# uninstalls silently through the quiet uninstall string, which returns when all is done, and
+# that does not close stops the setup (3), a running one on another desktop is closed, a library
+# in use is replaced at the next restart (3010), an older setup leaves a newer installation alone
+# (4), and the MSI package is refused beside it (1603, nothing changed). The uninstaller refuses a
+# limited account (2). Then it uninstalls silently through the quiet uninstall string, which
+# returns when all is done and asks for the restart that removes the uninstaller (3010), and
 # compares the registry and the file tree with their state before the installation. In a 64-bit
 # prefix a 32-bit setup works in the 32-bit program folder and registry view (Wow6432Node), a
 # 64-bit one in the 64-bit ones; both views are checked.
 # A release's setup is checked with its signing certificate: the installed files carry valid
 # signatures.
-# Usage: installer_test.sh <korvala-setup.exe> <the previous version's korvala-setup.exe> ...
-#        (see installer_test_lib.sh)
+# Usage: installer_test.sh <korvala.msi> <korvala-setup.exe> <the previous version's korvala-setup.exe>
+#        ... (see installer_test_lib.sh)
 set -uo pipefail
+msi_package=$(realpath "$1")
+shift
 . "$(dirname "$0")/installer_test_lib.sh"
+logs=$work
 virtual_settings_key='HKCU\Software\Classes\VirtualStore\MACHINE\SOFTWARE\Korvala'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvala'
 uninstall_name=Korvala
@@ -46,12 +51,13 @@ setup_exits() {  # setup, exit code, [--limited]
 installed_library_sum() { md5sum <"$install_dir/KVObject.dll"; }
 # As a deployment tool runs it: the quiet uninstall string as Programs and Features lists it, with
 # further options before its last one ("_?=", which must come last).
-quiet_uninstall_exits() {  # exit code, options...
-  local expected=$1 command result
+quiet_uninstall_exits() {  # exit code, [--limited], options...
+  local expected=$1 command result limited=()
   shift
+  [ "${1:-}" = --limited ] && { limited=(--limited); shift; }
   command=$(reg_value "$uninstall_key" QuietUninstallString | sed 's/^\s*QuietUninstallString\s\+REG_SZ\s\+//')
   [[ "$command" == *' _?='* ]] || { echo "     quiet uninstall string: '$command'"; return 1; }
-  result=$(exit_code_of "${command% _?=*} $* _?=${command##* _?=}")
+  result=$(exit_code_of "${limited[@]}" "${command% _?=*} $* _?=${command##* _?=}")
   [ "$result" = "$expected" ] || { echo "     '$command': exit code $result, not $expected"; return 1; }
 }
 # Run in place, the uninstaller cannot delete its own file: it and the folder go at the next
@@ -65,9 +71,10 @@ nothing_installed_left() {
 }
 
 # An earlier run that broke off may have left an installation: remove it first.
-[ -f "$install_dir/uninstall.exe" ] && quiet_uninstall_exits 0 >/dev/null
+[ -f "$install_dir/uninstall.exe" ] && quiet_uninstall_exits 3010 >/dev/null
 clear_earlier_run
 wine_out "$system\\reg.exe" delete "$settings_key" /f >/dev/null
+add_windows_installer_state
 
 # The first script run makes Wine register its scripting host's own types: let that happen
 # before the snapshot.
@@ -91,13 +98,12 @@ check "the previous version stays installed whole" eval \
   'installed_files && listed_version_is "$previous_version" && [ "$(installed_library_sum)" = "$previous_library" ]'
 end_program
 
-echo "== upgrade while korvala-desk runs and a browser holds the library"
-start_program
-# Its window minimised: the tool waits for the window first.
-wine_out "$(windows_path "$desk_button")" 1006 >/dev/null
+echo "== upgrade while korvala-desk runs on another desktop and a browser holds the library"
+check "korvala-desk runs on a desktop of its own" start_program_elsewhere
+check "its window is out of reach of this desktop" program_window_out_of_reach
 check "a browser holds the installed library" hold_installed_library
 check "setup /S upgrades and asks for a restart (3010)" setup_exits "$package" 3010
-check "the running program closed" wait_for 10 eval '! program_runs'
+check "the program on the other desktop closed" program_elsewhere_ended
 check "the new library is put in place at the next restart" restart_replaces KVObject.dll
 check "KVObject's registration names the installed library" library_registered_installed
 release_installed_library
@@ -128,9 +134,14 @@ check "the user's GuestScan choice is still kept" guest_scan_is 01000000
 check "users' rights on the settings unchanged" users_may_read_and_set_settings
 check "the setup of version $previous_version stops with 4" setup_exits "$previous_package" 4
 check "version $version stays installed" eval 'installed_files && listed_as_installed'
+snapshot setup-installed
+check "the MSI package stops with 1603" msiexec_exits msi-beside-setup 1603 $(install_package "$msi_package")
+check "its condition on the setup's installation stopped it" refused_beside_the_setup msi-beside-setup "$msi_package"
+check "the uninstaller as a limited account stops with 2" quiet_uninstall_exits 2 --limited
+check "nothing changed" unchanged_since setup-installed
 
 echo "== silent uninstallation keeping the settings, as a deployment tool runs it"
-check "the quiet uninstall string succeeds" quiet_uninstall_exits 0 /KEEPSETTINGS
+check "the quiet uninstall string succeeds, asking for a restart (3010)" quiet_uninstall_exits 3010 /KEEPSETTINGS
 check "and has removed the installation when it returns" only_uninstaller_left
 restart_windows
 check "the uninstaller and its folder go at the next restart" nothing_installed_left
@@ -141,7 +152,7 @@ echo "== silent uninstallation"
 check "setup /S again succeeds" setup_exits "$package" 0
 # What Windows keeps for a standard account that an earlier version gave no rights on the key.
 wine_out reg add "$virtual_settings_key" /v Password /t REG_SZ /d 3d08 /f >/dev/null
-check "the quiet uninstall string succeeds" quiet_uninstall_exits 0
+check "the quiet uninstall string succeeds, asking for a restart (3010)" quiet_uninstall_exits 3010
 check "and has removed the installation and the settings when it returns" \
   eval 'only_uninstaller_left && ! key_exists "$settings_key"'
 restart_windows

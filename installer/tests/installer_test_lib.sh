@@ -91,8 +91,41 @@ snapshot() {
   (cd "$drive_c" && find . -path '*/[Tt]emp' -prune -o -print |
      grep -v -e '^\./Korvala Downloads' -e '^\./ScanXML\.xml$' -e '/AppData/Local/Microsoft/Windows/' | sort) >"$work/$1.files"
 }
-same_as_before() {
-  diff -u "$work/before.$1" "$work/after.$1" >"$work/$1.diff" || { head -40 "$work/$1.diff"; return 1; }
+same_as_before() {  # what (registry or files), [the snapshots compared: before after]
+  diff -u "$work/${2:-before}.$1" "$work/${3:-after}.$1" >"$work/$1.diff" || { head -40 "$work/$1.diff"; return 1; }
+}
+# A package refused: its step changed nothing in the registry or the files.
+unchanged_since() {  # the snapshot taken before the step
+  snapshot refused && same_as_before registry "$1" refused && same_as_before files "$1" refused
+}
+
+# Windows Installer's own keys and folder, which every Windows has and Wine makes at its first
+# use: made before a snapshot, so that a comparison does not count them.
+add_windows_installer_state() {
+  local key
+  for key in 'HKLM\Software\Classes\Installer\Features' 'HKLM\Software\Classes\Installer\Products' \
+             'HKLM\Software\Classes\Installer\UpgradeCodes' 'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UpgradeCodes' \
+             'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Components' \
+             'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products'; do
+    wine_out reg add "$key" /f >/dev/null
+  done
+  mkdir -p "$drive_c/windows/Installer"
+}
+# msiexec as a deployment tool runs it, logged into $logs; "log name" is the name of its log.
+msiexec_exits() {  # log name, exit code, msiexec's arguments...
+  local log=$1 expected=$2 result
+  shift 2
+  result=$(exit_code_of "msiexec $* /qn /l*v \"$(windows_path "$logs/$log.log")\"")
+  [ "$result" = "$expected" ] || { echo "     msiexec $*: exit code $result, not $expected"; return 1; }
+}
+install_package() { echo /i "\"$(windows_path "$1")\""; }
+logged() { grep -qaF "$2" "$logs/$1.log"; }
+# The MSI package's launch condition that the setup's installation fails: its search found the
+# setup's uninstall entry. Wine's msiexec logs neither the condition nor its message (which Windows
+# shows and logs): the message is read from the package.
+refused_beside_the_setup() {  # log name, package
+  logged "$1" "SETUPINSTALLATION = " &&
+    msiinfo export "$2" LaunchCondition | grep -qF "Korvala is installed on this computer by its setup program"
 }
 
 # A shortcut file holds its target's path as text.
@@ -144,6 +177,21 @@ start_program() {
   starter=$!
 }
 program_runs() { wine_out tasklist | grep -qi '^korvala-desk.exe'; }
+# The installed program on a desktop of its own (run_program --desktop), out of reach of the
+# windows of the installers' desktop as a program in another user's session is; run_program
+# reports its end.
+start_program_elsewhere() {
+  "$wine_run" "$(windows_path "$tools/run_program.exe")" --desktop KorvalaElsewhere "\"$win_install_dir\\korvala-desk.exe\"" \
+    >"$work/elsewhere.out" 2>/dev/null </dev/null &
+  starter=$!
+  wait_for 30 grep -q '^started' "$work/elsewhere.out"
+}
+# No window of the program on this desktop: the close tool finds none.
+program_window_out_of_reach() {
+  wine_out "$(windows_path "$tools/close_program_window.exe")" 1 >/dev/null
+  [ $? -eq 1 ]
+}
+program_elsewhere_ended() { wait_for 20 eval 'tr -d "\r" <"$work/elsewhere.out" | grep -qx "exit code 0"'; }
 # The program with its options sheet open, as a user may leave it: a modal sheet keeps its main
 # window from ending when asked to close, until the sheet is closed.
 start_program_busy() {

@@ -5,8 +5,11 @@
 // with "Protect my computer and data from unauthorized program activity", and for which
 // CheckTokenMembership answers as for a member of no administrators' group. Wine runs every
 // program as an administrator; its tokens honour such a restriction.
-// Usage: run_program [--limited] "command line". Exit code 0 once the command ran, 2 on wrong
-// arguments, 1 when it could not be started.
+// With --desktop NAME it runs the command on a desktop of that name, made for it, and prints
+// "started" once the command waits for input: a program there is out of reach of the windows of
+// this desktop, as one in another user's session is (the nearest Wine has to another session).
+// Usage: run_program [--limited | --desktop NAME] "command line". Exit code 0 once the command ran,
+// 2 on wrong arguments, 1 when it could not be started.
 #include <windows.h>
 
 #include <cstdio>
@@ -41,9 +44,15 @@ HANDLE LimitedToken()
 int main(int argc, char** argv)
 {
     const bool asLimited = argc == 3 && std::strcmp(argv[1], "--limited") == 0;
-    if (argc != 2 && !asLimited) {
-        std::fprintf(stderr, "usage: run_program [--limited] \"command line\"\n");
+    const bool onDesktop = argc == 4 && std::strcmp(argv[1], "--desktop") == 0;
+    if (argc != 2 && !asLimited && !onDesktop) {
+        std::fprintf(stderr, "usage: run_program [--limited | --desktop NAME] \"command line\"\n");
         return 2;
+    }
+    HDESK desktop = onDesktop ? ::CreateDesktopA(argv[2], nullptr, nullptr, 0, GENERIC_ALL, nullptr) : nullptr;
+    if (onDesktop && !desktop) {
+        std::printf("cannot make the desktop %s: error %lu\n", argv[2], ::GetLastError());
+        return 1;
     }
     HANDLE limited = asLimited ? LimitedToken() : nullptr;
     if (asLimited && !limited) {
@@ -53,6 +62,8 @@ int main(int argc, char** argv)
     std::string commandLine = argv[argc - 1];
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (onDesktop)
+        startup.lpDesktop = argv[2];
     PROCESS_INFORMATION process = {};
     const BOOL started = asLimited ? ::CreateProcessAsUserA(limited, nullptr, &commandLine[0], nullptr, nullptr, FALSE,
                                                             0, nullptr, nullptr, &startup, &process)
@@ -64,11 +75,18 @@ int main(int argc, char** argv)
         std::printf("cannot start %s: error %lu\n", commandLine.c_str(), ::GetLastError());
         return 1;
     }
+    if (onDesktop) {
+        ::WaitForInputIdle(process.hProcess, INFINITE);
+        std::printf("started\n");
+        std::fflush(stdout);
+    }
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     ::GetExitCodeProcess(process.hProcess, &code);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     std::printf("exit code %lu\n", code);
+    if (desktop)
+        ::CloseDesktop(desktop);
     return 0;
 }

@@ -27,11 +27,13 @@ probe_headers='#include <winsock2.h>
 #include <objbase.h>
 #include <olectl.h>
 #include <oleauto.h>
+#include <sddl.h>
 #include <setupapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <msiquery.h>
+#include <tlhelp32.h>
 #include <wincrypt.h>
 #include <ctype.h>
 #include <errno.h>

@@ -21,6 +21,7 @@ public:
     long WaitForEnd();
     bool Running() const;
     DWORD ThreadId() const { return process_.dwThreadId; }
+    DWORD ProcessId() const { return process_.dwProcessId; }
     // Ends the process at once, as the system does at the end of a session.
     void Kill();
 

@@ -1,8 +1,9 @@
 // The real korvala-desk.exe, started as a child process and driven from outside through its
 // window: size, layout, the keys and messages that must not close it, maximise and restore, the
-// two ways that end it, and the browser's download directory while it runs and after: also when
-// the session ends with the program open, when an earlier run left the program's own folder, and
-// with two instances running.
+// ways that end it (its user's, the Restart Manager's and an installer's), and the browser's
+// download directory while it runs and after: also when the session ends with the program open,
+// when an earlier run left the program's own folder, and with two instances running.
+#include "close_request.h"
 #include "desk_program.h"
 
 #include <windows.h>
@@ -161,6 +162,36 @@ TEST_F(DeskProgramTest, TheSessionsEndGivesTheDownloadFolderBack)
     ::PostMessageA(next.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(next.WaitForEnd(), 0);
     EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads");
+}
+
+// What the Restart Manager sends when an installation needs the program's files (the session goes
+// on), and an installer's request from any session: the program ends as by its close button.
+TEST_F(DeskProgramTest, TheRestartManagerAndAnInstallerEndIt)
+{
+    const struct {
+        const char* who;
+        void (*ask)(const DeskProgram& program);
+    } askers[] = {
+        {"Restart Manager",
+         [](const DeskProgram& program) {
+             EXPECT_TRUE(::SendMessageA(program.window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+             ::SendMessageA(program.window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+         }},
+        {"installer's request",
+         [](const DeskProgram& program) {
+             HANDLE request = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, CloseRequestName(program.ProcessId()).c_str());
+             ASSERT_NE(request, nullptr) << "error " << ::GetLastError();
+             ::SetEvent(request);
+             ::CloseHandle(request);
+         }},
+    };
+    for (const auto& asker : askers) {
+        DeskProgram program;
+        ASSERT_NE(program.window, nullptr) << asker.who;
+        asker.ask(program);
+        EXPECT_EQ(program.WaitForEnd(), 0) << asker.who;
+        EXPECT_EQ(DownloadDirectory(), "C:\\Earlier Downloads") << asker.who;
+    }
 }
 
 TEST_F(DeskProgramTest, TheProgramsOwnFolderLeftByAnEarlierRunIsNotTakenForTheUsers)
