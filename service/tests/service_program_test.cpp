@@ -224,7 +224,7 @@ TEST(ServiceProgram, OffersImportedDriversToTheWindowsTheyAreFor)
     const int port = ListeningPort([&] { return program.LogText(); });
     ASSERT_GT(port, 0) << program.LogText();
 
-    const std::string display = "PCI\\VEN_10DE&DEV_0421", storage = "PCI\\VEN_1B4B&DEV_9123&SUBSYS_91231B4B";
+    const std::string display = "PCI\\VEN_10DE&DEV_0422", storage = "PCI\\VEN_1B4B&DEV_9123&SUBSYS_91231B4B";
     const std::filesystem::path packages = testing::TempDir() + "/korvala-packages";
     std::filesystem::remove_all(packages);
     WriteFile(packages / "display/xp-181/nv4_disp.inf",
@@ -244,7 +244,7 @@ TEST(ServiceProgram, OffersImportedDriversToTheWindowsTheyAreFor)
         EXPECT_NE(report.find(line), std::string::npos) << line << " in\n" << report;
     EXPECT_NE(Output(import).find("catalog: 0 entries added, 0 replaced, 3 unchanged"), std::string::npos);
 
-    const std::string inventory = DeviceLines("PCI\\VEN_10DE&DEV_0421&SUBSYS_04601458&REV_A1", "6.14.11.6921", false) +
+    const std::string inventory = DeviceLines("PCI\\VEN_10DE&DEV_0422&SUBSYS_04601458&REV_A1", "6.14.11.6921", false) +
                                   DeviceLines("PCI\\VEN_1B4B&DEV_9123&SUBSYS_91231B4B&REV_11", "1.0.0.0", false);
     httplib::Client client("127.0.0.1", port);
     auto count = [&](const char* osCode) {
