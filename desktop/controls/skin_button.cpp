@@ -1,5 +1,7 @@
 #include "skin_button.h"
 
+#include "hand_cursor.h"
+#include "high_contrast.h"
 #include "memory_dc.h"
 #include "region_runs.h"
 #include "stretch_image.h"
@@ -46,6 +48,21 @@ void FillFace(HDC dc, const RECT& rect)
     ::FillRect(dc, &rect, ::GetSysColorBrush(COLOR_BTNFACE));
 }
 
+// In high contrast the focus rectangle lies this far inside the button: within its outline,
+// around its words.
+const int kPlainFocusInset = 2;
+
+// `base` (null: the system font) underlined; null when it can't be made.
+HFONT UnderlinedFont(HFONT base)
+{
+    LOGFONTA description = {};
+    if (!::GetObjectA(base ? base : ::GetStockObject(SYSTEM_FONT), sizeof(description), &description)) {
+        return nullptr;
+    }
+    description.lfUnderline = TRUE;
+    return ::CreateFontIndirectA(&description);
+}
+
 }  // namespace
 
 CSkinButton::CSkinButton() : m_textColour(::GetSysColor(COLOR_BTNTEXT)) {}
@@ -66,18 +83,34 @@ void CSkinButton::PreSubclassWindow()
 void CSkinButton::SetBitmaps(UINT normal, UINT pressed, UINT hover, UINT disabled, UINT focus, UINT mask,
                              short drawMode, int drawEdge, short focusInset)
 {
-    BitmapSet set = {normal, pressed, hover, disabled, focus, mask, drawMode, drawEdge, focusInset};
-    if (m_hWnd && !IsOwnedByCurrentThread()) {
-        Send(kSetBitmapsMessage, 0, reinterpret_cast<LPARAM>(&set));
-        return;
-    }
-    ApplyBitmaps(set);
+    const BitmapSet set = {normal, pressed, hover, disabled, focus, mask, drawMode, drawEdge, focusInset};
+    RunOnOwnThread([this, &set] { ApplyBitmaps(set); });
 }
 
-LRESULT CSkinButton::OnSetBitmapsMessage(UINT, WPARAM, LPARAM lParam, BOOL&)
+void CSkinButton::SetWords(const std::string& words, UINT captionGlyph)
 {
-    ApplyBitmaps(*reinterpret_cast<const BitmapSet*>(lParam));
-    return 0;
+    RunOnOwnThread([this, &words, captionGlyph] {
+        m_captionGlyph = captionGlyph;
+        SetAccessibleName(words);
+    });
+}
+
+bool CSkinButton::GetAccessibleFacts(AccessibleFacts& facts) const
+{
+    if (!CButton::GetAccessibleFacts(facts)) {
+        return false;
+    }
+    facts.states = STATE_SYSTEM_FOCUSABLE;
+    if (m_kind == CheckBox || m_kind == RadioButton) {
+        facts.role = m_kind == CheckBox ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_RADIOBUTTON;
+        facts.states |= m_checked ? STATE_SYSTEM_CHECKED : 0;
+    } else if (IsLinkButton(m_hWnd)) {
+        facts.role = ROLE_SYSTEM_LINK;
+        facts.states |= STATE_SYSTEM_LINKED;
+    } else {
+        facts.role = ROLE_SYSTEM_PUSHBUTTON;
+    }
+    return true;
 }
 
 void CSkinButton::DeleteBitmaps()
@@ -210,6 +243,10 @@ void CSkinButton::DrawItem(DRAWITEMSTRUCT* item)
             return;
         }
     }
+    if (HighContrastOn()) {
+        DrawPlain(*item);
+        return;
+    }
     HDC dc = item->hDC;
     const RECT& rect = item->rcItem;
     RECT textRect = rect;
@@ -268,6 +305,44 @@ void CSkinButton::DrawItem(DRAWITEMSTRUCT* item)
     }
     ::SetTextColor(dc, m_textColour);
     ::DrawTextA(dc, caption.c_str(), -1, &textRect, textFormat);
+}
+
+void CSkinButton::DrawPlain(const DRAWITEMSTRUCT& item) const
+{
+    HDC dc = item.hDC;
+    RECT rect = item.rcItem;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const bool pushed = !disabled && ((item.itemState & ODS_SELECTED) || m_checked);
+    if (m_captionGlyph) {
+        ::DrawFrameControl(dc, &rect, DFC_CAPTION,
+                           m_captionGlyph | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
+    } else {
+        const bool link = IsLinkButton(m_hWnd);
+        ::FillRect(dc, &rect, ::GetSysColorBrush(pushed ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+        int colour = COLOR_BTNTEXT;
+        if (disabled) {
+            colour = COLOR_GRAYTEXT;
+        } else if (pushed) {
+            colour = COLOR_HIGHLIGHTTEXT;
+        } else if (link) {
+            colour = COLOR_HOTLIGHT;
+        }
+        // A push button keeps its outline; a link is underlined instead, as links are.
+        if (!link) {
+            ::FrameRect(dc, &rect, ::GetSysColorBrush(colour));
+        }
+        HFONT dialogFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+        UniqueGdiObject<HFONT> underlined(link ? UnderlinedFont(dialogFont) : nullptr);
+        ScopedSelection font(dc, underlined ? underlined.Get() : dialogFont);
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ::GetSysColor(colour));
+        RECT words = rect;
+        ::DrawTextA(dc, AccessibleName().c_str(), -1, &words, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (item.itemState & ODS_FOCUS) {
+        ::InflateRect(&rect, -kPlainFocusInset, -kPlainFocusInset);
+        ::DrawFocusRect(dc, &rect);
+    }
 }
 
 void CSkinButton::ToggleOrCheck()
