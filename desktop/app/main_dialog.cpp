@@ -85,26 +85,27 @@ BandScale MeasureBandScale(HWND dialog)
 }  // namespace
 
 // What a band button shows: its images (normal and pressed) and what they say; for a window button
-// the caption glyph that high contrast draws instead of words.
+// the glyph that high contrast draws instead of words.
 struct ButtonFace {
     UINT normal;
     UINT pressed;
     const char* words;
-    UINT captionGlyph;
+    CSkinButton::Glyph glyph;
 };
 
 namespace {
 
-const ButtonFace kStartFace = {IDB_START, IDB_START_PRESSED, "Start", 0};
-const ButtonFace kStopFace = {IDB_STOP, IDB_STOP_PRESSED, "Stop", 0};
-const ButtonFace kOptionsFace = {IDB_OPTIONS, IDB_OPTIONS_PRESSED, "Options", 0};
-const ButtonFace kCloseFace = {IDB_CLOSE, IDB_CLOSE_PRESSED, "Close", DFCS_CAPTIONCLOSE};
-const ButtonFace kMinimiseFace = {IDB_MINIMISE, IDB_MINIMISE_PRESSED, "Minimize", DFCS_CAPTIONMIN};
-const ButtonFace kMaximiseFace = {IDB_MAXIMISE, IDB_MAXIMISE_PRESSED, "Maximize", DFCS_CAPTIONMAX};
-const ButtonFace kRestoreFace = {IDB_RESTORE, IDB_RESTORE_PRESSED, "Restore", DFCS_CAPTIONRESTORE};
-const ButtonFace kAboutFace = {IDB_ABOUT, IDB_ABOUT_PRESSED, "About", 0};
-const ButtonFace kHelpFace = {IDB_HELP, IDB_HELP_PRESSED, "Help", 0};
-const ButtonFace kDownloadsFace = {IDB_DOWNLOADS, IDB_DOWNLOADS_PRESSED, "My Downloads", 0};
+using Glyph = CSkinButton::Glyph;
+const ButtonFace kStartFace = {IDB_START, IDB_START_PRESSED, "Start", Glyph::None};
+const ButtonFace kStopFace = {IDB_STOP, IDB_STOP_PRESSED, "Stop", Glyph::None};
+const ButtonFace kOptionsFace = {IDB_OPTIONS, IDB_OPTIONS_PRESSED, "Options", Glyph::None};
+const ButtonFace kCloseFace = {IDB_CLOSE, IDB_CLOSE_PRESSED, "Close", Glyph::Close};
+const ButtonFace kMinimiseFace = {IDB_MINIMISE, IDB_MINIMISE_PRESSED, "Minimize", Glyph::Minimise};
+const ButtonFace kMaximiseFace = {IDB_MAXIMISE, IDB_MAXIMISE_PRESSED, "Maximize", Glyph::Maximise};
+const ButtonFace kRestoreFace = {IDB_RESTORE, IDB_RESTORE_PRESSED, "Restore", Glyph::Restore};
+const ButtonFace kAboutFace = {IDB_ABOUT, IDB_ABOUT_PRESSED, "About", Glyph::None};
+const ButtonFace kHelpFace = {IDB_HELP, IDB_HELP_PRESSED, "Help", Glyph::None};
+const ButtonFace kDownloadsFace = {IDB_DOWNLOADS, IDB_DOWNLOADS_PRESSED, "My Downloads", Glyph::None};
 
 }  // namespace
 
@@ -171,7 +172,7 @@ void CMainDialog::SetFace(CSkinButton& button, const ButtonFace& face) const
     // stretched over the button between steps.
     const short drawMode = m_band.ImagesStretched() ? 1 : 0;
     button.SetBitmaps(BandImage(face.normal), BandImage(face.pressed), 0, 0, 0, 0, drawMode, 0, 4);
-    button.SetWords(face.words, face.captionGlyph);
+    button.SetWords(face.words, face.glyph);
 }
 
 UniqueGdiObject<HBITMAP> CMainDialog::LoadBandImage(UINT id) const

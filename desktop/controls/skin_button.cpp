@@ -52,6 +52,51 @@ void FillFace(HDC dc, const RECT& rect)
 // around its words.
 const int kPlainFocusInset = 2;
 
+// A window button's glyph in `colour`, centred in `rect`, its strokes as thick as the button's
+// scale asks (one pixel for every 12 of its height): a cross, a bar at the bottom, a window, or
+// two windows one behind the other.
+void DrawGlyph(HDC dc, const RECT& rect, CSkinButton::Glyph glyph, COLORREF colour)
+{
+    const int height = rect.bottom - rect.top;
+    const int stroke = std::max(1, height / 12);
+    const int side = height / 2;
+    const int left = (rect.left + rect.right - side) / 2;
+    const int top = (rect.top + rect.bottom - side) / 2;
+    UniqueGdiObject<HBRUSH> brush(::CreateSolidBrush(colour));
+    // A window's outline with its thicker title bar.
+    const auto window = [&](int x, int y, int size) {
+        const RECT bar = {x, y, x + size, y + 2 * stroke};
+        const RECT outline = {x, y, x + size, y + size};
+        ::FillRect(dc, &bar, brush.Get());
+        ::FrameRect(dc, &outline, brush.Get());
+    };
+    switch (glyph) {
+    case CSkinButton::Glyph::Close: {
+        UniqueGdiObject<HPEN> pen(::CreatePen(PS_SOLID, stroke, colour));
+        ScopedSelection selected(dc, pen.Get());
+        ::MoveToEx(dc, left, top, nullptr);
+        ::LineTo(dc, left + side, top + side);
+        ::MoveToEx(dc, left + side - 1, top, nullptr);
+        ::LineTo(dc, left - 1, top + side);
+        break;
+    }
+    case CSkinButton::Glyph::Minimise: {
+        const RECT bar = {left, top + side - 2 * stroke, left + side, top + side};
+        ::FillRect(dc, &bar, brush.Get());
+        break;
+    }
+    case CSkinButton::Glyph::Maximise:
+        window(left, top, side);
+        break;
+    case CSkinButton::Glyph::Restore:
+        window(left + side / 4, top, side * 3 / 4);
+        window(left, top + side / 4, side * 3 / 4);
+        break;
+    case CSkinButton::Glyph::None:
+        break;
+    }
+}
+
 // `base` (null: the system font) underlined; null when it can't be made.
 HFONT UnderlinedFont(HFONT base)
 {
@@ -87,10 +132,10 @@ void CSkinButton::SetBitmaps(UINT normal, UINT pressed, UINT hover, UINT disable
     RunOnOwnThread([this, &set] { ApplyBitmaps(set); });
 }
 
-void CSkinButton::SetWords(const std::string& words, UINT captionGlyph)
+void CSkinButton::SetWords(const std::string& words, Glyph glyph)
 {
-    RunOnOwnThread([this, &words, captionGlyph] {
-        m_captionGlyph = captionGlyph;
+    RunOnOwnThread([this, &words, glyph] {
+        m_glyph = glyph;
         SetAccessibleName(words);
     });
 }
@@ -100,7 +145,7 @@ bool CSkinButton::GetAccessibleFacts(AccessibleFacts& facts) const
     if (!CButton::GetAccessibleFacts(facts)) {
         return false;
     }
-    facts.states = STATE_SYSTEM_FOCUSABLE;
+    facts.states = ::IsWindowEnabled(m_hWnd) ? STATE_SYSTEM_FOCUSABLE : 0;
     if (m_kind == CheckBox || m_kind == RadioButton) {
         facts.role = m_kind == CheckBox ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_RADIOBUTTON;
         facts.states |= m_checked ? STATE_SYSTEM_CHECKED : 0;
@@ -313,24 +358,23 @@ void CSkinButton::DrawPlain(const DRAWITEMSTRUCT& item) const
     RECT rect = item.rcItem;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     const bool pushed = !disabled && ((item.itemState & ODS_SELECTED) || m_checked);
-    if (m_captionGlyph) {
-        ::DrawFrameControl(dc, &rect, DFC_CAPTION,
-                           m_captionGlyph | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
+    const bool link = IsLinkButton(m_hWnd);
+    int colour = COLOR_BTNTEXT;
+    if (disabled) {
+        colour = COLOR_GRAYTEXT;
+    } else if (pushed) {
+        colour = COLOR_HIGHLIGHTTEXT;
+    } else if (link) {
+        colour = COLOR_HOTLIGHT;
+    }
+    ::FillRect(dc, &rect, ::GetSysColorBrush(pushed ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    // A push button keeps its outline; a link is underlined instead, as links are.
+    if (!link) {
+        ::FrameRect(dc, &rect, ::GetSysColorBrush(colour));
+    }
+    if (m_glyph != Glyph::None) {
+        DrawGlyph(dc, rect, m_glyph, ::GetSysColor(colour));
     } else {
-        const bool link = IsLinkButton(m_hWnd);
-        ::FillRect(dc, &rect, ::GetSysColorBrush(pushed ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
-        int colour = COLOR_BTNTEXT;
-        if (disabled) {
-            colour = COLOR_GRAYTEXT;
-        } else if (pushed) {
-            colour = COLOR_HIGHLIGHTTEXT;
-        } else if (link) {
-            colour = COLOR_HOTLIGHT;
-        }
-        // A push button keeps its outline; a link is underlined instead, as links are.
-        if (!link) {
-            ::FrameRect(dc, &rect, ::GetSysColorBrush(colour));
-        }
         HFONT dialogFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
         UniqueGdiObject<HFONT> underlined(link ? UnderlinedFont(dialogFont) : nullptr);
         ScopedSelection font(dc, underlined ? underlined.Get() : dialogFont);

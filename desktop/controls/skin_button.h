@@ -22,11 +22,12 @@ public:
     // The caller invalidates the button to show the change.
     void SetBitmaps(UINT normal, UINT pressed, UINT hover, UINT disabled, UINT focus, UINT mask, short drawMode,
                     int drawEdge, short focusInset);
+    // The glyph of a window button (close, minimise...), which high contrast draws for it.
+    enum class Glyph { None, Close, Minimise, Maximise, Restore };
     // What the images say: the words a screen reader reads as the button's name and that high
-    // contrast draws in their place, or for a window button (close, minimise...) its caption
-    // glyph (DFCS_CAPTIONCLOSE, ...), which high contrast draws instead of words. May be called
-    // from any thread, as SetBitmaps; the caller invalidates the button.
-    void SetWords(const std::string& words, UINT captionGlyph = 0);
+    // contrast draws in their place, or for a window button its glyph. May be called from any
+    // thread, as SetBitmaps; the caller invalidates the button.
+    void SetWords(const std::string& words, Glyph glyph = Glyph::None);
 
     // The region of the bitmap's pixels that differ from `key`; empty for an all-key bitmap,
     // null for a null bitmap. The caller owns it.
@@ -63,7 +64,7 @@ private:
         short focusInset;
     };
     void ApplyBitmaps(const BitmapSet& set);
-    // High contrast: the system's colours and the words (or the caption glyph), no image.
+    // High contrast: the system's colours and the words (or the glyph), no image.
     void DrawPlain(const DRAWITEMSTRUCT& item) const;
     void DeleteBitmaps();
     bool PointerOverButton() const;
@@ -96,5 +97,5 @@ private:
     UniqueGdiObject<HRGN> m_region;
     int m_drawEdge = 0;
     short m_drawMode = 1;
-    UINT m_captionGlyph = 0;
+    Glyph m_glyph = Glyph::None;
 };

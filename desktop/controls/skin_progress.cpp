@@ -102,14 +102,14 @@ void CSkinProgress::Paint(HDC dc)
     RECT client = ClientRect();
     RECT inner = client;
     BOOL vertical = (GetStyle() & PBS_VERTICAL) != 0;
-    if (GetStyle() & WS_BORDER) {
-        ::FrameRect(dc, &inner,
-                    plain ? ::GetSysColorBrush(COLOR_BTNTEXT) : static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-        ::InflateRect(&inner, -1, -1);
-    }
     if (plain) {
-        // High contrast: the system's colours, the unfilled part too.
+        // High contrast: the system's colours, outlined so that an empty bar shows too.
+        ::FrameRect(dc, &inner, ::GetSysColorBrush(COLOR_BTNTEXT));
+        ::InflateRect(&inner, -1, -1);
         ::FillRect(dc, &inner, ::GetSysColorBrush(COLOR_BTNFACE));
+    } else if (GetStyle() & WS_BORDER) {
+        ::FrameRect(dc, &inner, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        ::InflateRect(&inner, -1, -1);
     }
     ::InflateRect(&inner, -1, -1);
     int percent = Percent();

@@ -296,7 +296,7 @@ const Expected kBandAtRest[] = {
 // What a running scan changes.
 const Expected kBandScanning[] = {
     {1001, "Stop", kButton, kFocusable, kUnavailable, ""},
-    {1004, "Options", kButton, kUnavailable, 0, ""},
+    {1004, "Options", kButton, kUnavailable, kFocusable, ""},
     {1002, "Scan progress", ROLE_SYSTEM_PROGRESSBAR, 0, 0, "%"},
 };
 // The options sheet's pages in their order; each field is named after the label before it.
