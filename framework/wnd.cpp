@@ -7,7 +7,7 @@ namespace {
 // The window property that links a window to its object.
 const char kObjectProperty[] = "KorvalaWindowObject";
 
-// Carries RunOnOwnThread's work to the window's thread; lParam points to the work.
+// Tells the window's thread that RunOnOwnThread's work waits for it.
 UINT RunOnOwnThreadMessage()
 {
     static const UINT message = ::RegisterWindowMessageA("KorvalaRunOnOwnThread");
@@ -149,7 +149,11 @@ BOOL CWnd::IsOwnedByCurrentThread() const
 void CWnd::RunOnOwnThread(const std::function<void()>& work)
 {
     if (m_hWnd && !IsOwnedByCurrentThread()) {
-        Send(RunOnOwnThreadMessage(), 0, reinterpret_cast<LPARAM>(&work));
+        // The work waits here, not in the message: a message can come from anywhere.
+        std::lock_guard<std::mutex> lock(m_waitingWorkLock);
+        m_waitingWork = &work;
+        Send(RunOnOwnThreadMessage());
+        m_waitingWork = nullptr;
         return;
     }
     work();
@@ -213,8 +217,10 @@ LRESULT CWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     const UINT runMessage = RunOnOwnThreadMessage();
-    if (runMessage && message == runMessage && lParam) {
-        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+    if (runMessage && message == runMessage) {
+        if (const std::function<void()>* work = m_waitingWork.exchange(nullptr)) {
+            (*work)();
+        }
         return 0;
     }
     if (message == WM_GETOBJECT && AnswerAccessibleObject(wParam, lParam, result)) {

@@ -8,7 +8,9 @@
 #include <commctrl.h>
 #include <olectl.h>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 
 // A message map is a chain of handler lists: each class lists the messages it handles and
@@ -136,6 +138,9 @@ private:
     BOOL AnswerAccessibleObject(WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     WNDPROC m_oldProc = nullptr;
+    // RunOnOwnThread's work from another thread, while that thread waits for it.
+    std::mutex m_waitingWorkLock;
+    std::atomic<const std::function<void()>*> m_waitingWork{nullptr};
     std::string m_accessibleName;
     // Made at the first question and kept while the window is bound to this object.
     ComPtr<CAccessibleObject> m_accessible;
