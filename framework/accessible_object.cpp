@@ -109,13 +109,21 @@ HRESULT STDMETHODCALLTYPE CAccessibleObject::Invoke(DISPID id, REFIID iid, LCID 
     });
 }
 
-HRESULT STDMETHODCALLTYPE CAccessibleObject::get_accName(VARIANT child, BSTR* name)
+template <typename Call>
+HRESULT CAccessibleObject::TextFact(const VARIANT& child, std::string AccessibleFacts::*text, BSTR* out,
+                                    Call call) const
 {
     AccessibleFacts facts;
-    if (FactsFor(child, facts) && !facts.name.empty()) {
-        return AnswerText(facts.name, name);
+    if (FactsFor(child, facts) && !(facts.*text).empty()) {
+        return AnswerText(facts.*text, out);
     }
-    return Standard([&](IAccessible* standard) { return standard->get_accName(child, name); });
+    return Standard(call);
+}
+
+HRESULT STDMETHODCALLTYPE CAccessibleObject::get_accName(VARIANT child, BSTR* name)
+{
+    return TextFact(child, &AccessibleFacts::name, name,
+                    [&](IAccessible* standard) { return standard->get_accName(child, name); });
 }
 
 HRESULT STDMETHODCALLTYPE CAccessibleObject::get_accRole(VARIANT child, VARIANT* role)
@@ -135,11 +143,8 @@ HRESULT STDMETHODCALLTYPE CAccessibleObject::get_accRole(VARIANT child, VARIANT*
 
 HRESULT STDMETHODCALLTYPE CAccessibleObject::get_accValue(VARIANT child, BSTR* value)
 {
-    AccessibleFacts facts;
-    if (FactsFor(child, facts) && !facts.value.empty()) {
-        return AnswerText(facts.value, value);
-    }
-    return Standard([&](IAccessible* standard) { return standard->get_accValue(child, value); });
+    return TextFact(child, &AccessibleFacts::value, value,
+                    [&](IAccessible* standard) { return standard->get_accValue(child, value); });
 }
 
 HRESULT STDMETHODCALLTYPE CAccessibleObject::get_accState(VARIANT child, VARIANT* state)

@@ -90,6 +90,9 @@ private:
     }
     // The window's facts, when the question is about the window itself and the window is there.
     bool FactsFor(const VARIANT& child, AccessibleFacts& facts) const;
+    // The window's text fact (name, value) when it tells one, else the standard object's answer.
+    template <typename Call>
+    HRESULT TextFact(const VARIANT& child, std::string AccessibleFacts::*text, BSTR* out, Call call) const;
 
     LONG m_references = 1;
     CWnd* m_window;
