@@ -21,9 +21,10 @@ const UINT kGrowTimer = 1;
 const UINT kGrowTimerPeriodMs = 5;
 const COLORREF kBusyBackground = RGB(230, 230, 230);
 
-// The window's title tells the state: the program's name at rest, what it does or shows else.
-// The state comes first, as Windows' "document - program" titles do, so that a screen reader,
-// which speaks the new title, says it first.
+// The window's title tells the state: the program's name at rest, otherwise what it does or shows
+// before the name, as Windows' "document - program" titles do, so that a screen reader, which
+// speaks a new title, says the state first. The percent of a scan stays out of it: a title that
+// changed every second would be spoken every second.
 const char kTitle[] = "Korvala 2007";
 const char kScanningTitle[] = "Scanning - Korvala 2007";
 
