@@ -7,6 +7,13 @@ namespace {
 // The window property that links a window to its object.
 const char kObjectProperty[] = "KorvalaWindowObject";
 
+// Tells the window's thread that RunOnOwnThread's work waits for it.
+UINT RunOnOwnThreadMessage()
+{
+    static const UINT message = ::RegisterWindowMessageA("KorvalaRunOnOwnThread");
+    return message;
+}
+
 HWND ReflectionTarget(UINT message, LPARAM lParam)
 {
     if (message == WM_DRAWITEM) {
@@ -61,6 +68,12 @@ HWND CWnd::UnsubclassWindow()
         ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
     }
     ::RemovePropA(window, kObjectProperty);
+    if (m_accessible) {
+        // Readers that still hold the object learn that it has gone.
+        m_accessible->Detach();
+        ::CoDisconnectObject(static_cast<IAccessible*>(m_accessible.Get()), 0);
+        m_accessible.Reset();
+    }
     m_oldProc = nullptr;
     m_hWnd = nullptr;
     return window;
@@ -133,6 +146,60 @@ BOOL CWnd::IsOwnedByCurrentThread() const
     return ::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId();
 }
 
+void CWnd::RunOnOwnThread(const std::function<void()>& work)
+{
+    if (m_hWnd && !IsOwnedByCurrentThread()) {
+        // The work waits here, not in the message: a message can come from anywhere.
+        std::lock_guard<std::mutex> lock(m_waitingWorkLock);
+        m_waitingWork = &work;
+        Send(RunOnOwnThreadMessage());
+        m_waitingWork = nullptr;
+        return;
+    }
+    work();
+}
+
+bool CWnd::GetAccessibleFacts(AccessibleFacts& facts) const
+{
+    facts.name = m_accessibleName;
+    return !m_accessibleName.empty();
+}
+
+void CWnd::SetAccessibleName(const std::string& name)
+{
+    RunOnOwnThread([this, &name] {
+        if (name == m_accessibleName) {
+            return;
+        }
+        m_accessibleName = name;
+        if (m_hWnd) {
+            NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
+        }
+    });
+}
+
+void CWnd::NotifyAccessible(DWORD event) const
+{
+    ::NotifyWinEvent(event, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+BOOL CWnd::AnswerAccessibleObject(WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    AccessibleFacts facts;
+    // The object id travels in the low 32 bits.
+    if (static_cast<LONG>(lParam) != OBJID_CLIENT || !GetAccessibleFacts(facts)) {
+        return FALSE;
+    }
+    if (!m_accessible) {
+        m_accessible = CAccessibleObject::Create(*this);
+    }
+    if (!m_accessible) {
+        return FALSE;
+    }
+    result = ::LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(m_accessible.Get()));
+    return TRUE;
+}
+
 LRESULT CALLBACK CWnd::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* object = FromHandlePermanent(window);
@@ -149,6 +216,16 @@ LRESULT CALLBACK CWnd::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 LRESULT CWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
+    const UINT runMessage = RunOnOwnThreadMessage();
+    if (runMessage && message == runMessage) {
+        if (const std::function<void()>* work = m_waitingWork.exchange(nullptr)) {
+            (*work)();
+        }
+        return 0;
+    }
+    if (message == WM_GETOBJECT && AnswerAccessibleObject(wParam, lParam, result)) {
+        return result;
+    }
     if (ProcessWindowMessage(m_hWnd, message, wParam, lParam, result)) {
         return result;
     }

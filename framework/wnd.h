@@ -1,10 +1,16 @@
 // Window objects: a C++ object bound to a window by subclassing, with a message map per class.
 #pragma once
 
+#include "accessible_object.h"
+#include "com_ptr.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <olectl.h>
 
+#include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
 
 // A message map is a chain of handler lists: each class lists the messages it handles and
@@ -103,6 +109,23 @@ public:
     RECT WindowRect() const;
     BOOL IsOwnedByCurrentThread() const;
 
+    // Runs `work` on the thread that owns the window: at once there (or before the window
+    // exists), else through a sent message, so that it never overlaps the window's own handling
+    // of a message, such as a drawing.
+    void RunOnOwnThread(const std::function<void()>& work);
+
+    // Active Accessibility. A window whose words are pictures, or which draws itself, fills `facts`
+    // with what a screen reader must read and returns true; WM_GETOBJECT for its client area is
+    // then answered with the standard object so amended. The default tells the name given with
+    // SetAccessibleName, when there is one.
+    virtual bool GetAccessibleFacts(AccessibleFacts& facts) const;
+    // The name assistive technology reads for the window; a change raises EVENT_OBJECT_NAMECHANGE.
+    // Runs on the window's own thread.
+    void SetAccessibleName(const std::string& name);
+    const std::string& AccessibleName() const { return m_accessibleName; }
+    // Raises the WinEvent `event` (EVENT_OBJECT_...) for the window's client object.
+    void NotifyAccessible(DWORD event) const;
+
 protected:
     // Called with m_hWnd set, before the window procedure is replaced.
     virtual void PreSubclassWindow() {}
@@ -111,6 +134,14 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     BOOL ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The answer to WM_GETOBJECT for the client area, or FALSE to leave it to the window.
+    BOOL AnswerAccessibleObject(WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     WNDPROC m_oldProc = nullptr;
+    // RunOnOwnThread's work from another thread, while that thread waits for it.
+    std::mutex m_waitingWorkLock;
+    std::atomic<const std::function<void()>*> m_waitingWork{nullptr};
+    std::string m_accessibleName;
+    // Made at the first question and kept while the window is bound to this object.
+    ComPtr<CAccessibleObject> m_accessible;
 };

@@ -2,25 +2,35 @@
 # Takes a screenshot of the running desktop program: starts a private Xvfb, runs korvala-desk in
 # the demo's Wine prefix, grabs the screen with xwd and cuts the program's window out into
 # docs/korvala-desk.png.
-# Usage: screenshot-desk.sh [--release] [--dpi N] [output.png]
-#   --release  takes the release's program (build/release/korvala-desk.exe), in a prefix of its own
-#   --dpi N    shows the program on a desktop of N DPI (Wine's LogPixels setting, given back after)
+# Usage: screenshot-desk.sh [--release] [--dpi N] [--high-contrast] [output.png]
+#   --release        takes the release's program (build/release/korvala-desk.exe), in a prefix of
+#                    its own
+#   --dpi N          shows the program on a desktop of N DPI (Wine's LogPixels setting, given back
+#                    after)
+#   --high-contrast  shows the program as Windows does with high contrast on and the colours of
+#                    Windows' "High Contrast Black" (the prefix's colours, given back after). Wine
+#                    cannot switch high contrast on: this takes the test build of the program whose
+#                    question for the setting is answered "on" (korvala-desk-high-contrast.exe).
 # Takes the win32 build (or release), or the win64 one (release-win64) where this machine runs no
 # 32-bit programs (tools/build.sh win32, win64, release or release-win64).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-release= dpi=
-if [ "${1:-}" = --release ]; then
-  release=1
-  shift
-fi
-if [ "${1:-}" = --dpi ]; then
-  dpi=$2
-  shift 2
-fi
+release= dpi= high_contrast=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --release) release=1; shift ;;
+    --dpi) dpi=$2; shift 2 ;;
+    --high-contrast) high_contrast=1; shift ;;
+    *) break ;;
+  esac
+done
 output=${1:-$root/docs/korvala-desk.png}
 build=win32
 "$root/tools/runs-32bit" || build=win64
+if [ -n "$release" ] && [ -n "$high_contrast" ]; then
+  echo "screenshot-desk: --high-contrast takes a test build of the program, not the release's" >&2
+  exit 2
+fi
 if [ -n "$release" ]; then
   files=release
   [ "$build" = win64 ] && files=release-win64
@@ -28,7 +38,7 @@ if [ -n "$release" ]; then
   default_prefix=$root/build/$files-tree/wineprefix-screenshot
   [ -f "$program" ] || { echo "screenshot-desk: build first (tools/build.sh $files)" >&2; exit 2; }
 else
-  program=$root/build/$build/desktop/app/korvala-desk.exe
+  program=$root/build/$build/desktop/app/korvala-desk${high_contrast:+-high-contrast}.exe
   default_prefix=$root/build/demo/wineprefix
   [ -f "$program" ] || { echo "screenshot-desk: build first (tools/build.sh $build)" >&2; exit 2; }
 fi
@@ -45,8 +55,8 @@ if [ -z "${KORVALA_SCREENSHOT_INNER:-}" ]; then
   screen_width=$((band_width + 80 > 1280 ? band_width + 80 : 1280))
   screen_height=$((band_height + 80 > 400 ? band_height + 80 : 400))
   status=0
-  xvfb-run -a -s "-screen 0 ${screen_width}x${screen_height}x24 -nolisten tcp" "$0" ${release:+--release} ${dpi:+--dpi "$dpi"} "$output" ||
-    status=$?
+  xvfb-run -a -s "-screen 0 ${screen_width}x${screen_height}x24 -nolisten tcp" "$0" ${release:+--release} \
+    ${dpi:+--dpi "$dpi"} ${high_contrast:+--high-contrast} "$output" || status=$?
   "$root/tools/wine-prefix" stop
   exit $status
 fi
@@ -66,9 +76,30 @@ give_back_dpi() {
   fi
 }
 
+# Windows' "High Contrast Black" in the colours the program draws with (and those of the caption
+# buttons' edges). The wineserver reads them from the registry when its session starts.
+colours_key='HKCU\Control Panel\Colors'
+high_contrast_colours=("ButtonFace=0 0 0" "ButtonText=255 255 255" "HotTrackingColor=255 255 0"
+  "Hilight=26 235 255" "HilightText=0 0 0" "GrayText=63 242 63" "Window=0 0 0" "WindowText=255 255 255"
+  "ButtonHilight=255 255 255" "ButtonLight=192 192 192" "ButtonShadow=128 128 128" "ButtonDkShadow=255 255 255")
+earlier_colours=
+if [ -n "$high_contrast" ]; then
+  earlier_colours=$(mktemp --suffix=.reg)
+  "$root/tools/wine-run" reg export "$colours_key" "Z:${earlier_colours//\//\\}" /y >/dev/null 2>&1
+  for colour in "${high_contrast_colours[@]}"; do
+    "$root/tools/wine-run" reg add "$colours_key" /v "${colour%%=*}" /t REG_SZ /d "${colour#*=}" /f >/dev/null 2>&1
+  done
+  "$root/tools/wine-prefix" stop
+fi
+give_back_colours() {
+  [ -n "$earlier_colours" ] || return 0
+  "$root/tools/wine-run" reg import "Z:${earlier_colours//\//\\}" >/dev/null 2>&1
+  rm -f "$earlier_colours"
+}
+
 "$root/tools/wine-run" "$program" >/dev/null 2>&1 &
 program_pid=$!
-trap 'kill "$program_pid" 2>/dev/null || true; give_back_dpi' EXIT
+trap 'kill "$program_pid" 2>/dev/null || true; give_back_dpi; give_back_colours' EXIT
 window_geometry() {
   xwininfo -name "Korvala 2007" 2>/dev/null |
     awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}

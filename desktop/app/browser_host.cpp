@@ -57,9 +57,10 @@ BOOL CBrowserHost::Create(DWORD style, const RECT& rect, HWND parent, UINT id)
     if (parent) {
         style |= WS_CHILD | WS_CLIPCHILDREN;
     }
-    HWND window = ::CreateWindowExA(0, kHostClassName, "", style, rect.left, rect.top, rect.right - rect.left,
-                                    rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                    ::GetModuleHandleA(nullptr), nullptr);
+    HWND window =
+        ::CreateWindowExA(WS_EX_CONTROLPARENT, kHostClassName, "", style, rect.left, rect.top, rect.right - rect.left,
+                          rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                          ::GetModuleHandleA(nullptr), nullptr);
     if (!window) {
         return FALSE;
     }
@@ -162,14 +163,16 @@ BOOL CBrowserHost::CreateFromControl(HWND dialog, int id)
     RECT rect;
     ::GetWindowRect(placeholder, &rect);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    // The placeholder's place in the Z order is its place in the dialog's tab order.
+    HWND before = ::GetWindow(placeholder, GW_HWNDPREV);
     ::DestroyWindow(placeholder);
     if (!Create(WS_VISIBLE, rect, dialog, static_cast<UINT>(id))) {
         return FALSE;
     }
     const RECT client = ClientRect();
     const int scrollWidth = ::GetSystemMetrics(SM_CXVSCROLL);
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, client.right + scrollWidth,
-                   client.bottom + ::GetSystemMetrics(SM_CYVSCROLL) - 5, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, before ? before : HWND_TOP, 0, 0, client.right + scrollWidth,
+                   client.bottom + ::GetSystemMetrics(SM_CYVSCROLL) - 5, SWP_NOMOVE | SWP_NOACTIVATE);
     UniqueGdiObject<HRGN> region(::CreateRectRgn(0, 0, client.right + scrollWidth - 2, client.bottom - 2));
     // The window owns a region it has been given.
     if (region && ::SetWindowRgn(m_hWnd, region.Get(), FALSE)) {
@@ -223,6 +226,25 @@ void CBrowserHost::FitToClient()
     const RECT client = ClientRect();
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, client.right, client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowRgn(m_hWnd, nullptr, TRUE);
+}
+
+void CBrowserHost::FocusPage()
+{
+    if (!m_oleObject || !m_site) {
+        return;
+    }
+    RECT client = ClientRect();
+    m_oleObject->DoVerb(OLEIVERB_UIACTIVATE, nullptr, static_cast<IOleClientSite*>(m_site.Get()), 0, m_hWnd, &client);
+}
+
+// Once the control is UI-active, its window hands the focus on to the page itself.
+LRESULT CBrowserControlWindow::OnSetFocus(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT result = DefaultProc(message, wParam, lParam);
+    if (!m_host.IsPageActive()) {
+        m_host.FocusPage();
+    }
+    return result;
 }
 
 BOOL CBrowserHost::PreTranslateMessage(MSG* msg)

@@ -12,16 +12,36 @@
 
 #include <string>
 
+class CBrowserHost;
+
+// The control's own window: the keyboard focus that the dialog's Tab brings there goes on into
+// the page, as a click into it would.
+class CBrowserControlWindow : public CWnd {
+public:
+    explicit CBrowserControlWindow(CBrowserHost& host) : m_host(host) {}
+
+    BEGIN_MSG_MAP(CBrowserControlWindow, CWnd)
+    MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
+    END_MSG_MAP()
+
+private:
+    LRESULT OnSetFocus(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+
+    CBrowserHost& m_host;
+};
+
 class CBrowserHost : public CWnd {
 public:
     CBrowserHost() = default;
     ~CBrowserHost() override;
 
     // Creates the host window and the control in it, and waits (boundedly) for its blank page.
-    // FALSE, with nothing left behind, when the control or its interfaces are not available.
+    // FALSE, with nothing left behind, when the control or its interfaces are not available. The
+    // host is a control parent: a dialog's Tab goes into the control.
     BOOL Create(DWORD style, const RECT& rect, HWND parent, UINT id);
-    // Replaces the dialog's placeholder control `id` by a host of the same place and id. The host
-    // is made larger than the placeholder and clipped back by a window region until FitToClient.
+    // Replaces the dialog's placeholder control `id` by a host of the same place, id and place in
+    // the tab order. The host is made larger than the placeholder and clipped back by a window
+    // region until FitToClient.
     BOOL CreateFromControl(HWND dialog, int id);
 
     // Opens `url`, except downloads (addresses ending in "exe", "zip", "rar").
@@ -30,6 +50,10 @@ public:
     void PostDocument(const std::string& document);
     // Sizes the host to its own client area and removes its window region.
     void FitToClient();
+    // Gives the page the keyboard focus, as a click into it does: the control becomes UI-active.
+    void FocusPage();
+    // Whether the control is UI-active (it has handed the host its active object).
+    bool IsPageActive() const { return m_site && m_site->ActiveObject(); }
 
     IWebBrowser2* Browser() const { return m_browser.Get(); }
 
@@ -71,7 +95,7 @@ private:
     LRESULT OnSize(UINT, WPARAM, LPARAM lParam, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
 
-    CWnd m_controlWindow;
+    CBrowserControlWindow m_controlWindow{*this};
     ComPtr<IWebBrowser2> m_browser;
     ComPtr<IDispatch> m_dispatch;
     ComPtr<IOleObject> m_oleObject;

@@ -1,6 +1,7 @@
 #include "main_dialog.h"
 
 #include "hand_cursor.h"
+#include "high_contrast.h"
 #include "memory_dc.h"
 #include "restore_point.h"
 #include "service_base_url.h"
@@ -19,6 +20,42 @@ namespace {
 const UINT kGrowTimer = 1;
 const UINT kGrowTimerPeriodMs = 5;
 const COLORREF kBusyBackground = RGB(230, 230, 230);
+
+// The window's title tells the state: the program's name at rest, otherwise what it does or shows
+// before the name, as Windows' "document - program" titles do, so that a screen reader, which
+// speaks a new title, says the state first. The percent of a scan stays out of it: a title that
+// changed every second would be spoken every second.
+const char kTitle[] = "Korvala 2007";
+const char kScanningTitle[] = "Scanning - Korvala 2007";
+
+const char* PageTitle(ServicePage page)
+{
+    switch (page) {
+    case ServicePage::Results:
+        return "Results - Korvala 2007";
+    case ServicePage::Help:
+        return "Help - Korvala 2007";
+    case ServicePage::About:
+        return "About - Korvala 2007";
+    case ServicePage::RestorePoint:
+    case ServicePage::Other:
+        break;
+    }
+    return nullptr;
+}
+
+// What the pictures of the band say.
+const char kProgressName[] = "Scan progress";
+const char kBusyName[] = "Busy";
+const char kBusyCaptionWords[] = "Processing scan data...";
+
+// The header's words, which its picture shows, and where (pixels at 96 DPI).
+const char kProductWords[] = "Korvala";
+const char kTagline[] = "drivers and programs, up to date";
+const POINT kProductWordsAt = {16, 10};
+const int kProductWordsHeight = 30;
+const POINT kTaglineAt = {150, 26};
+const int kHeaderSplit = 56;
 
 int Width(const RECT& rect)
 {
@@ -48,6 +85,31 @@ BandScale MeasureBandScale(HWND dialog)
 
 }  // namespace
 
+// What a band button shows: its images (normal and pressed) and what they say; for a window button
+// the glyph that high contrast draws instead of words.
+struct ButtonFace {
+    UINT normal;
+    UINT pressed;
+    const char* words;
+    CSkinButton::Glyph glyph;
+};
+
+namespace {
+
+using Glyph = CSkinButton::Glyph;
+const ButtonFace kStartFace = {IDB_START, IDB_START_PRESSED, "Start", Glyph::None};
+const ButtonFace kStopFace = {IDB_STOP, IDB_STOP_PRESSED, "Stop", Glyph::None};
+const ButtonFace kOptionsFace = {IDB_OPTIONS, IDB_OPTIONS_PRESSED, "Options", Glyph::None};
+const ButtonFace kCloseFace = {IDB_CLOSE, IDB_CLOSE_PRESSED, "Close", Glyph::Close};
+const ButtonFace kMinimiseFace = {IDB_MINIMISE, IDB_MINIMISE_PRESSED, "Minimize", Glyph::Minimise};
+const ButtonFace kMaximiseFace = {IDB_MAXIMISE, IDB_MAXIMISE_PRESSED, "Maximize", Glyph::Maximise};
+const ButtonFace kRestoreFace = {IDB_RESTORE, IDB_RESTORE_PRESSED, "Restore", Glyph::Restore};
+const ButtonFace kAboutFace = {IDB_ABOUT, IDB_ABOUT_PRESSED, "About", Glyph::None};
+const ButtonFace kHelpFace = {IDB_HELP, IDB_HELP_PRESSED, "Help", Glyph::None};
+const ButtonFace kDownloadsFace = {IDB_DOWNLOADS, IDB_DOWNLOADS_PRESSED, "My Downloads", Glyph::None};
+
+}  // namespace
+
 CMainDialog::CMainDialog() : CDialog(IDD_MAIN), m_icon(::LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(IDI_MAIN))) {}
 
 BOOL CMainDialog::OnInitDialog()
@@ -62,12 +124,15 @@ BOOL CMainDialog::OnInitDialog()
     m_browser.CreateFromControl(m_hWnd, IDC_BROWSER);
     m_progressBar.SubclassDlgItem(IDC_PROGRESS, m_hWnd);
     m_progressBar.SetBitmap(BandImage(IDB_PROGRESS_FILL), TRUE);
+    m_progressBar.SetAccessibleName(kProgressName);
     SetUpButtons();
     m_busyAnimation.SubclassDlgItem(IDC_BUSY_ANIMATION, m_hWnd);
     m_busyAnimation.LoadFromResource(MAKEINTRESOURCEA(BandImage(IDR_BUSY_GIF)), "GIF");
-    m_busyAnimation.SetBackground(kBusyBackground);
+    m_busyAnimation.SetAccessibleName(kBusyName);
+    FollowColours();
     ::ShowWindow(m_busyAnimation, SW_HIDE);
     m_busyCaption.SubclassDlgItem(IDC_BUSY_CAPTION, m_hWnd);
+    m_busyCaption.SetAccessibleName(kBusyCaptionWords);
     SetBusyCaptionImage();
     ::ShowWindow(m_busyCaption, SW_HIDE);
     if (m_browser.m_hWnd) {
@@ -76,7 +141,9 @@ BOOL CMainDialog::OnInitDialog()
     LayOutBandControls(WindowRect());
     m_downloadRedirect.Redirect();
     m_closeRequest.Listen(m_hWnd, WM_CLOSE_REQUESTED);
-    return TRUE;
+    // The keyboard starts at the program's main action.
+    ::SetFocus(m_scanButton);
+    return FALSE;
 }
 
 void CMainDialog::SetUpButtons()
@@ -84,30 +151,30 @@ void CMainDialog::SetUpButtons()
     struct Binding {
         CSkinButton& button;
         int id;
-        UINT normal;
-        UINT pressed;
+        const ButtonFace& face;
     } bindings[] = {
-        {m_scanButton, IDC_SCAN, IDB_START, IDB_START_PRESSED},
-        {m_optionsButton, IDC_OPTIONS, IDB_OPTIONS, IDB_OPTIONS_PRESSED},
-        {m_closeButton, IDC_CLOSE, IDB_CLOSE, IDB_CLOSE_PRESSED},
-        {m_minimiseButton, IDC_MINIMISE, IDB_MINIMISE, IDB_MINIMISE_PRESSED},
-        {m_aboutButton, IDC_ABOUT_PAGE, IDB_ABOUT, IDB_ABOUT_PRESSED},
-        {m_helpButton, IDC_HELP_PAGE, IDB_HELP, IDB_HELP_PRESSED},
-        {m_downloadsButton, IDC_DOWNLOADS, IDB_DOWNLOADS, IDB_DOWNLOADS_PRESSED},
-        {m_maximiseButton, IDC_MAXIMISE, IDB_MAXIMISE, IDB_MAXIMISE_PRESSED},
+        {m_scanButton, IDC_SCAN, kStartFace},
+        {m_optionsButton, IDC_OPTIONS, kOptionsFace},
+        {m_closeButton, IDC_CLOSE, kCloseFace},
+        {m_minimiseButton, IDC_MINIMISE, kMinimiseFace},
+        {m_aboutButton, IDC_ABOUT_PAGE, kAboutFace},
+        {m_helpButton, IDC_HELP_PAGE, kHelpFace},
+        {m_downloadsButton, IDC_DOWNLOADS, kDownloadsFace},
+        {m_maximiseButton, IDC_MAXIMISE, kMaximiseFace},
     };
     for (Binding& binding : bindings) {
         binding.button.SubclassDlgItem(binding.id, m_hWnd);
-        SetImages(binding.button, binding.normal, binding.pressed);
+        SetFace(binding.button, binding.face);
     }
 }
 
-void CMainDialog::SetImages(CSkinButton& button, UINT normal, UINT pressed) const
+void CMainDialog::SetFace(CSkinButton& button, const ButtonFace& face) const
 {
     // Drawn at their own size, which is the button's, on a band of an image step's scale;
     // stretched over the button between steps.
     const short drawMode = m_band.ImagesStretched() ? 1 : 0;
-    button.SetBitmaps(BandImage(normal), BandImage(pressed), 0, 0, 0, 0, drawMode, 0, 4);
+    button.SetBitmaps(BandImage(face.normal), BandImage(face.pressed), 0, 0, 0, 0, drawMode, 0, 4);
+    button.SetWords(face.words, face.glyph);
 }
 
 UniqueGdiObject<HBITMAP> CMainDialog::LoadBandImage(UINT id) const
@@ -165,8 +232,12 @@ LRESULT CMainDialog::OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    LRESULT erased = DefaultProc(message, wParam, lParam);
     HDC dc = reinterpret_cast<HDC>(wParam);
+    if (HighContrastOn()) {
+        PaintPlainHeader(dc);
+        return TRUE;
+    }
+    LRESULT erased = DefaultProc(message, wParam, lParam);
     MemoryDC memory(dc);
     ScopedSelection headerSelected(memory.Get(), m_header.Get());
     if (!headerSelected) {
@@ -187,6 +258,60 @@ LRESULT CMainDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lPara
         }
     }
     return TRUE;
+}
+
+void CMainDialog::PaintPlainHeader(HDC dc) const
+{
+    const RECT client = ClientRect();
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    const BandScale& scale = m_band.scale;
+    const RECT split = {client.left, scale.ApplyDown(kHeaderSplit), client.right, scale.ApplyDown(kHeaderSplit) + 1};
+    ::FillRect(dc, &split, ::GetSysColorBrush(COLOR_BTNTEXT));
+
+    HFONT dialogFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+    LOGFONTA large = {};
+    UniqueGdiObject<HFONT> productFont;
+    if (dialogFont && ::GetObjectA(dialogFont, sizeof(large), &large)) {
+        large.lfHeight = -scale.Apply(kProductWordsHeight);
+        large.lfWidth = 0;
+        large.lfWeight = FW_BOLD;
+        productFont.Attach(::CreateFontIndirectA(&large));
+    }
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    {
+        ScopedSelection font(dc, productFont ? productFont.Get() : dialogFont);
+        ::TextOutA(dc, scale.ApplyDown(kProductWordsAt.x), scale.ApplyDown(kProductWordsAt.y), kProductWords,
+                   static_cast<int>(sizeof(kProductWords) - 1));
+    }
+    ScopedSelection font(dc, dialogFont);
+    ::TextOutA(dc, scale.ApplyDown(kTaglineAt.x), scale.ApplyDown(kTaglineAt.y), kTagline,
+               static_cast<int>(sizeof(kTagline) - 1));
+}
+
+void CMainDialog::FollowColours()
+{
+    m_busyAnimation.SetBackground(HighContrastOn() ? ::GetSysColor(COLOR_BTNFACE) : kBusyBackground);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+// The common controls keep colours of their own: they hear of the change from their top window.
+LRESULT CMainDialog::OnSysColorChange(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        ::SendMessageA(child, message, wParam, lParam);
+    }
+    FollowColours();
+    return 0;
+}
+
+LRESULT CMainDialog::OnSettingChange(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
+    if (wParam == SPI_SETHIGHCONTRAST) {
+        FollowColours();
+    }
+    handled = FALSE;
+    return 0;
 }
 
 LRESULT CMainDialog::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
@@ -217,14 +342,14 @@ LRESULT CMainDialog::OnSize(UINT, WPARAM wParam, LPARAM, BOOL&)
     }
     bool maximised = wParam == SIZE_MAXIMIZED;
     if (wParam == SIZE_RESTORED) {
-        SetImages(m_maximiseButton, IDB_MAXIMISE, IDB_MAXIMISE_PRESSED);
+        SetFace(m_maximiseButton, kMaximiseFace);
         maximised = ::IsZoomed(m_hWnd) != FALSE;
     }
     if (maximised) {
         RECT desktop;
         ::GetWindowRect(::GetDesktopWindow(), &desktop);
         ::MoveWindow(m_hWnd, 0, 0, Width(desktop), m_savedHeight + m_band.maximisedExtraHeight, TRUE);
-        SetImages(m_maximiseButton, IDB_RESTORE, IDB_RESTORE_PRESSED);
+        SetFace(m_maximiseButton, kRestoreFace);
         window = WindowRect();
         m_savedWidth = Width(window);
     } else if (wParam != SIZE_MINIMIZED) {
@@ -354,6 +479,15 @@ LRESULT CMainDialog::OnPageLoaded(NMHDR* header)
             ::ShowWindow(m_busyCaption, SW_HIDE);
         }
         m_busyAnimation.StopAnimation();
+        // A running scan names the window until its results come.
+        if (page == ServicePage::Results || !m_scanRun.Running()) {
+            ::SetWindowTextA(m_hWnd, PageTitle(page));
+        }
+        // The page the user waited for takes the keyboard, unless another window (the options
+        // sheet) has it meanwhile.
+        if (::GetActiveWindow() == m_hWnd) {
+            m_browser.FocusPage();
+        }
         break;
     case ServicePage::RestorePoint:
         RunRestorePointAction(m_hWnd);
@@ -422,7 +556,8 @@ LRESULT CMainDialog::OnScanDocumentReady(UINT, WPARAM, LPARAM, BOOL&)
 
 void CMainDialog::ShowScanning()
 {
-    SetImages(m_scanButton, IDB_STOP, IDB_STOP_PRESSED);
+    ::SetWindowTextA(m_hWnd, kScanningTitle);
+    SetFace(m_scanButton, kStopFace);
     ::InvalidateRect(m_scanButton, nullptr, FALSE);
     ::EnableWindow(m_optionsButton, FALSE);
     m_progressBar.SetRange(0, 100);
@@ -435,12 +570,13 @@ void CMainDialog::ShowProgress(int percent)
 
 void CMainDialog::ShowStartImages()
 {
-    SetImages(m_scanButton, IDB_START, IDB_START_PRESSED);
+    SetFace(m_scanButton, kStartFace);
     ::InvalidateRect(m_scanButton, nullptr, FALSE);
 }
 
 void CMainDialog::ShowStopped()
 {
+    ::SetWindowTextA(m_hWnd, kTitle);
     ShowStartImages();
     m_progressBar.SetPos(0);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);

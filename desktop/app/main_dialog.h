@@ -14,12 +14,15 @@
 #include "scan_run.h"
 #include "skin_button.h"
 #include "skin_progress.h"
+#include "text_picture.h"
 #include "unique_handle.h"
 
 // Sent by the scan monitor, and handled before it goes on, once the scan document is ready.
 const UINT WM_SCAN_DOCUMENT_READY = WM_USER + 5;
 // Posted once an installer has asked the program to close (close_request.h).
 const UINT WM_CLOSE_REQUESTED = WM_USER + 6;
+
+struct ButtonFace;
 
 class CMainDialog : public CDialog, private ScanRunView {
 public:
@@ -36,6 +39,8 @@ public:
     MESSAGE_HANDLER(WM_SHOWWINDOW, OnShowWindow)
     MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
     MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+    MESSAGE_HANDLER(WM_SYSCOLORCHANGE, OnSysColorChange)
+    MESSAGE_HANDLER(WM_SETTINGCHANGE, OnSettingChange)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     MESSAGE_HANDLER(WM_NCDESTROY, OnNcDestroy)
     MESSAGE_HANDLER(WM_QUERYENDSESSION, OnQueryEndSession)
@@ -68,7 +73,7 @@ protected:
 
     DownloadDirectoryRedirect m_downloadRedirect;
     CAnimatedPicture m_busyAnimation;
-    CStatic m_busyCaption;
+    CTextPicture m_busyCaption;
     HICON m_icon = nullptr;
     CSkinButton m_maximiseButton;
     BYTE m_growing = FALSE;
@@ -93,13 +98,18 @@ private:
     // The resource id of the band's copy of the 100 % image `id`.
     UINT BandImage(UINT id) const { return static_cast<UINT>(m_band.images.Id(static_cast<int>(id))); }
     void SetUpButtons();
-    void SetImages(CSkinButton& button, UINT normal, UINT pressed) const;
+    // The button's images, and the words they say (its name, and its text under high contrast).
+    void SetFace(CSkinButton& button, const ButtonFace& face) const;
     // The band's image of the 100 % image `id` at its size on the band: the step's own, or between
     // steps a copy resized once, so that every painting only copies it.
     UniqueGdiObject<HBITMAP> LoadBandImage(UINT id) const;
     void SetBusyCaptionImage();
     void ShowPage(const char* path);
     void LayOutBandControls(const RECT& window);
+    // The header under high contrast: the band's words on the system's button face.
+    void PaintPlainHeader(HDC dc) const;
+    // What follows the system's colours and high contrast setting.
+    void FollowColours();
 
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&);
@@ -109,6 +119,8 @@ private:
     LRESULT OnShowWindow(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnSetCursor(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+    LRESULT OnSysColorChange(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSettingChange(UINT, WPARAM wParam, LPARAM, BOOL& handled);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnNcDestroy(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&);

@@ -169,6 +169,14 @@ bool CAnimatedPicture::PrepareCanvas()
     return true;
 }
 
+bool CAnimatedPicture::GetAccessibleFacts(AccessibleFacts& facts) const
+{
+    CStatic::GetAccessibleFacts(facts);
+    facts.role = ROLE_SYSTEM_ANIMATION;
+    facts.states = m_thread ? STATE_SYSTEM_ANIMATED : 0;
+    return true;
+}
+
 BOOL CAnimatedPicture::SetBackground(COLORREF colour)
 {
     if (!m_ready) {

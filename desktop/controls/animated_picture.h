@@ -39,6 +39,9 @@ public:
     void StopAnimation();
     void UnloadPicture();
 
+    // An animation, named as SetAccessibleName says, and animated while its thread runs.
+    bool GetAccessibleFacts(AccessibleFacts& facts) const override;
+
     size_t FrameCount() const { return m_frames.size(); }
     size_t CurrentFrame() const { return m_currentFrame; }
     bool HasAnimationThread() const { return static_cast<bool>(m_thread); }

@@ -40,15 +40,20 @@ HCURSOR LoadedHandCursor()
     return g_handCursor;
 }
 
-BOOL SetHandCursorOverLinkButton(HWND window)
+bool IsLinkButton(HWND window)
 {
     char className[80] = {};
     char caption[3] = {};
     if (!window || !::GetClassNameA(window, className, sizeof(className)) || ::lstrcmpiA(className, "Button") != 0) {
-        return FALSE;
+        return false;
     }
     ::GetWindowTextA(window, caption, sizeof(caption));
-    HCURSOR hand = std::strcmp(caption, " ") == 0 ? LoadHandCursor() : nullptr;
+    return std::strcmp(caption, " ") == 0;
+}
+
+BOOL SetHandCursorOverLinkButton(HWND window)
+{
+    HCURSOR hand = IsLinkButton(window) ? LoadHandCursor() : nullptr;
     if (!hand) {
         return FALSE;
     }

@@ -1,6 +1,7 @@
 #include "hyperlink.h"
 
 #include "hand_cursor.h"
+#include "high_contrast.h"
 #include "scoped_selection.h"
 #include "unique_handle.h"
 #include "win_app.h"
@@ -193,7 +194,7 @@ BOOL CHyperLink::ChangeStyles(DWORD remove, DWORD add, BOOL apply)
             FitToText();
         }
         if (remove & LinkHoverColour) {
-            Invalidate();
+            Repaint();
         }
     }
     return TRUE;
@@ -230,7 +231,7 @@ void CHyperLink::OpenTarget()
     int result = OpenWithShell(m_target, SW_SHOW);
     if (result > 32) {
         m_visited = TRUE;
-        Invalidate();
+        Repaint();
         return;
     }
     ::MessageBeep(MB_ICONEXCLAMATION);
@@ -254,7 +255,8 @@ LRESULT CHyperLink::OnCtlColor(UINT, WPARAM wParam, LPARAM, BOOL&)
     case LinkColourRole::Normal:
         break;
     }
-    ::SetTextColor(dc, colour);
+    // High contrast: the system's colour of links, whatever the program's colours.
+    ::SetTextColor(dc, HighContrastOn() ? ::GetSysColor(COLOR_HOTLIGHT) : colour);
     ::SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
 }
@@ -273,7 +275,7 @@ LRESULT CHyperLink::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&)
 {
     if (!m_hover) {
         m_hover = TRUE;
-        Invalidate();
+        Repaint();
         ::SetCapture(m_hWnd);
         return 0;
     }
@@ -282,7 +284,7 @@ LRESULT CHyperLink::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&)
     if (!::PtInRect(&client, point)) {
         m_hover = FALSE;
         ::ReleaseCapture();
-        Invalidate();
+        Repaint();
     }
     return 0;
 }
@@ -307,19 +309,74 @@ LRESULT CHyperLink::OnLeftButtonUp(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
+// Enter is the link's, not the dialog's default button.
+LRESULT CHyperLink::OnGetDlgCode(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT code = DefaultProc(message, wParam, lParam);
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
+        code |= DLGC_WANTMESSAGE;
+    }
+    return code;
+}
+
 LRESULT CHyperLink::OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    if (wParam == VK_SPACE) {
+    if (wParam == VK_SPACE || wParam == VK_RETURN) {
         OpenTarget();
         return 0;
     }
     return DefaultProc(message, wParam, lParam);
 }
 
+LRESULT CHyperLink::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
+{
+    PaintDC dc(m_hWnd);
+    if (dc) {
+        PaintInto(dc.Get());
+    }
+    return 0;
+}
+
+LRESULT CHyperLink::OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    PaintInto(reinterpret_cast<HDC>(wParam));
+    return 0;
+}
+
+void CHyperLink::PaintInto(HDC dc)
+{
+    DefaultProc(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    if (::GetFocus() == m_hWnd) {
+        RECT client = ClientRect();
+        ::DrawFocusRect(dc, &client);
+    }
+}
+
+void CHyperLink::Repaint() const
+{
+    HWND parent = GetParent();
+    if (!parent) {
+        Invalidate();
+        return;
+    }
+    RECT area = WindowRect();
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+    ::RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+bool CHyperLink::GetAccessibleFacts(AccessibleFacts& facts) const
+{
+    CStatic::GetAccessibleFacts(facts);
+    facts.role = ROLE_SYSTEM_LINK;
+    facts.states = STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE | (m_visited ? STATE_SYSTEM_TRAVERSED : 0);
+    return true;
+}
+
 LRESULT CHyperLink::OnSetFocus(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_active = TRUE;
-    Invalidate();
+    Repaint();
     return 0;
 }
 
@@ -327,7 +384,7 @@ LRESULT CHyperLink::OnKillFocus(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_hover = FALSE;
     m_active = FALSE;
-    Invalidate();
+    Repaint();
     return 0;
 }
 

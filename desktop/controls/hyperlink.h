@@ -1,5 +1,6 @@
 // A static text control made into a link: link colours and an underlined font, a hand pointer
-// and a tooltip showing the target, which a click or the space bar hands to the shell.
+// and a tooltip showing the target, which a click, the space bar or Enter hands to the shell.
+// Give it the WS_TABSTOP style to let the keyboard reach it; it shows a focus rectangle.
 #pragma once
 
 #include "controls.h"
@@ -28,6 +29,8 @@ public:
     static int OpenWithShell(const std::string& target, int showCommand);
 
     BOOL PreTranslateMessage(MSG* msg) override;
+    // A link (visited: traversed), named by its text.
+    bool GetAccessibleFacts(AccessibleFacts& facts) const override;
 
     BEGIN_MSG_MAP(CHyperLink, CStatic)
     MESSAGE_HANDLER(OCM_CTLCOLORSTATIC, OnCtlColor)
@@ -36,7 +39,10 @@ public:
     MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
     MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLeftButtonDown)
     MESSAGE_HANDLER(WM_LBUTTONUP, OnLeftButtonUp)
+    MESSAGE_HANDLER(WM_GETDLGCODE, OnGetDlgCode)
     MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
+    MESSAGE_HANDLER(WM_PAINT, OnPaint)
+    MESSAGE_HANDLER(WM_PRINTCLIENT, OnPrintClient)
     MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
     MESSAGE_HANDLER(WM_KILLFOCUS, OnKillFocus)
     MESSAGE_HANDLER(WM_SETTEXT, OnSetText)
@@ -55,6 +61,11 @@ private:
     BOOL UseLinkFontFrom(HFONT base, BOOL redraw);
     void RebuildLinkFont();
     void OpenTarget();
+    // The control's own painting, with a focus rectangle around the text while it has the focus.
+    void PaintInto(HDC dc);
+    // Repaints the control over its parent's background: the text is drawn transparently, so what
+    // an earlier painting left (another colour, the focus rectangle) must go first.
+    void Repaint() const;
 
     LRESULT OnCtlColor(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&) { return HTCLIENT; }
@@ -62,7 +73,10 @@ private:
     LRESULT OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&);
     LRESULT OnLeftButtonDown(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnLeftButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetDlgCode(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnKillFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSetText(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);

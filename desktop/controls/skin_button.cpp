@@ -1,5 +1,7 @@
 #include "skin_button.h"
 
+#include "hand_cursor.h"
+#include "high_contrast.h"
 #include "memory_dc.h"
 #include "region_runs.h"
 #include "stretch_image.h"
@@ -46,6 +48,66 @@ void FillFace(HDC dc, const RECT& rect)
     ::FillRect(dc, &rect, ::GetSysColorBrush(COLOR_BTNFACE));
 }
 
+// In high contrast the focus rectangle lies this far inside the button: within its outline,
+// around its words.
+const int kPlainFocusInset = 2;
+
+// A window button's glyph in `colour`, centred in `rect`, its strokes as thick as the button's
+// scale asks (one pixel for every 12 of its height): a cross, a bar at the bottom, a window, or
+// two windows one behind the other.
+void DrawGlyph(HDC dc, const RECT& rect, CSkinButton::Glyph glyph, COLORREF colour)
+{
+    const int height = rect.bottom - rect.top;
+    const int stroke = std::max(1, height / 12);
+    const int side = height / 2;
+    const int left = (rect.left + rect.right - side) / 2;
+    const int top = (rect.top + rect.bottom - side) / 2;
+    UniqueGdiObject<HBRUSH> brush(::CreateSolidBrush(colour));
+    // A window's outline with its thicker title bar.
+    const auto window = [&](int x, int y, int size) {
+        const RECT bar = {x, y, x + size, y + 2 * stroke};
+        const RECT outline = {x, y, x + size, y + size};
+        ::FillRect(dc, &bar, brush.Get());
+        ::FrameRect(dc, &outline, brush.Get());
+    };
+    switch (glyph) {
+    case CSkinButton::Glyph::Close: {
+        UniqueGdiObject<HPEN> pen(::CreatePen(PS_SOLID, stroke, colour));
+        ScopedSelection selected(dc, pen.Get());
+        ::MoveToEx(dc, left, top, nullptr);
+        ::LineTo(dc, left + side, top + side);
+        ::MoveToEx(dc, left + side - 1, top, nullptr);
+        ::LineTo(dc, left - 1, top + side);
+        break;
+    }
+    case CSkinButton::Glyph::Minimise: {
+        const RECT bar = {left, top + side - 2 * stroke, left + side, top + side};
+        ::FillRect(dc, &bar, brush.Get());
+        break;
+    }
+    case CSkinButton::Glyph::Maximise:
+        window(left, top, side);
+        break;
+    case CSkinButton::Glyph::Restore:
+        window(left + side / 4, top, side * 3 / 4);
+        window(left, top + side / 4, side * 3 / 4);
+        break;
+    case CSkinButton::Glyph::None:
+        break;
+    }
+}
+
+// `base` (null: the system font) underlined; null when it can't be made.
+HFONT UnderlinedFont(HFONT base)
+{
+    LOGFONTA description = {};
+    if (!::GetObjectA(base ? base : ::GetStockObject(SYSTEM_FONT), sizeof(description), &description)) {
+        return nullptr;
+    }
+    description.lfUnderline = TRUE;
+    return ::CreateFontIndirectA(&description);
+}
+
 }  // namespace
 
 CSkinButton::CSkinButton() : m_textColour(::GetSysColor(COLOR_BTNTEXT)) {}
@@ -66,18 +128,34 @@ void CSkinButton::PreSubclassWindow()
 void CSkinButton::SetBitmaps(UINT normal, UINT pressed, UINT hover, UINT disabled, UINT focus, UINT mask,
                              short drawMode, int drawEdge, short focusInset)
 {
-    BitmapSet set = {normal, pressed, hover, disabled, focus, mask, drawMode, drawEdge, focusInset};
-    if (m_hWnd && !IsOwnedByCurrentThread()) {
-        Send(kSetBitmapsMessage, 0, reinterpret_cast<LPARAM>(&set));
-        return;
-    }
-    ApplyBitmaps(set);
+    const BitmapSet set = {normal, pressed, hover, disabled, focus, mask, drawMode, drawEdge, focusInset};
+    RunOnOwnThread([this, &set] { ApplyBitmaps(set); });
 }
 
-LRESULT CSkinButton::OnSetBitmapsMessage(UINT, WPARAM, LPARAM lParam, BOOL&)
+void CSkinButton::SetWords(const std::string& words, Glyph glyph)
 {
-    ApplyBitmaps(*reinterpret_cast<const BitmapSet*>(lParam));
-    return 0;
+    RunOnOwnThread([this, &words, glyph] {
+        m_glyph = glyph;
+        SetAccessibleName(words);
+    });
+}
+
+bool CSkinButton::GetAccessibleFacts(AccessibleFacts& facts) const
+{
+    if (!CButton::GetAccessibleFacts(facts)) {
+        return false;
+    }
+    facts.states = ::IsWindowEnabled(m_hWnd) ? STATE_SYSTEM_FOCUSABLE : 0;
+    if (m_kind == CheckBox || m_kind == RadioButton) {
+        facts.role = m_kind == CheckBox ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_RADIOBUTTON;
+        facts.states |= m_checked ? STATE_SYSTEM_CHECKED : 0;
+    } else if (IsLinkButton(m_hWnd)) {
+        facts.role = ROLE_SYSTEM_LINK;
+        facts.states |= STATE_SYSTEM_LINKED;
+    } else {
+        facts.role = ROLE_SYSTEM_PUSHBUTTON;
+    }
+    return true;
 }
 
 void CSkinButton::DeleteBitmaps()
@@ -210,6 +288,10 @@ void CSkinButton::DrawItem(DRAWITEMSTRUCT* item)
             return;
         }
     }
+    if (HighContrastOn()) {
+        DrawPlain(*item);
+        return;
+    }
     HDC dc = item->hDC;
     const RECT& rect = item->rcItem;
     RECT textRect = rect;
@@ -268,6 +350,43 @@ void CSkinButton::DrawItem(DRAWITEMSTRUCT* item)
     }
     ::SetTextColor(dc, m_textColour);
     ::DrawTextA(dc, caption.c_str(), -1, &textRect, textFormat);
+}
+
+void CSkinButton::DrawPlain(const DRAWITEMSTRUCT& item) const
+{
+    HDC dc = item.hDC;
+    RECT rect = item.rcItem;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const bool pushed = !disabled && ((item.itemState & ODS_SELECTED) || m_checked);
+    const bool link = IsLinkButton(m_hWnd);
+    int colour = COLOR_BTNTEXT;
+    if (disabled) {
+        colour = COLOR_GRAYTEXT;
+    } else if (pushed) {
+        colour = COLOR_HIGHLIGHTTEXT;
+    } else if (link) {
+        colour = COLOR_HOTLIGHT;
+    }
+    ::FillRect(dc, &rect, ::GetSysColorBrush(pushed ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    // A push button keeps its outline; a link is underlined instead, as links are.
+    if (!link) {
+        ::FrameRect(dc, &rect, ::GetSysColorBrush(colour));
+    }
+    if (m_glyph != Glyph::None) {
+        DrawGlyph(dc, rect, m_glyph, ::GetSysColor(colour));
+    } else {
+        HFONT dialogFont = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+        UniqueGdiObject<HFONT> underlined(link ? UnderlinedFont(dialogFont) : nullptr);
+        ScopedSelection font(dc, underlined ? underlined.Get() : dialogFont);
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ::GetSysColor(colour));
+        RECT words = rect;
+        ::DrawTextA(dc, AccessibleName().c_str(), -1, &words, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (item.itemState & ODS_FOCUS) {
+        ::InflateRect(&rect, -kPlainFocusInset, -kPlainFocusInset);
+        ::DrawFocusRect(dc, &rect);
+    }
 }
 
 void CSkinButton::ToggleOrCheck()

@@ -6,6 +6,8 @@
 #include "controls.h"
 #include "unique_handle.h"
 
+#include <string>
+
 // Posted to the other radio buttons of a group when one is checked: they clear their check.
 const UINT WM_SKIN_UNCHECK = WM_USER + 0x100;
 
@@ -20,12 +22,20 @@ public:
     // The caller invalidates the button to show the change.
     void SetBitmaps(UINT normal, UINT pressed, UINT hover, UINT disabled, UINT focus, UINT mask, short drawMode,
                     int drawEdge, short focusInset);
+    // The glyph of a window button (close, minimise...), which high contrast draws for it.
+    enum class Glyph { None, Close, Minimise, Maximise, Restore };
+    // What the images say: the words a screen reader reads as the button's name and that high
+    // contrast draws in their place, or for a window button its glyph. May be called from any
+    // thread, as SetBitmaps; the caller invalidates the button.
+    void SetWords(const std::string& words, Glyph glyph = Glyph::None);
 
     // The region of the bitmap's pixels that differ from `key`; empty for an all-key bitmap,
     // null for a null bitmap. The caller owns it.
     HRGN BuildRegionFromBitmap(HBITMAP bitmap, COLORREF key) const;
     void DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect, int drawMode) const;
     void DrawItem(DRAWITEMSTRUCT* item) override;
+    // A push button, or a link for a link-style button; check box, radio button; with its words.
+    bool GetAccessibleFacts(AccessibleFacts& facts) const override;
 
     Kind kind() const { return static_cast<Kind>(m_kind); }
 
@@ -41,7 +51,6 @@ public:
     MESSAGE_HANDLER(BM_SETCHECK, OnSetCheck)
     MESSAGE_HANDLER(BM_GETCHECK, OnGetCheck)
     MESSAGE_HANDLER(WM_SKIN_UNCHECK, OnUncheck)
-    MESSAGE_HANDLER(kSetBitmapsMessage, OnSetBitmapsMessage)
     END_MSG_MAP()
 
 protected:
@@ -54,9 +63,9 @@ private:
         int drawEdge;
         short focusInset;
     };
-    static const UINT kSetBitmapsMessage = WM_USER + 0x101;
-
     void ApplyBitmaps(const BitmapSet& set);
+    // High contrast: the system's colours and the words (or the glyph), no image.
+    void DrawPlain(const DRAWITEMSTRUCT& item) const;
     void DeleteBitmaps();
     bool PointerOverButton() const;
     void ToggleOrCheck();
@@ -72,7 +81,6 @@ private:
     LRESULT OnSetCheck(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnGetCheck(UINT, WPARAM, LPARAM, BOOL&) { return m_checked; }
     LRESULT OnUncheck(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnSetBitmapsMessage(UINT, WPARAM, LPARAM, BOOL&);
 
     BYTE m_checked = FALSE;
     int m_kind = PushButton;
@@ -89,4 +97,5 @@ private:
     UniqueGdiObject<HRGN> m_region;
     int m_drawEdge = 0;
     short m_drawMode = 1;
+    Glyph m_glyph = Glyph::None;
 };

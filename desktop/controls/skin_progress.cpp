@@ -1,10 +1,12 @@
 #include "skin_progress.h"
 
+#include "high_contrast.h"
 #include "memory_dc.h"
 #include "progress_fill.h"
 #include "win_app.h"
 #include "window_dc.h"
 
+#include <string>
 #include <utility>
 
 BOOL CSkinProgress::SetBitmap(HBITMAP bitmap, BOOL redraw)
@@ -42,15 +44,37 @@ void CSkinProgress::SetRange(long lower, long upper)
 
 void CSkinProgress::SetPos(long position)
 {
+    const int shown = Percent();
     m_position = ClampProgressPosition(position, m_lower, m_upper);
     Send(PBM_SETPOS, static_cast<WPARAM>(m_position));
+    if (m_hWnd && Percent() != shown) {
+        NotifyAccessible(EVENT_OBJECT_VALUECHANGE);
+    }
+}
+
+int CSkinProgress::Percent() const
+{
+    return ProgressPercent(m_position, m_lower, m_range);
+}
+
+bool CSkinProgress::GetAccessibleFacts(AccessibleFacts& facts) const
+{
+    CProgressCtrl::GetAccessibleFacts(facts);
+    facts.role = ROLE_SYSTEM_PROGRESSBAR;
+    facts.value = std::to_string(Percent()) + "%";
+    return true;
+}
+
+bool CSkinProgress::PaintsItself() const
+{
+    return m_fill || HighContrastOn();
 }
 
 void CSkinProgress::DrawOverlay(HDC, int, const RECT&, const RECT&, BOOL) {}
 
 LRESULT CSkinProgress::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
 {
-    if (!m_fill) {
+    if (!PaintsItself()) {
         handled = FALSE;
         return 0;
     }
@@ -64,7 +88,7 @@ LRESULT CSkinProgress::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
 // Painting into a given context (printing, snapshots) follows the same rules.
 LRESULT CSkinProgress::OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 {
-    if (!m_fill) {
+    if (!PaintsItself()) {
         handled = FALSE;
         return 0;
     }
@@ -74,15 +98,21 @@ LRESULT CSkinProgress::OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 
 void CSkinProgress::Paint(HDC dc)
 {
+    const bool plain = HighContrastOn();
     RECT client = ClientRect();
     RECT inner = client;
     BOOL vertical = (GetStyle() & PBS_VERTICAL) != 0;
-    if (GetStyle() & WS_BORDER) {
+    if (plain) {
+        // High contrast: the system's colours, outlined so that an empty bar shows too.
+        ::FrameRect(dc, &inner, ::GetSysColorBrush(COLOR_BTNTEXT));
+        ::InflateRect(&inner, -1, -1);
+        ::FillRect(dc, &inner, ::GetSysColorBrush(COLOR_BTNFACE));
+    } else if (GetStyle() & WS_BORDER) {
         ::FrameRect(dc, &inner, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
         ::InflateRect(&inner, -1, -1);
     }
     ::InflateRect(&inner, -1, -1);
-    int percent = ProgressPercent(m_position, m_lower, m_range);
+    int percent = Percent();
     RECT filled = inner;
     if (vertical) {
         filled.top = FilledTop(inner.top, inner.bottom, percent);
@@ -91,7 +121,11 @@ void CSkinProgress::Paint(HDC dc)
     }
     int filledWidth = filled.right - filled.left;
     int filledHeight = filled.bottom - filled.top;
-    if (filledWidth > 0 && filledHeight > 0) {
+    if (plain) {
+        if (filledWidth > 0 && filledHeight > 0) {
+            ::FillRect(dc, &filled, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+        }
+    } else if (filledWidth > 0 && filledHeight > 0) {
         MemoryDC canvas(dc, inner.right - inner.left, inner.bottom - inner.top);
         MemoryDC tile(dc);
         ScopedSelection fill(tile.Get(), m_fill.Get());

@@ -11,7 +11,11 @@ public:
     // Loads the fill bitmap from the program's resources.
     BOOL SetBitmap(UINT resourceId, BOOL redraw = TRUE);
     void SetRange(long lower, long upper);
+    // Also tells assistive technology when the percent shown changes.
     void SetPos(long position);
+
+    // A progress bar whose value is the percent shown ("42%"), named as SetAccessibleName says.
+    bool GetAccessibleFacts(AccessibleFacts& facts) const override;
 
     // Called at the end of each painting; draws nothing here.
     virtual void DrawOverlay(HDC dc, int percent, const RECT& client, const RECT& filled, BOOL vertical);
@@ -23,8 +27,11 @@ public:
 
 private:
     void Paint(HDC dc);
+    int Percent() const;
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+    // Painted by this class: with a fill bitmap, or in the system's colours under high contrast.
+    bool PaintsItself() const;
 
     long m_lower = 0;
     long m_upper = 100;

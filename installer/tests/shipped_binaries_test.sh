@@ -12,9 +12,10 @@ objdump=$1 compiler=$2 project_version=$3 product=$4
 shift 4
 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
 
-# The DLLs the binaries may import, all part of Windows XP SP3 (and of every later version).
-xp_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msi.dll msvcrt.dll ole32.dll oleaut32.dll
-          setupapi.dll shell32.dll shlwapi.dll user32.dll version.dll ws2_32.dll wsock32.dll "
+# The DLLs the binaries may import, all part of Windows XP SP3 (and of every later version;
+# oleacc.dll, Active Accessibility, ships with every Windows since 98 and 2000).
+xp_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msi.dll msvcrt.dll ole32.dll oleacc.dll
+          oleaut32.dll setupapi.dll shell32.dll shlwapi.dll user32.dll version.dll ws2_32.dll wsock32.dll "
 # The C runtime's start-up and locking entry points, in every msvcrt.dll since Windows NT 4 but
 # declared by no public header.
 crt_startup=" __getmainargs __initenv __set_app_type __setusermatherr __p__fmode __p__commode _commode
@@ -25,6 +26,7 @@ probe_headers='#include <winsock2.h>
 #include <aclapi.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <oleacc.h>
 #include <olectl.h>
 #include <oleauto.h>
 #include <sddl.h>

@@ -1,9 +1,12 @@
 // The main window in this process, over the Web Browser stand-in: pointer shapes, what a
 // completed page does (show the browser and grow, hide the busy caption, restore point), the
-// keystrokes a page is given, and the options sheet over the window.
+// keystrokes a page is given, the keyboard's way through the band into the page, high contrast,
+// and the options sheet over the window.
 #include "gui_helpers.h"
 #include "hand_cursor.h"
+#include "high_contrast_double.h"
 #include "main_dialog.h"
+#include "service_pages.h"
 #include "test_devices.h"
 #include "test_service_base_url.h"
 #include "web_browser_double.h"
@@ -16,6 +19,7 @@
 #include <initguid.h>
 #include <devguid.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -43,6 +47,7 @@ public:
     BOOL Growing() const { return m_growing; }
     bool Scanning() const { return m_scanRun.Running(); }
     HWND Browser() const { return m_browser.m_hWnd; }
+    bool PageActive() const { return m_browser.IsPageActive(); }
 
     BEGIN_MSG_MAP(TestMainDialog, CMainDialog)
     MESSAGE_HANDLER(kRunStep, OnRunStep)
@@ -351,13 +356,104 @@ TEST_F(MainDialogTest, KeystrokesInAPageReachTheBrowserBeforeDialogNavigation)
             browser->translated.clear();
             PostKey(::GetFocus(), 'A');
             browser->DeactivateUi();
-            ::SetFocus(page);
             PostKey(page, VK_DELETE);
         },
         [&](TestMainDialog&) { EXPECT_TRUE(browser->translated.empty()); },
     };
     dialog.DoModal();
     EXPECT_NE(page, nullptr);
+}
+
+// Tab as the window's modal loop hands it to the dialog's keyboard handling; the id of the control
+// that has the focus then.
+int PressTab(HWND dialog)
+{
+    MSG msg = {::GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    ::IsDialogMessageA(dialog, &msg);
+    return ::GetDlgCtrlID(::GetFocus());
+}
+
+TEST_F(MainDialogTest, TheKeyboardReadsTheBandInOrderAndReachesTheResultsPage)
+{
+    TestMainDialog dialog;
+    dialog.steps = {[](TestMainDialog& d) {
+        WebBrowserDouble* browser = WebBrowserDouble::Latest();
+        ASSERT_NE(browser, nullptr);
+        EXPECT_EQ(::GetFocus(), d.GetDlgItem(IDC_SCAN)) << "the keyboard starts at Start";
+        // Row by row from the left, as the eye reads the band; the hidden browser is left out.
+        ::SetFocus(d.GetDlgItem(IDC_DOWNLOADS));
+        std::vector<int> order;
+        for (int i = 0; i < 8; ++i) {
+            order.push_back(PressTab(d.m_hWnd));
+        }
+        EXPECT_EQ(order, (std::vector<int>{IDC_ABOUT_PAGE, IDC_HELP_PAGE, IDC_MINIMISE, IDC_MAXIMISE, IDC_CLOSE,
+                                           IDC_OPTIONS, IDC_SCAN, IDC_DOWNLOADS}));
+
+        // A loaded results page has the focus.
+        CompletePage(browser, browser->TopLevelDispatch(), g_testServiceBaseUrl + kResultsPath);
+        EXPECT_EQ(::GetFocus(), browser->Window());
+        EXPECT_TRUE(d.PageActive());
+
+        // From Start, Tab goes into the page, which takes the keys again.
+        browser->DeactivateUi();
+        ::SetFocus(d.GetDlgItem(IDC_SCAN));
+        PressTab(d.m_hWnd);
+        EXPECT_EQ(::GetFocus(), browser->Window());
+        EXPECT_TRUE(d.PageActive());
+    }};
+    dialog.DoModal();
+}
+
+long Count(const std::vector<COLORREF>& pixels, COLORREF colour)
+{
+    return std::count(pixels.begin(), pixels.end(), colour);
+}
+
+// High contrast switched on and off while the window runs, as Windows tells a window
+// (WM_SETTINGCHANGE with SPI_SETHIGHCONTRAST). Wine cannot switch it: the test answers the
+// program's question itself (high_contrast_double.h).
+void SwitchHighContrast(HWND window, bool on)
+{
+    SetHighContrastDouble(on);
+    ::SendMessageA(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    PumpMessages();
+}
+
+TEST_F(MainDialogTest, HighContrastDrawsTheBandInTheSystemsColours)
+{
+    TestMainDialog dialog;
+    dialog.steps = {[](TestMainDialog& d) {
+        const HWND window = d.m_hWnd;
+        const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+        const COLORREF text = ::GetSysColor(COLOR_BTNTEXT);
+        ASSERT_NE(face, RGB(230, 230, 230)) << "the band's own grey would hide the difference";
+        const std::vector<COLORREF> startImage = PaintedPixels(d.GetDlgItem(IDC_SCAN));
+
+        SwitchHighContrast(window, true);
+        EXPECT_EQ(BackgroundPixel(window, 5, 5), face);
+        EXPECT_EQ(BackgroundPixel(window, 5, 80), face);
+        const std::vector<COLORREF> start = PaintedPixels(d.GetDlgItem(IDC_SCAN));
+        EXPECT_NE(start, startImage);
+        EXPECT_GT(Count(start, text), 20) << "the word Start in the button text's colour";
+        EXPECT_GT(Count(start, face), Count(start, text)) << "on the button face";
+
+        const HWND options = d.GetDlgItem(IDC_OPTIONS);
+        const std::vector<COLORREF> enabled = PaintedPixels(options);
+        ::EnableWindow(options, FALSE);
+        const std::vector<COLORREF> disabled = PaintedPixels(options);
+        ::EnableWindow(options, TRUE);
+        EXPECT_NE(disabled, enabled);
+        EXPECT_GT(Count(disabled, ::GetSysColor(COLOR_GRAYTEXT)), 20) << "a disabled Options is grey";
+        EXPECT_EQ(Count(disabled, text), 0);
+
+        // Switched off again, the band is its pictures once more.
+        SwitchHighContrast(window, false);
+        EXPECT_TRUE(IsDarkRed(BackgroundPixel(window, 5, 5)));
+        EXPECT_EQ(BackgroundPixel(window, 5, 80), RGB(230, 230, 230));
+        EXPECT_EQ(PaintedPixels(d.GetDlgItem(IDC_SCAN)), startImage);
+    }};
+    dialog.DoModal();
+    SetHighContrastDouble(false);
 }
 
 // A click of the left mouse button at a point of the screen, through the system's input queue.

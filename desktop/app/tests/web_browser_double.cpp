@@ -174,6 +174,10 @@ HRESULT STDMETHODCALLTYPE WebBrowserDouble::DoVerb(LONG verb, LPMSG, IOleClientS
                                      rect->right - rect->left, rect->bottom - rect->top, parent, nullptr,
                                      ::GetModuleHandleA(nullptr), nullptr);
     }
+    // As the real control: UI activation puts the focus into the page.
+    if (verb == OLEIVERB_UIACTIVATE && m_window) {
+        ActivateUi();
+    }
     return S_OK;
 }
 

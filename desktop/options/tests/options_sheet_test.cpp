@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <string>
@@ -469,6 +470,57 @@ TEST_F(OptionsSheetTest, HelpLinksShowTheirTargetsAndOpenOnPress)
         EXPECT_TRUE(copyright->IsVisited());
         EXPECT_FALSE(LinkOf(page, IDC_LINK_WEBSITE)->IsVisited());
     });
+}
+
+// The painted pixels of the link's top row, which its text leaves empty.
+long TopRowMarks(HWND link)
+{
+    const std::vector<COLORREF> pixels = PaintedPixels(link);
+    RECT client;
+    ::GetClientRect(link, &client);
+    return std::count_if(pixels.begin(), pixels.begin() + client.right, [](COLORREF c) { return c != kUnpainted; });
+}
+
+// A key as the sheet's modal loop hands it to the dialog's keyboard handling: TRUE when that
+// handling took it (it moved the focus, or gave the key to the control that wants it).
+BOOL PressKey(HWND sheet, WPARAM key)
+{
+    MSG msg = {::GetFocus(), WM_KEYDOWN, key, 1, 0, {}};
+    return PropSheet_IsDialogMessage(sheet, &msg);
+}
+
+TEST_F(OptionsSheetTest, HelpLinksAreTabStopsAndOpenWithEnter)
+{
+    // A target that opens at once and does nothing.
+    const char* script = "C:\\korvala-options-enter.bat";
+    HANDLE file = ::CreateFileA(script, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    ::WriteFile(file, "@rem\r\n", 6, &written, nullptr);
+    ::CloseHandle(file);
+    // In the order the page reads them.
+    const int order[] = {IDC_LINK_ONLINE_HELP, IDC_LINK_CONTACT, IDC_LINK_SEND_TO_FRIEND, IDC_LINK_WEBSITE,
+                         IDC_LINK_COPYRIGHT};
+    ShowAndRun(options, [&](HWND sheet) {
+        HWND page = SelectPage(sheet, kHelp);
+        for (int id : order) {
+            ASSERT_NE(nullptr, LinkOf(page, id));
+            LinkOf(page, id)->SetTarget(script);
+        }
+        ::SetFocus(::GetDlgItem(page, order[0]));
+        for (int id : order) {
+            SCOPED_TRACE(id);
+            CHyperLink* link = LinkOf(page, id);
+            EXPECT_EQ(link->m_hWnd, ::GetFocus());
+            EXPECT_GT(TopRowMarks(*link), 0) << "the focus rectangle";
+            EXPECT_TRUE(PressKey(sheet, VK_RETURN));
+            EXPECT_TRUE(link->IsVisited()) << "Enter opens the link";
+            ASSERT_NE(nullptr, PropSheet_GetCurrentPageHwnd(sheet)) << "and does not press the sheet's OK";
+            PressKey(sheet, VK_TAB);
+            EXPECT_EQ(TopRowMarks(*link), 0) << "no focus rectangle without the focus";
+        }
+    });
+    ::DeleteFileA(script);
 }
 
 }  // namespace

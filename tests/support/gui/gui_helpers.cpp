@@ -28,16 +28,39 @@ void PumpFor(DWORD milliseconds)
     PumpUntil([] { return false; }, milliseconds);
 }
 
-COLORREF PaintedPixel(HWND window, int x, int y)
+namespace {
+
+// What `window` paints into its client area, over magenta, in a canvas one pixel larger.
+MemoryDC PaintedCanvas(HWND window, RECT& client)
 {
-    RECT client;
     ::GetClientRect(window, &client);
     MemoryDC memory(nullptr, client.right + 1, client.bottom + 1);
     UniqueGdiObject<HBRUSH> magenta(::CreateSolidBrush(kUnpainted));
     RECT all = {0, 0, client.right + 1, client.bottom + 1};
     ::FillRect(memory.Get(), &all, magenta.Get());
     ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT);
-    return ::GetPixel(memory.Get(), x, y);
+    return memory;
+}
+
+}  // namespace
+
+COLORREF PaintedPixel(HWND window, int x, int y)
+{
+    RECT client;
+    return ::GetPixel(PaintedCanvas(window, client).Get(), x, y);
+}
+
+std::vector<COLORREF> PaintedPixels(HWND window)
+{
+    RECT client;
+    const MemoryDC canvas = PaintedCanvas(window, client);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            pixels.push_back(::GetPixel(canvas.Get(), x, y));
+        }
+    }
+    return pixels;
 }
 
 BOOL CheckDialog::OnInitDialog()

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Processes the messages waiting for this thread.
 void PumpMessages();
@@ -22,6 +23,8 @@ std::string TooltipText(HWND link);
 // What `window` paints into its client area (WM_PRINTCLIENT) over a magenta background.
 const COLORREF kUnpainted = RGB(255, 0, 255);
 COLORREF PaintedPixel(HWND window, int x, int y);
+// All of it, row by row.
+std::vector<COLORREF> PaintedPixels(HWND window);
 
 // Runs `body` once the dialog has initialised, from inside its modal loop, then ends it.
 class CheckDialog : public CDialog {
