@@ -1,11 +1,16 @@
 #include "catalog_snapshot.h"
 
+#include "ansi_text.h"
 #include "catalog_text.h"
+#include "device_identity.h"
 
 #include <algorithm>
 #include <charconv>
 
 namespace {
+
+// How many items ahead of its use a lookup's place in the table is asked for.
+constexpr size_t kPrefetchDistance = 16;
 
 bool ReadHash(const std::string& decimal, int64_t& hash)
 {
@@ -21,6 +26,22 @@ size_t Home(int64_t hash, size_t slotCount)
 }
 
 }  // namespace
+
+KnownEntry::KnownEntry(CatalogEntry catalogEntry)
+    : available(ReadVersionNumbers(catalogEntry.version).value_or(VersionNumbers())),
+      entry(std::move(catalogEntry)),
+      ansiIdentity(Utf8ToAnsi(entry.identity).value_or(entry.identity))
+{
+    for (const IdentityForm& form : DeviceIdentityForms(ansiIdentity, true))
+        formLengths.push_back(form.hardwareId.size());
+}
+
+bool KnownEntry::HasForm(const KnownEntry& identity) const
+{
+    const std::string& cut = identity.ansiIdentity;
+    return std::find(formLengths.begin(), formLengths.end(), cut.size()) != formLengths.end() &&
+           ansiIdentity.compare(0, cut.size(), cut) == 0;
+}
 
 std::vector<CatalogRow> HashedRows(const std::vector<CatalogEntry>& entries)
 {
@@ -45,40 +66,44 @@ CatalogSnapshot::CatalogSnapshot(std::vector<CatalogRow> rows, long long version
     entries_.reserve(rows.size());
     for (CatalogRow& row : rows) {
         int64_t hash = 0;
-        if (!ReadHash(row.hashDecimal, hash) || (!entries_.empty() && entries_.back().identity == row.entry.identity))
+        if (!ReadHash(row.hashDecimal, hash) ||
+            (!entries_.empty() && entries_.back().entry.identity == row.entry.identity))
             continue;  // not a hash, or an identity listed twice: it has one entry
         size_t at = Home(hash, slotCount);
-        while (slots_[at].entry != 0 && slots_[at].hash != hash)
+        while (slots_[at].count != 0 && slots_[at].hash != hash)
             at = (at + 1) & (slotCount - 1);
-        if (slots_[at].entry != 0)
+        if (slots_[at].count != 0)
             continue;  // an identity earlier in byte order has this hash
-        entries_.push_back(std::move(row.entry));
-        slots_[at] = {hash, static_cast<uint32_t>(entries_.size())};
+        slots_[at] = {hash, static_cast<uint32_t>(entries_.size()), 1};
+        entries_.emplace_back(std::move(row.entry));
     }
 }
 
-const CatalogSnapshot::Slot* CatalogSnapshot::SlotOf(int64_t hash) const
+const CatalogSnapshot::Slot& CatalogSnapshot::SlotOf(int64_t hash) const
 {
     for (size_t at = Home(hash, slots_.size());; at = (at + 1) & (slots_.size() - 1)) {
         const Slot& slot = slots_[at];
-        if (slot.entry == 0 || slot.hash == hash)
-            return &slot;
+        if (slot.count == 0 || slot.hash == hash)
+            return slot;
     }
 }
 
-const CatalogEntry* CatalogSnapshot::Find(int64_t hash) const
+IdentityEntries CatalogSnapshot::Find(int64_t hash) const
 {
-    const Slot* slot = SlotOf(hash);
-    return slot->entry == 0 ? nullptr : &entries_[slot->entry - 1];
+    const Slot& slot = SlotOf(hash);
+    return slot.count == 0 ? IdentityEntries() : IdentityEntries(&entries_[slot.first], slot.count);
 }
 
-void CatalogSnapshot::Prefetch(const std::vector<ScanEntry>& items) const
+void CatalogSnapshot::FindAll(const std::vector<ScanEntry>& items, std::vector<IdentityEntries>& known) const
 {
-    for (const ScanEntry& item : items)
-        __builtin_prefetch(&slots_[Home(item.hash, slots_.size())]);
-    for (const ScanEntry& item : items) {
-        const Slot* slot = SlotOf(item.hash);
-        if (slot->entry != 0)
-            __builtin_prefetch(&entries_[slot->entry - 1].version);
+    known.resize(items.size());
+    for (size_t i = 0; i < std::min(kPrefetchDistance, items.size()); ++i)
+        __builtin_prefetch(&slots_[Home(items[i].hash, slots_.size())]);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i + kPrefetchDistance < items.size())
+            __builtin_prefetch(&slots_[Home(items[i + kPrefetchDistance].hash, slots_.size())]);
+        known[i] = Find(items[i].hash);
+        if (!known[i].Empty())
+            __builtin_prefetch(known[i].begin());
     }
 }

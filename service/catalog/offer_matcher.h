@@ -1,23 +1,14 @@
 #pragma once
 // Which catalog entries a scan report gets offered.
-#include "catalog_entry.h"
+#include "catalog_snapshot.h"
 #include "scan_reader.h"
 
-#include <string>
+#include <string_view>
 #include <vector>
 
 struct Offer {
-    const CatalogEntry* entry;     // in the catalog the offer was found in, which must outlive it
-    std::string installedVersion;  // ANSI text from the document
-};
-
-// The catalog as the matcher reads it.
-class CatalogLookup {
-public:
-    virtual ~CatalogLookup() = default;
-    // The entry known under an HWIDHASH; nullptr when there is none. An identity has one
-    // entry object: whatever finds it gets the same one.
-    virtual const CatalogEntry* Find(int64_t hash) const = 0;
+    const CatalogEntry* entry;          // in the snapshot the offer was found in, which must outlive it
+    std::string_view installedVersion;  // ANSI text in the document, which must outlive it too
 };
 
 // Every device gets at most one offer, decided by its most specific identity that the catalog
@@ -26,5 +17,6 @@ public:
 // without a level (the desktop program's) are grouped by consecutive equal versions, and in a
 // group the known identities that are cuts of one another (before "&REV_", 13 bytes after the
 // start of "&SUBSYS_", before "&SUBSYS_") make one device. A catalog entry is offered at most
-// once per document.
-std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& lookup);
+// once per document. Each item is looked up once; the work allocates nothing per item. offers
+// is emptied first; a vector that is reused keeps its room.
+void FindOffers(const ScanReport& report, const CatalogSnapshot& catalog, std::vector<Offer>& offers);

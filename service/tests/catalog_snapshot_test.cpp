@@ -15,10 +15,10 @@ TEST(CatalogSnapshot, FindsEntriesByTheirHash)
     const CatalogSnapshot snapshot(
         HashedRows({{"SOFTWARE\\Acme Ltd\\Acme Viewer", "viewer", "2.0", "/v"}, {"PCI\\VEN_10DE", "nv", "1.0", "/n"}}),
         7);
-    const CatalogEntry* viewer = snapshot.Find(std::stoll(CatalogIdentityHash("SOFTWARE\\Acme Ltd\\Acme Viewer")));
-    ASSERT_TRUE(viewer);
-    EXPECT_EQ(viewer->name, "viewer");
-    EXPECT_FALSE(snapshot.Find(std::stoll(CatalogIdentityHash("PCI\\VEN_10DF"))));
+    const IdentityEntries viewer = snapshot.Find(std::stoll(CatalogIdentityHash("SOFTWARE\\Acme Ltd\\Acme Viewer")));
+    ASSERT_FALSE(viewer.Empty());
+    EXPECT_EQ(viewer.begin()->entry.name, "viewer");
+    EXPECT_TRUE(snapshot.Find(std::stoll(CatalogIdentityHash("PCI\\VEN_10DF"))).Empty());
     EXPECT_EQ(snapshot.EntryCount(), 2u);
     EXPECT_EQ(snapshot.Version(), 7);
 
@@ -28,8 +28,8 @@ TEST(CatalogSnapshot, FindsEntriesByTheirHash)
         if (reversed)
             std::swap(rows[0], rows[1]);
         const CatalogSnapshot shared(rows, 1);
-        ASSERT_TRUE(shared.Find(42));
-        EXPECT_EQ(shared.Find(42)->name, "first");
+        ASSERT_FALSE(shared.Find(42).Empty());
+        EXPECT_EQ(shared.Find(42).begin()->entry.name, "first");
     }
 }
 
@@ -52,8 +52,8 @@ TEST(CatalogSnapshots, ReadersNeverSeeAReplacedSnapshotDisappear)
             long long last = 0;
             while (!done) {
                 CatalogSnapshots::Pin pin = snapshots.Read();
-                const CatalogEntry* entry = pin->Find(1);
-                EXPECT_TRUE(entry && entry->name == "entry " + std::to_string(pin->Version()));
+                const IdentityEntries entries = pin->Find(1);
+                EXPECT_TRUE(!entries.Empty() && entries.begin()->entry.name == "entry " + std::to_string(pin->Version()));
                 EXPECT_GE(pin->Version(), last);
                 last = pin->Version();
                 ++reads;

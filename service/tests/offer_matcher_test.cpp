@@ -23,8 +23,10 @@ std::vector<std::string> OfferedNames(const std::vector<CatalogEntry>& catalog, 
     ScanReport report;
     std::string error;
     EXPECT_TRUE(ReadScanDocument(WholeDocument(inventory), report, error)) << error;
+    std::vector<Offer> offers;
+    FindOffers(report, snapshot, offers);
     std::vector<std::string> names;
-    for (const Offer& offer : FindOffers(report, snapshot))
+    for (const Offer& offer : offers)
         names.push_back(offer.entry->name);
     return names;
 }
