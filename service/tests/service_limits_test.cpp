@@ -353,16 +353,4 @@ TEST(ServiceLimits, AnswersAsHttpAsks)
     }
 }
 
-TEST(ServiceLimits, RefusesARequestThatWaitedTooLongForAHandler)
-{
-    TestServiceOptions options;
-    options.limits.handlingDeadline = milliseconds(0);
-    TestService service(options);
-    ASSERT_TRUE(service.Started());
-    RawConnection connection(service.Port());
-    ASSERT_TRUE(connection.Send(CountRequest()));
-    EXPECT_TRUE(connection.ReadUntil("Error: ", kPrompt)) << connection.Received();
-    EXPECT_EQ(connection.Received().substr(0, 12), "HTTP/1.1 503");
-}
-
 }  // namespace
