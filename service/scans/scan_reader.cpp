@@ -134,8 +134,8 @@ uint64_t EightDigitsValue(const char* text)
     std::memcpy(&bytes, text, 8);
     if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__)
         bytes = __builtin_bswap64(bytes);
-    bytes = ((bytes & 0x0F0F0F0F0F0F0F0Fu) * 2561) >> 8;          // pairs of digits
-    bytes = ((bytes & 0x00FF00FF00FF00FFu) * 6553601) >> 16;      // groups of four
+    bytes = ((bytes & 0x0F0F0F0F0F0F0F0Fu) * 2561) >> 8;             // pairs of digits
+    bytes = ((bytes & 0x00FF00FF00FF00FFu) * 6553601) >> 16;         // groups of four
     return ((bytes & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32;  // all eight
 }
 

@@ -53,7 +53,8 @@ TEST(CatalogSnapshots, ReadersNeverSeeAReplacedSnapshotDisappear)
             while (!done) {
                 CatalogSnapshots::Pin pin = snapshots.Read();
                 const IdentityEntries entries = pin->Find(1);
-                EXPECT_TRUE(!entries.Empty() && entries.begin()->entry.name == "entry " + std::to_string(pin->Version()));
+                EXPECT_TRUE(!entries.Empty() &&
+                            entries.begin()->entry.name == "entry " + std::to_string(pin->Version()));
                 EXPECT_GE(pin->Version(), last);
                 last = pin->Version();
                 ++reads;

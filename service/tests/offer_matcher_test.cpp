@@ -20,9 +20,10 @@ struct MatchCase {
 std::vector<std::string> OfferedNames(const std::vector<CatalogEntry>& catalog, const std::string& inventory)
 {
     const CatalogSnapshot snapshot(HashedRows(catalog), 1);
+    const std::string document = WholeDocument(inventory);
     ScanReport report;
     std::string error;
-    EXPECT_TRUE(ReadScanDocument(WholeDocument(inventory), report, error)) << error;
+    EXPECT_TRUE(ReadScanDocument(document, report, error)) << error;
     std::vector<Offer> offers;
     FindOffers(report, snapshot, offers);
     std::vector<std::string> names;
