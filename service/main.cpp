@@ -47,6 +47,8 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
     ServiceConfig config;
     config.host = options.host;
     config.port = options.port;
+    config.adminHost = options.adminHost;
+    config.adminPort = options.adminPort;
     config.database = options.Database();
     config.downloadsDir = options.downloadsDir;
     config.keptScans = {options.keptScansDir, options.keptScansFiles, options.keptScansBytes};
@@ -62,10 +64,17 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
     LogService("listening on http://" + options.host + ":" + std::to_string(service->Port()) + " (" +
                (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL")) + ", " +
                std::to_string(service->CatalogEntries()) + " entries)");
+    LogService("admin listener on http://" + options.adminHost + ":" + std::to_string(service->AdminPort()) +
+               " (/metrics, /healthz, /readyz)");
 
     std::thread stopper([&] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
+        service->Drain();
+        // A second signal ends the drain at once.
+        const timespec drain{options.drainSeconds, 0};
+        if (options.drainSeconds > 0)
+            sigtimedwait(&stopSignals, nullptr, &drain);
         service->Stop();
     });
     service->Run();

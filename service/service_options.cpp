@@ -96,7 +96,9 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
         const NumberOption* number = nullptr;
         for (const NumberOption& option : kNumberOptions)
             number = name == option.name ? &option : number;
-        if (!target && !number && name != "--listen" && name != "--keep-days") {
+        const bool listen = name == "--listen" || name == "--admin-listen";
+        int* days = name == "--keep-days" ? &options.keepDays : name == "--drain" ? &options.drainSeconds : nullptr;
+        if (!target && !number && !listen && !days) {
             error = "unknown option " + std::string(name);
             return false;
         }
@@ -114,14 +116,18 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
                 error = std::string(name) + " needs " + number->wanted + ", got " + std::string(value);
                 return false;
             }
-        } else if (name == "--keep-days") {
-            auto [end, fault] = std::from_chars(value.data(), value.data() + value.size(), options.keepDays);
-            if (fault != std::errc() || end != value.data() + value.size() || options.keepDays < 0) {
-                error = "--keep-days needs a number of days (0 keeps every record), got " + std::string(value);
+        } else if (days) {
+            auto [end, fault] = std::from_chars(value.data(), value.data() + value.size(), *days);
+            if (fault != std::errc() || end != value.data() + value.size() || *days < 0) {
+                error = std::string(name) +
+                        (days == &options.keepDays ? " needs a number of days (0 keeps every record), got "
+                                                   : " needs a number of seconds, got ") +
+                        std::string(value);
                 return false;
             }
-        } else if (!ParseListenAddress(value, options.host, options.port)) {
-            error = "--listen needs HOST:PORT, got " + std::string(value);
+        } else if (name == "--admin-listen" ? !ParseListenAddress(value, options.adminHost, options.adminPort)
+                                            : !ParseListenAddress(value, options.host, options.port)) {
+            error = std::string(name) + " needs HOST:PORT, got " + std::string(value);
             return false;
         }
     }
@@ -136,6 +142,7 @@ bool ParseServiceOptions(int argc, const char* const argv[], std::string_view de
 std::string ServiceUsage(std::string_view defaultAddress)
 {
     return "Usage: korvala-service [--listen HOST:PORT] [--catalog FILE | --database ADDRESS]\n"
+           "                      [--admin-listen HOST:PORT] [--drain SECONDS]\n"
            "                      [--downloads DIR] [--keep-scans DIR] [--keep-scans-files N]\n"
            "                      [--keep-scans-size SIZE] [--keep-days DAYS]\n"
            "                      [--client-connections N] [--request-buffers SIZE]\n"
@@ -147,6 +154,11 @@ std::string ServiceUsage(std::string_view defaultAddress)
            std::string(defaultAddress) +
            ");\n"
            "                      port 0 picks a free port; a port in use is an error\n"
+           "  --admin-listen HOST:PORT\n"
+           "                      the operators' listener: /metrics, /healthz, /readyz (default\n"
+           "                      127.0.0.1:9077; keep it off the public network)\n"
+           "  --drain SECONDS     after SIGTERM, go on serving this long while /readyz answers 503, so\n"
+           "                      that a load balancer stops sending requests first (default 0)\n"
            "  --catalog FILE      SQLite database file (default korvala-catalog.sqlite); a new file is\n"
            "                      filled with the built-in sample catalog\n"
            "  --database ADDRESS  a PostgreSQL database instead (postgresql://user@host/name); several\n"

@@ -16,7 +16,7 @@ enum class ConnectionState {
     Idle,     // waiting for the first byte of a request
     Reading,  // a request has begun and is not complete
     Writing,  // the reply waits for the socket
-    Closing,   // the reply is out; reading what the client still sends until it closes
+    Closing,  // the reply is out; reading what the client still sends until it closes
 };
 
 enum class IoResult { Done, WouldBlock, Closed, Failed };

@@ -7,12 +7,6 @@ namespace {
 constexpr size_t kStatusCount = HttpMetrics::kStatuses.size();
 constexpr size_t kBucketCount = HttpMetrics::kLatencyBounds.size() + 1;
 
-size_t StatusIndex(int status)
-{
-    const auto* found = std::find(HttpMetrics::kStatuses.begin(), HttpMetrics::kStatuses.end() - 1, status);
-    return static_cast<size_t>(found - HttpMetrics::kStatuses.begin());
-}
-
 size_t BucketIndex(std::chrono::nanoseconds latency)
 {
     const double seconds = std::chrono::duration<double>(latency).count();
@@ -47,6 +41,12 @@ HttpMetrics::HttpMetrics(std::vector<std::string> targets, unsigned loops) : tar
     targets_.emplace_back("other");
     for (unsigned i = 0; i < loops; ++i)
         loops_.push_back(std::make_unique<Loop>(targets_.size()));
+}
+
+size_t HttpMetrics::StatusIndex(int status)
+{
+    const auto* found = std::find(kStatuses.begin(), kStatuses.end() - 1, status);
+    return static_cast<size_t>(found - kStatuses.begin());
 }
 
 size_t HttpMetrics::TargetIndex(std::string_view target) const

@@ -14,7 +14,10 @@
 // A counter with one writer, the loop that owns it; readers on other threads may lag a little.
 class LoopCounter {
 public:
-    void Add(uint64_t amount = 1) { value_.store(value_.load(std::memory_order_relaxed) + amount, std::memory_order_relaxed); }
+    void Add(uint64_t amount = 1)
+    {
+        value_.store(value_.load(std::memory_order_relaxed) + amount, std::memory_order_relaxed);
+    }
     uint64_t Get() const { return value_.load(std::memory_order_relaxed); }
 
 private:
@@ -37,7 +40,7 @@ enum class Limit {
 class HttpMetrics {
 public:
     static constexpr std::array<const char*, static_cast<size_t>(Limit::Count)> kLimitNames = {
-        "client_connections", "connections", "request_buffers", "head_size",
+        "client_connections", "connections",      "request_buffers", "head_size",
         "body_size",          "request_deadline", "reply_stalled"};
     // The statuses the server sends; another one is counted as the last, "other".
     static constexpr std::array<int, 17> kStatuses = {100, 200, 400, 404, 405, 408, 411, 413, 414,
@@ -65,8 +68,8 @@ public:
     private:
         friend class HttpMetrics;
         const size_t targets_;
-        std::vector<LoopCounter> requests_;  // [target][status]
-        std::vector<LoopCounter> latency_;   // [target][bucket], not cumulative
+        std::vector<LoopCounter> requests_;            // [target][status]
+        std::vector<LoopCounter> latency_;             // [target][bucket], not cumulative
         std::vector<LoopCounter> latencyNanoseconds_;  // [target]
         std::array<LoopCounter, static_cast<size_t>(Limit::Count)> refused_;
         LoopCounter evicted_, received_, sent_;
@@ -75,13 +78,15 @@ public:
     Loop& OfLoop(unsigned loop) { return *loops_[loop]; }
     // The index under which a request to target is counted.
     size_t TargetIndex(std::string_view target) const;
+    // The index of a status in kStatuses (the last, "other", for one that is not there).
+    static size_t StatusIndex(int status);
 
     // The sums over the loops.
     struct Totals {
-        std::vector<std::string> targets;       // with "other" last
-        std::vector<uint64_t> requests;         // [target][status], statuses as in kStatuses
-        std::vector<uint64_t> latencyBuckets;   // [target][bucket], cumulative, +Inf last
-        std::vector<double> latencySeconds;     // [target]
+        std::vector<std::string> targets;      // with "other" last
+        std::vector<uint64_t> requests;        // [target][status], statuses as in kStatuses
+        std::vector<uint64_t> latencyBuckets;  // [target][bucket], cumulative, +Inf last
+        std::vector<double> latencySeconds;    // [target]
         std::array<uint64_t, static_cast<size_t>(Limit::Count)> refused{};
         uint64_t evicted = 0, received = 0, sent = 0;
     };

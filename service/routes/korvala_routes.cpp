@@ -105,6 +105,14 @@ KorvalaRoutes::KorvalaRoutes(const CatalogSnapshots& catalog, ScanRecorder& reco
 {
 }
 
+std::vector<std::string> KorvalaRoutes::Targets()
+{
+    std::vector<std::string> targets = {kCountTarget, kResultsTarget, kInstallerTarget};
+    for (const PageRoute& route : kPages)
+        targets.emplace_back(route.target);
+    return targets;
+}
+
 void KorvalaRoutes::Refuse(const std::string& target, int status, HttpResponse& response)
 {
     Fail(target, response, status, DefaultMessage(status));
