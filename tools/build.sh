@@ -44,7 +44,7 @@ if [ "$what" = native ] || [ "$what" = all ]; then
 fi
 if [ "$what" = service ] || [ "$what" = all ]; then
   cmake -S "$root" -B "$root/build/service-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$root/build/service-release" --target korvala-service service_bench service_load
+  cmake --build "$root/build/service-release" --target korvala-service service_bench scan_match_bench service_load
 fi
 if [ "$what" = win32 ] || [ "$what" = all ]; then
   cross win32 i686
