@@ -13,6 +13,7 @@ packages=(
   libcpp-httplib-dev libsqlite3-dev sqlite3 libpq-dev postgresql
   nsis chromium curl pci.ids usb.ids
   osslsigncode openssl icoutils python3 msitools wixl faketime
+  prometheus apache2-utils linux-perf
 )
 missing_packages() {
   local p
