@@ -4,7 +4,6 @@
 #include "listen_socket.h"
 
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -157,9 +156,6 @@ void HttpServer::Loop::Accept(SteadyClock::time_point now)
             }
             return;
         }
-        // Replies go out at once: no wait for the client's delayed acknowledgement.
-        int yes = 1;
-        setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         auto connection = std::make_unique<Connection>(socket, AddressText(peer), metrics_);
         connection->census.StartWaiting(now);
         switch (server_.census_.Admit(connection->census)) {
@@ -201,7 +197,11 @@ void HttpServer::Loop::OnEvent(Connection& connection, uint32_t events, SteadyCl
         } while (received == IoResult::Done && connection.state == ConnectionState::Reading && connection.headRead);
         // A client that closed its side is answered only when its request is complete.
         if (received == IoResult::Closed && connection.state != ConnectionState::Writing)
-            Drop(connection);
+            return Drop(connection);
+        // The socket is drained and the request not complete: the client may wait for an
+        // acknowledgement before it sends the rest.
+        if (connection.state == ConnectionState::Reading)
+            connection.AcknowledgeAtOnce();
         return;
     }
     case ConnectionState::Writing:
@@ -236,10 +236,8 @@ bool HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
         HeadReading reading =
             ReadRequestHead(connection.input, limits_.maxHeadBytes, connection.head, connection.headSearched);
         connection.headSearched = reading.searched;
-        if (reading.status == HeadStatus::Incomplete) {
-            connection.AcknowledgeAtOnce();
+        if (reading.status == HeadStatus::Incomplete)
             return false;
-        }
         if (reading.status == HeadStatus::Refused) {
             const bool tooLarge = reading.refusal == 431 || reading.refusal == 414;
             Refuse(connection, reading.refusal, tooLarge ? std::optional(Limit::HeadSize) : std::nullopt, now);
@@ -263,7 +261,6 @@ bool HttpServer::Loop::Advance(Connection& connection, SteadyClock::time_point n
     }
     const size_t requestLength = connection.headLength + connection.head.contentLength;
     if (connection.input.size() < requestLength) {
-        connection.AcknowledgeAtOnce();
         if (connection.head.expectsContinue && !connection.continueSent) {
             connection.continueSent = true;
             ssize_t sent = send(connection.socket, kContinue, sizeof kContinue - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -403,7 +400,8 @@ void HttpServer::Loop::Drop(Connection& connection)
     auto found = connections_.find(connection.socket);
     if (found == connections_.end())
         return;
-    Watch(connection, 0);
+    // Closing the socket after this round of events takes it out of the epoll set: no call for it.
+    connection.watchedEvents = 0;
     ReturnBodyBudget(connection);
     server_.census_.Release(connection.census);
     dropped_.push_back(std::move(found->second));
