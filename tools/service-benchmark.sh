@@ -6,8 +6,8 @@
 # SQLite file of its own, and the same 500-item update-count document. In alternating rounds,
 # each build serves ApacheBench with 4 connections for SECONDS, first on keep-alive
 # connections, then on a new connection per count; once with the default limits and once with
-# the limits at their tightest sensible values (as many connections per client address as the
-# benchmark opens, room for the bodies of one megabyte). The service's CPU time per count
+# the limits at their tightest sensible values (four times as many connections per client address
+# as the benchmark opens, room for the bodies of one megabyte). The service's CPU time per count
 # (user plus system of all its threads) comes from /proc. Prints each round, "ROW" lines with
 # the medians, and a "NOTE" when the machine's load exceeded its cores; with perf installed,
 # the top of a profile of this tree's build under keep-alive load.
@@ -39,7 +39,10 @@ for build in before after; do
   awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f\n", b - a }' >"$work/$build.import"
 done
 
-declare -A limit_options=([default]="" [tight]="--client-connections $clients --request-buffers 1M")
+# Per client address, four times the benchmark's connections: a connection that ended is counted
+# until its close has arrived, and with a new connection per count, several have ended at once.
+# Bodies: room for one of the largest a request may have.
+declare -A limit_options=([default]="" [tight]="--client-connections $((4 * clients)) --request-buffers 1M")
 
 # Starts a build with the given limits; sets service_pid and port.
 start_service() {
@@ -67,11 +70,13 @@ measure() {
   local build=$1 limits=$2 mode=$3 keep=() before after output
   [ "$mode" = keepalive ] && keep=(-k)
   before=$(cpu_ticks)
+  # ApacheBench ends with an error when a connection is reset; its figures so far still count.
   output=$(ab "${keep[@]}" -q -c "$clients" -t "$seconds" -n 10000000 -p "$work/count.body" \
-    -T application/x-www-form-urlencoded -e "$work/percentiles.csv" "http://127.0.0.1:$port/count_updates.php" 2>&1)
+    -T application/x-www-form-urlencoded -e "$work/percentiles.csv" "http://127.0.0.1:$port/count_updates.php" 2>&1) ||
+    echo "$output" | tail -1 >&2
   after=$(cpu_ticks)
-  awk -F, -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" '
-    FILENAME != "-" { if ($1 == 50) p50 = $2; if ($1 == 99) p99 = $2; next }
+  awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" '
+    FILENAME != "-" { split($0, f, ","); if (f[1] == 50) p50 = f[2]; if (f[1] == 99) p99 = f[2]; next }
     /^Complete requests:/ { n = $3 }
     /^Failed requests:/ { failed += $3 }
     /^Non-2xx responses:/ { failed += $3 }

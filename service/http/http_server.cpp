@@ -42,9 +42,16 @@ public:
     void Run();
     void Wake();
     int64_t LastTurn() const { return lastTurn_.load(std::memory_order_relaxed); }
+    size_t ConnectionCount() const { return connectionCount_.load(std::memory_order_relaxed); }
 
 private:
     void Accept(SteadyClock::time_point now);
+    // Whether this loop takes new connections: loops take turns, so that the connections of a
+    // few clients are not all served by one loop while another idles. A loop takes one while it
+    // holds at most one more than the loop that holds fewest.
+    bool TakesConnections(Loop*& fewest) const;
+    // Watches the listening socket while this loop takes connections and may accept.
+    void FollowListener(SteadyClock::time_point now);
     void OnEvent(Connection& connection, uint32_t events, SteadyClock::time_point now);
     // Reads the head and body of the request that input holds, and answers it once complete;
     // true when the connection then waits for its next request and input holds more of it.
@@ -81,6 +88,7 @@ private:
     bool stopBegun_ = false;
     SteadyClock::time_point stopBy_;
     std::atomic<int64_t> lastTurn_{0};
+    std::atomic<size_t> connectionCount_{0};
 };
 
 HttpServer::Loop::Loop(HttpServer& server, HttpMetrics::Loop& metrics)
@@ -108,7 +116,7 @@ void HttpServer::Loop::Wake()
 
 void HttpServer::Loop::Run()
 {
-    WatchListener(true);
+    FollowListener(SteadyClock::now());
     SteadyClock::time_point nextSweep = SteadyClock::now() + kSweepInterval;
     epoll_event events[128];
     while (!stopBegun_ || !connections_.empty()) {
@@ -123,6 +131,9 @@ void HttpServer::Loop::Run()
             if (fd == wakeup_) {
                 uint64_t ignored = 0;
                 [[maybe_unused]] ssize_t got = read(fd, &ignored, sizeof ignored);
+                // Another loop may have left a connection for this one to accept.
+                if (listenerWatched_)
+                    Accept(now);
             } else if (fd == server_.listener_) {
                 Accept(now);
             } else if (auto found = connections_.find(fd); found != connections_.end()) {
@@ -134,6 +145,8 @@ void HttpServer::Loop::Run()
             nextSweep = now + kSweepInterval;
         }
         dropped_.clear();
+        connectionCount_.store(connections_.size(), std::memory_order_relaxed);
+        FollowListener(now);
     }
     WatchListener(false);
 }
@@ -142,6 +155,13 @@ void HttpServer::Loop::Accept(SteadyClock::time_point now)
 {
     // A bounded number at a time, so that a flood of connections does not hold the loop.
     for (int accepted = 0; accepted < 64 && !server_.stopping_; ++accepted) {
+        Loop* fewest = nullptr;
+        if (!TakesConnections(fewest)) {
+            // The loop with fewest connections takes the rest; it may not have been woken for them.
+            WatchListener(false);
+            fewest->Wake();
+            return;
+        }
         sockaddr_storage peer{};
         socklen_t peerLength = sizeof peer;
         int socket =
@@ -175,7 +195,23 @@ void HttpServer::Loop::Accept(SteadyClock::time_point now)
         connection->deadline = now + limits_.idleTimeout;
         Watch(*connection, EPOLLIN);
         connections_.emplace(socket, std::move(connection));
+        connectionCount_.store(connections_.size(), std::memory_order_relaxed);
     }
+}
+
+bool HttpServer::Loop::TakesConnections(Loop*& fewest) const
+{
+    for (const auto& loop : server_.loops_) {
+        if (!fewest || loop->ConnectionCount() < fewest->ConnectionCount())
+            fewest = loop.get();
+    }
+    return connections_.size() <= fewest->ConnectionCount() + 1;
+}
+
+void HttpServer::Loop::FollowListener(SteadyClock::time_point now)
+{
+    Loop* fewest = nullptr;
+    WatchListener(!stopBegun_ && now >= acceptPausedUntil_ && TakesConnections(fewest));
 }
 
 void HttpServer::Loop::OnEvent(Connection& connection, uint32_t events, SteadyClock::time_point now)
@@ -355,8 +391,6 @@ void HttpServer::Loop::AfterReply(Connection& connection, SteadyClock::time_poin
 
 void HttpServer::Loop::Sweep(SteadyClock::time_point now)
 {
-    if (!listenerWatched_ && !stopBegun_ && now >= acceptPausedUntil_)
-        WatchListener(true);
     const bool stopOver = stopBegun_ && now >= stopBy_;
     std::vector<Connection*> expired;
     for (auto& [socket, connection] : connections_) {
