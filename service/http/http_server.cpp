@@ -40,16 +40,16 @@ public:
     Loop& operator=(const Loop&) = delete;
 
     void Run();
-    void Wake();
+    void Wake() const;
     int64_t LastTurn() const { return lastTurn_.load(std::memory_order_relaxed); }
     size_t ConnectionCount() const { return connectionCount_.load(std::memory_order_relaxed); }
 
 private:
     void Accept(SteadyClock::time_point now);
-    // Whether this loop takes new connections: loops take turns, so that the connections of a
-    // few clients are not all served by one loop while another idles. A loop takes one while it
-    // holds at most one more than the loop that holds fewest.
-    bool TakesConnections(Loop*& fewest) const;
+    // The loop that takes new connections now: this one while it holds at most one more than
+    // the loop that holds fewest, else that one. Loops take turns, so that the connections of a
+    // few clients are not all served by one loop while another idles.
+    const Loop& Taker() const;
     // Watches the listening socket while this loop takes connections and may accept.
     void FollowListener(SteadyClock::time_point now);
     void OnEvent(Connection& connection, uint32_t events, SteadyClock::time_point now);
@@ -108,7 +108,7 @@ HttpServer::Loop::~Loop()
     close(wakeup_);
 }
 
-void HttpServer::Loop::Wake()
+void HttpServer::Loop::Wake() const
 {
     uint64_t one = 1;
     [[maybe_unused]] ssize_t written = write(wakeup_, &one, sizeof one);
@@ -155,11 +155,10 @@ void HttpServer::Loop::Accept(SteadyClock::time_point now)
 {
     // A bounded number at a time, so that a flood of connections does not hold the loop.
     for (int accepted = 0; accepted < 64 && !server_.stopping_; ++accepted) {
-        Loop* fewest = nullptr;
-        if (!TakesConnections(fewest)) {
+        if (const Loop& taker = Taker(); &taker != this) {
             // The loop with fewest connections takes the rest; it may not have been woken for them.
             WatchListener(false);
-            fewest->Wake();
+            taker.Wake();
             return;
         }
         sockaddr_storage peer{};
@@ -199,19 +198,19 @@ void HttpServer::Loop::Accept(SteadyClock::time_point now)
     }
 }
 
-bool HttpServer::Loop::TakesConnections(Loop*& fewest) const
+const HttpServer::Loop& HttpServer::Loop::Taker() const
 {
+    const Loop* fewest = this;
     for (const auto& loop : server_.loops_) {
-        if (!fewest || loop->ConnectionCount() < fewest->ConnectionCount())
+        if (loop->ConnectionCount() < fewest->ConnectionCount())
             fewest = loop.get();
     }
-    return connections_.size() <= fewest->ConnectionCount() + 1;
+    return connections_.size() <= fewest->ConnectionCount() + 1 ? *this : *fewest;
 }
 
 void HttpServer::Loop::FollowListener(SteadyClock::time_point now)
 {
-    Loop* fewest = nullptr;
-    WatchListener(!stopBegun_ && now >= acceptPausedUntil_ && TakesConnections(fewest));
+    WatchListener(!stopBegun_ && now >= acceptPausedUntil_ && &Taker() == this);
 }
 
 void HttpServer::Loop::OnEvent(Connection& connection, uint32_t events, SteadyClock::time_point now)

@@ -27,6 +27,7 @@ std::vector<std::string> OfferedNames(const std::vector<CatalogEntry>& catalog, 
     std::vector<Offer> offers;
     FindOffers(report, snapshot, offers);
     std::vector<std::string> names;
+    names.reserve(offers.size());
     for (const Offer& offer : offers)
         names.push_back(offer.entry->name);
     return names;
