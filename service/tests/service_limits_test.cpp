@@ -86,7 +86,7 @@ const Abuse kAbuses[] = {
 
 TEST(ServiceLimits, AbusiveClientsDoNotDelayOthersAndAreCutOff)
 {
-    // More abusers than handler threads, and than the thread pool of a thread-per-connection
+    // More abusers than event loops, and than the thread pool of a thread-per-connection
     // server.
     constexpr int kAbusers = 24;
     for (const Abuse& abuse : kAbuses) {
