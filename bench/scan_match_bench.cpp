@@ -1,8 +1,8 @@
 // What the service's work on one update count costs without the network: reading a 500-item
 // document (as service_bench and tools/service-benchmark.sh post it) and matching it against
 // the 100,000-entry benchmark catalog in memory, each on its own and together, against the floor
-// of one pass over the document's bytes (counting its line ends). CPU time of the thread, medians of rounds in which
-// the parts take turns, each over many documents so that the timer's granularity does not count.
+// of one pass over the document's bytes (looking for a NUL, as memchr does). CPU time of the thread, medians of rounds
+// in which the parts take turns, each over many documents so that the timer's granularity does not count.
 #include "benchmark_documents.h"
 #include "catalog_snapshot.h"
 #include "catalog_text.h"
@@ -10,7 +10,6 @@
 #include "scan_reader.h"
 #include "side_by_side.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -70,7 +69,7 @@ int main()
     auto floor = [&] {
         for (int i = 0; i < kDocumentsPerRound; ++i) {
             const std::string& body = bodies[i % kDocuments];
-            sink = sink + static_cast<size_t>(std::count(body.begin(), body.end(), '\n'));
+            sink = sink + (body.find('\0') == std::string::npos ? 1 : 0);
         }
     };
     std::vector<double> times[4];
@@ -93,7 +92,7 @@ int main()
         "catalog / both (us, CPU)",
         "(reported; the service's CPU per count is <= 50)",
         Fixed(micro(0), 1) + " / " + Fixed(micro(1), 1) + " / " + Fixed(micro(2), 1));
-    PrintRow("Service, without the network: one pass over the document's bytes (counting line ends, us)", "(the floor)",
+    PrintRow("Service, without the network: one pass over the document's bytes (memchr, us)", "(the floor)",
              Fixed(micro(3), 2));
     return 0;
 }

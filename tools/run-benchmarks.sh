@@ -68,7 +68,8 @@ if [ -z "$service_only" ]; then
   run "Scan document (Wine)" tools/wine-run build/win32/bench/scan_document_bench.exe
   run "HTTP client (Wine)" tools/wine-run build/win32/bench/http_client_bench.exe
 fi
-run "Scan document reading and matching (native, optimised)" build/service-release/bench/scan_match_bench
+run "Service: reading and matching one document (bench/scan_match_bench, optimised)" \
+  build/service-release/bench/scan_match_bench
 run "Service (native, optimised: $baseline_label and this tree)" \
   tools/service-benchmark.sh build/baseline/release/service/korvala-service "$baseline_label" "$rounds"
 
