@@ -26,9 +26,9 @@ size_t LeveledRunEnd(const std::vector<ScanEntry>& items, size_t first)
 {
     size_t end = first + 1;
     int rank = LevelRank(items[first].level);
-    while (end < items.size() && rank >= 0 && items[end].version == items[first].version) {
+    while (end < items.size() && rank >= 0) {
         const int next = LevelRank(items[end].level);
-        if (next <= rank)
+        if (next <= rank || items[end].version != items[first].version)
             break;
         rank = next;
         ++end;

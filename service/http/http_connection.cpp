@@ -144,13 +144,27 @@ bool Connection::ReplyProgressed()
 void LogRequest(const std::string& remoteAddress, const std::string& method, const std::string& target, int status,
                 size_t bodyBytes)
 {
-    const std::string shown = Printable(target, 200);
-    std::time_t now = std::time(nullptr);
+    // The time as the line shows it, made once a second per thread.
+    thread_local std::time_t shown = -1;
+    thread_local char stamp[32] = "";
+    const std::time_t now = std::time(nullptr);
     std::tm parts{};
-    gmtime_r(&now, &parts);
-    char stamp[32];
-    if (std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0)
-        stamp[0] = '\0';
-    Log(std::string(stamp) + " " + remoteAddress + " " + (method.empty() ? "-" : method) + " " +
-        (shown.empty() ? "-" : shown) + " " + std::to_string(status) + " " + std::to_string(bodyBytes));
+    if (now != shown && gmtime_r(&now, &parts) && std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts) > 0)
+        shown = now;
+    const std::string shownTarget = Printable(target, 200);
+    // Appended to one buffer: a line costs one allocation.
+    std::string line;
+    line.reserve(64 + remoteAddress.size() + shownTarget.size());
+    line += stamp;
+    line += ' ';
+    line += remoteAddress;
+    line += ' ';
+    line += method.empty() ? "-" : method;
+    line += ' ';
+    line += shownTarget.empty() ? "-" : shownTarget;
+    line += ' ';
+    line += std::to_string(status);
+    line += ' ';
+    line += std::to_string(bodyBytes);
+    Log(std::move(line));
 }
