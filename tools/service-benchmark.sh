@@ -9,8 +9,9 @@
 # the limits at their tightest sensible values (four times as many connections per client address
 # as the benchmark opens, room for the bodies of one megabyte). The service's CPU time per count
 # (user plus system of all its threads) comes from /proc. Prints each round, "ROW" lines with
-# the medians, and a "NOTE" when the machine's load exceeded its cores; with perf installed,
-# the top of a profile of this tree's build under keep-alive load.
+# the medians (of each figure, and of the ratio of the two builds within each round), and a
+# "NOTE" when the machine's load exceeded its cores; with perf installed, the top of a profile of
+# this tree's build under keep-alive load.
 # Usage: service-benchmark.sh BASELINE LABEL [ROUNDS] [SECONDS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -107,7 +108,12 @@ echo "load average (1, 5, 15 min) before the rounds: $load_before; after: $load_
 # The median of a field (1 counts/s, 2 p50, 3 p99, 4 failed, 5 CPU) over the rounds of a series.
 median() { cut -d' ' -f"$2" "$work/$1" | sort -g | awk -v n="$rounds" 'NR == int((n + 1) / 2)'; }
 total() { cut -d' ' -f4 "$work/$1" | awk '{ s += $1 } END { print s + 0 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", b / a }'; }
+# The median over the rounds of the ratio of counts per second, series 2 over series 1: each round
+# ran both under the same load.
+ratio() {
+  paste -d' ' "$work/$1" "$work/$2" | awk '{ print ($1 > 0 ? $6 / $1 : 0) }' | sort -g |
+    awk -v n="$rounds" 'NR == int((n + 1) / 2) { printf "%.2fx", $1 }'
+}
 for limits in default tight; do
   what="500-item update counts, 100,000-entry catalog, $clients ApacheBench connections"
   [ "$limits" = tight ] && what="$what, tightest limits (${limit_options[tight]})"
@@ -116,7 +122,7 @@ for limits in default tight; do
     target=$([ "$mode" = keepalive ] && echo ">= 2.5x" || echo ">= 2x")
     b=$(median "before-$limits-$mode" 1) a=$(median "after-$limits-$mode" 1)
     row "Service, $what, $name: counts per second, $label / this tree / ratio" "$target" \
-      "$b / $a / $(ratio "$b" "$a")"
+      "$b / $a / $(ratio "before-$limits-$mode" "after-$limits-$mode")"
     row "Service, same, $name: CPU time per count (us), $label / this tree" "<= 50 (this tree)" \
       "$(median "before-$limits-$mode" 5) / $(median "after-$limits-$mode" 5)"
     row "Service, same, $name: latency p50 / p99 (ms), $label / this tree" "p99 <= 2 (this tree)" \
@@ -127,7 +133,7 @@ for limits in default tight; do
 done
 for mode in keepalive newconnection; do
   row "Service, this tree, $mode: counts per second with the tightest limits / with the default ones" \
-    "(within noise)" "$(ratio "$(median "after-default-$mode" 1)" "$(median "after-tight-$mode" 1)")"
+    "(within noise)" "$(ratio "after-default-$mode" "after-tight-$mode")"
 done
 row "Service: import of the 100,000-entry catalog text, $label / this tree (s)" "(reported)" \
   "$(cat "$work/before.import") / $(cat "$work/after.import")"
