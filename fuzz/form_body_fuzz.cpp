@@ -27,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (item.hash % 2 == 0)
             rows.push_back({hash, {"PCI\\VEN_1234&DEV_" + hash, "Device", "2.0", "/download/x.exe"}});
     }
-    FindOffers(report, CatalogSnapshot(std::move(rows), 1));
+    std::vector<Offer> offers;
+    FindOffers(report, CatalogSnapshot(std::move(rows), 1), offers);
     return 0;
 }

@@ -29,6 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                          "Device <" + hash + ">", "1.0", "/download/x.exe"}});
     }
     const CatalogSnapshot catalog(std::move(rows), 1);
-    RenderResultsPage(report, FindOffers(report, catalog));
+    std::vector<Offer> offers;
+    FindOffers(report, catalog, offers);
+    RenderResultsPage(report, offers);
     return 0;
 }

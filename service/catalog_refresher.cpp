@@ -2,9 +2,12 @@
 
 #include "service_log.h"
 
-CatalogRefresher::CatalogRefresher(ServiceStore& store, CatalogSnapshots& snapshots, std::chrono::milliseconds interval)
-    : store_(store), snapshots_(snapshots), interval_(interval), poller_([this] { Poll(); })
+CatalogRefresher::CatalogRefresher(ServiceStore& store, CatalogSnapshots& snapshots, std::chrono::milliseconds interval,
+                                   double firstLoadSeconds)
+    : store_(store), snapshots_(snapshots), interval_(interval)
 {
+    stats_.loadSeconds = firstLoadSeconds;
+    poller_ = std::thread([this] { Poll(); });
 }
 
 CatalogRefresher::~CatalogRefresher()
@@ -17,13 +20,22 @@ CatalogRefresher::~CatalogRefresher()
     poller_.join();
 }
 
-std::unique_ptr<const CatalogSnapshot> CatalogRefresher::Load(ServiceStore& store, std::string& error)
+std::unique_ptr<const CatalogSnapshot> CatalogRefresher::Load(ServiceStore& store, std::string& error, double& seconds)
 {
+    const auto start = std::chrono::steady_clock::now();
     std::vector<CatalogRow> rows;
     long long version = 0;
     if (!store.LoadCatalog(rows, version, error))
         return nullptr;
-    return std::make_unique<const CatalogSnapshot>(std::move(rows), version);
+    auto snapshot = std::make_unique<const CatalogSnapshot>(std::move(rows), version);
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return snapshot;
+}
+
+RefresherStats CatalogRefresher::Stats()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stats_;
 }
 
 void CatalogRefresher::Poll()
@@ -40,21 +52,25 @@ void CatalogRefresher::RefreshIfChanged()
 {
     std::string error;
     long long version = 0;
+    double seconds = 0;
     bool read = store_.CatalogVersion(version, error);
-    if (read && version == snapshots_.Read()->Version()) {
-        failing_ = false;
-        return;
-    }
     std::unique_ptr<const CatalogSnapshot> next;
-    if (read)
-        next = Load(store_, error);
-    if (!next) {
-        if (!failing_)
+    if (read && version != snapshots_.Read()->Version())
+        next = Load(store_, error, seconds);
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!read || (version != snapshots_.Read()->Version() && !next)) {
+        if (!stats_.failing)
             LogService("cannot read the catalog, keeping the last one: " + error);
-        failing_ = true;
+        stats_.failing = true;
+        stats_.error = error;
+        ++stats_.failures;
         return;
     }
-    failing_ = false;
+    stats_.failing = false;
+    if (!next)
+        return;
+    stats_.loadSeconds = seconds;
+    lock.unlock();
     LogService("catalog version " + std::to_string(next->Version()) + " loaded (" + std::to_string(next->EntryCount()) +
                " entries)");
     snapshots_.Publish(std::move(next));

@@ -5,20 +5,34 @@
 #include "catalog_snapshots.h"
 #include "service_store.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
+
+// What the refresher has seen, for the service's metrics and readiness.
+struct RefresherStats {
+    double loadSeconds = 0;  // how long the last load of the catalog took
+    uint64_t failures = 0;   // reads of the catalog or its version that failed
+    bool failing = false;    // the last read failed
+    std::string error;       // its message
+};
 
 class CatalogRefresher {
 public:
-    CatalogRefresher(ServiceStore& store, CatalogSnapshots& snapshots, std::chrono::milliseconds interval);
+    // firstLoadSeconds: how long the load of the snapshot that snapshots holds took.
+    CatalogRefresher(ServiceStore& store, CatalogSnapshots& snapshots, std::chrono::milliseconds interval,
+                     double firstLoadSeconds);
     ~CatalogRefresher();
     CatalogRefresher(const CatalogRefresher&) = delete;
     CatalogRefresher& operator=(const CatalogRefresher&) = delete;
 
-    // The catalog as a new snapshot; nullptr and a message when it cannot be read.
-    static std::unique_ptr<const CatalogSnapshot> Load(ServiceStore& store, std::string& error);
+    // The catalog as a new snapshot, and how long its load took; nullptr and a message when it
+    // cannot be read.
+    static std::unique_ptr<const CatalogSnapshot> Load(ServiceStore& store, std::string& error, double& seconds);
+    RefresherStats Stats();
 
 private:
     void Poll();
@@ -30,6 +44,6 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
-    bool failing_ = false;
+    RefresherStats stats_;  // under mutex_
     std::thread poller_;
 };

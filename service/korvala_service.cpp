@@ -1,9 +1,23 @@
 #include "korvala_service.h"
 
+#include "service_metrics.h"
+
+#include <thread>
+
 namespace {
 
 // How long a stop keeps trying to write the queued scan records to a failing database.
 constexpr auto kRecordPatience = std::chrono::seconds(30);
+// A loop of the public listener turns at least every 100 ms while it runs; one that has not
+// turned for this long is stuck.
+constexpr auto kStuckLoop = std::chrono::seconds(2);
+constexpr const char* kPlainText = "text/plain; charset=utf-8";
+
+void Answer(const Condition& condition, HttpResponse& response)
+{
+    response.status = condition.good ? 200 : 503;
+    response.SetContent(condition.reason + "\n", kPlainText);
+}
 
 }  // namespace
 
@@ -12,13 +26,16 @@ std::unique_ptr<KorvalaService> KorvalaService::Open(const ServiceConfig& config
     if (!ScanKeeper::CanKeep(config.keptScans, error))
         return nullptr;
     std::unique_ptr<KorvalaService> service(new KorvalaService());
+    service->startTime_ = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     service->catalogStore_ = ServiceStore::Open(config.database, error);
     if (!service->catalogStore_)
         return nullptr;
     service->recordStore_ = ServiceStore::Open(config.database, error);
     if (!service->recordStore_)
         return nullptr;
-    std::unique_ptr<const CatalogSnapshot> catalog = CatalogRefresher::Load(*service->catalogStore_, error);
+    double loadSeconds = 0;
+    std::unique_ptr<const CatalogSnapshot> catalog =
+        CatalogRefresher::Load(*service->catalogStore_, error, loadSeconds);
     if (!catalog) {
         error = "cannot read the catalog: " + error;
         return nullptr;
@@ -33,16 +50,75 @@ std::unique_ptr<KorvalaService> KorvalaService::Open(const ServiceConfig& config
     KorvalaRoutes& handler = *service->routes_;
     service->server_ = std::make_unique<HttpServer>(
         [&handler](const HttpRequest& request, HttpResponse& response) { handler.Handle(request, response); },
-        KorvalaRoutes::Refuse, config.limits);
+        KorvalaRoutes::Refuse, config.limits, KorvalaRoutes::Targets());
     if (!service->server_->Listen(config.host, config.port, error))
         return nullptr;
-    service->refresher_ =
-        std::make_unique<CatalogRefresher>(*service->catalogStore_, *service->snapshots_, config.catalogPoll);
+    service->AddAdminPages();
+    // Operators' requests are few: one loop, and the default limits.
+    HttpLimits adminLimits;
+    adminLimits.loops = 1;
+    const AdminRoutes& admin = service->adminRoutes_;
+    service->admin_ = std::make_unique<HttpServer>(
+        [&admin](const HttpRequest& request, HttpResponse& response) { admin.Handle(request, response); },
+        AdminRoutes::Refuse, adminLimits, admin.Targets());
+    if (!service->admin_->Listen(config.adminHost, config.adminPort, error)) {
+        error = "admin listener: " + error;
+        return nullptr;
+    }
+    service->refresher_ = std::make_unique<CatalogRefresher>(*service->catalogStore_, *service->snapshots_,
+                                                             config.catalogPoll, loadSeconds);
     return service;
+}
+
+void KorvalaService::AddAdminPages()
+{
+    adminRoutes_.Add("/metrics", [this](const HttpRequest&, HttpResponse& response) {
+        response.SetContent(ServiceMetricsText({*server_, *recorder_, *refresher_, *snapshots_, startTime_}),
+                            "text/plain; version=0.0.4; charset=utf-8");
+    });
+    adminRoutes_.Add("/healthz", [this](const HttpRequest&, HttpResponse& response) { Answer(Health(), response); });
+    adminRoutes_.Add("/readyz", [this](const HttpRequest&, HttpResponse& response) { Answer(Readiness(), response); });
 }
 
 void KorvalaService::Run()
 {
+    std::thread admin([this] { admin_->Run(); });
     server_->Run();
+    keeper_->Stop();
     recorder_->Stop(kRecordPatience);
+    admin_->Stop();
+    admin.join();
+}
+
+void KorvalaService::Stop()
+{
+    Drain();
+    server_->Stop();
+}
+
+Condition KorvalaService::Health() const
+{
+    if (!server_->Running())
+        return {false, "not serving: the service is stopping"};
+    const auto pause = server_->LongestPause();
+    if (pause > kStuckLoop)
+        return {false, "an event loop has not turned for " +
+                           std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(pause).count()) +
+                           " ms"};
+    return {true, "ok"};
+}
+
+Condition KorvalaService::Readiness()
+{
+    if (draining_)
+        return {false, "not ready: the service is stopping"};
+    const RecorderStats records = recorder_->Stats();
+    if (records.failing)
+        return {false, "not ready: scan records cannot be written: " + records.error};
+    if (records.queued >= records.capacity)
+        return {false, "not ready: the queue of scan records is full"};
+    const RefresherStats catalog = refresher_->Stats();
+    if (catalog.failing)
+        return {false, "not ready: the catalog cannot be read: " + catalog.error};
+    return {true, "ready"};
 }

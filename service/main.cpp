@@ -76,6 +76,8 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
     ServiceConfig config;
     config.host = options.host;
     config.port = options.port;
+    config.adminHost = options.adminHost;
+    config.adminPort = options.adminPort;
     config.database = options.Database();
     config.downloadsDir = options.downloadsDir;
     config.keptScans = {options.keptScansDir, options.keptScansFiles, options.keptScansBytes};
@@ -93,6 +95,8 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
         (options.databaseAddress.empty() ? "catalog " + options.catalogPath : std::string("PostgreSQL")) + ", " +
         std::to_string(service->CatalogEntries()) + " entries)";
     LogService(listening);
+    LogService("admin listener on http://" + options.adminHost + ":" + std::to_string(service->AdminPort()) +
+               " (/metrics, /healthz, /readyz)");
     // Tells systemd (Type=notify) that the service answers; nothing happens when it was not
     // started by systemd.
     sd_notify(0, ("READY=1\nSTATUS=" + listening).c_str());
@@ -101,6 +105,11 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
         int signal = 0;
         sigwait(&stopSignals, &signal);
         sd_notify(0, "STOPPING=1");
+        service->Drain();
+        // A second signal ends the drain at once.
+        const timespec drain{options.drainSeconds, 0};
+        if (options.drainSeconds > 0)
+            sigtimedwait(&stopSignals, nullptr, &drain);
         service->Stop();
     });
     service->Run();

@@ -64,13 +64,16 @@ ReadValue Count(size_t ServiceOptions::*field, bool isSize, size_t least)
     };
 }
 
-bool ReadKeepDays(std::string_view value, ServiceOptions& options)
+// A whole number that may not be negative, into an int field.
+ReadValue WholeNumber(int ServiceOptions::*field)
 {
-    size_t days = 0;
-    if (!ParseNumber(value, false, days) || days > INT_MAX)
-        return false;
-    options.keepDays = static_cast<int>(days);
-    return true;
+    return [field](std::string_view value, ServiceOptions& options) {
+        size_t number = 0;
+        if (!ParseNumber(value, false, number) || number > INT_MAX)
+            return false;
+        options.*field = static_cast<int>(number);
+        return true;
+    };
 }
 
 bool ReadDatabase(std::string_view value, ServiceOptions& options)
@@ -82,6 +85,11 @@ bool ReadDatabase(std::string_view value, ServiceOptions& options)
 bool ReadListen(std::string_view value, ServiceOptions& options)
 {
     return ParseListenAddress(value, options.host, options.port);
+}
+
+bool ReadAdminListen(std::string_view value, ServiceOptions& options)
+{
+    return ParseListenAddress(value, options.adminHost, options.adminPort);
 }
 
 bool ReadDownloadBase(std::string_view value, ServiceOptions& options)
@@ -118,13 +126,15 @@ const std::vector<Option>& Options()
 {
     static const std::vector<Option> options = {
         {"listen", "HOST:PORT", ReadListen},
+        {"admin-listen", "HOST:PORT", ReadAdminListen},
+        {"drain", "a number of seconds", WholeNumber(&ServiceOptions::drainSeconds)},
         {"catalog", "an SQLite file", Text(&ServiceOptions::catalogPath), true, "database"},
         {"database", "a postgresql:// address", ReadDatabase, true, "catalog", true},
         {"downloads", "a folder", Text(&ServiceOptions::downloadsDir)},
         {"keep-scans", "a folder", Text(&ServiceOptions::keptScansDir)},
         {"keep-scans-files", "a number of files", Count(&ServiceOptions::keptScansFiles, false, 0)},
         {"keep-scans-size", "a size in bytes, such as 1G", Count(&ServiceOptions::keptScansBytes, true, 0)},
-        {"keep-days", "a number of days (0 keeps every record)", ReadKeepDays},
+        {"keep-days", "a number of days (0 keeps every record)", WholeNumber(&ServiceOptions::keepDays)},
         {"client-connections", "a number of connections (at least 1)",
          Count(&ServiceOptions::clientConnections, false, 1)},
         {"request-buffers", "a size in bytes, such as 256M", Count(&ServiceOptions::requestBuffers, true, 1)},
@@ -317,6 +327,7 @@ std::string ServiceUsage(std::string_view defaultAddress)
 {
     return "Usage: korvala-service [--config FILE] [--listen HOST:PORT]\n"
            "                      [--catalog FILE | --database ADDRESS] [--downloads DIR]\n"
+           "                      [--admin-listen HOST:PORT] [--drain SECONDS]\n"
            "                      [--keep-scans DIR] [--keep-scans-files N] [--keep-scans-size SIZE]\n"
            "                      [--keep-days DAYS] [--client-connections N] [--request-buffers SIZE]\n"
            "       korvala-service [--config FILE] [--catalog FILE | --database ADDRESS] --import CATALOG.txt\n"
@@ -329,6 +340,11 @@ std::string ServiceUsage(std::string_view defaultAddress)
            std::string(defaultAddress) +
            ");\n"
            "                      port 0 picks a free port; a port in use is an error\n"
+           "  --admin-listen HOST:PORT\n"
+           "                      the operators' listener: /metrics, /healthz, /readyz (default\n"
+           "                      127.0.0.1:9077; keep it off the public network)\n"
+           "  --drain SECONDS     after SIGTERM, go on serving this long while /readyz answers 503, so\n"
+           "                      that a load balancer stops sending requests first (default 0)\n"
            "  --catalog FILE      SQLite database file (default korvala-catalog.sqlite); a new file is\n"
            "                      filled with the built-in sample catalog\n"
            "  --database ADDRESS  a PostgreSQL database instead (postgresql://user@host/name); several\n"

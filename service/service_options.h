@@ -11,6 +11,8 @@
 struct ServiceOptions {
     std::string host;
     int port = 0;
+    std::string adminHost = "127.0.0.1";  // the admin listener (--admin-listen)
+    int adminPort = 9077;
     std::string catalogPath = "korvala-catalog.sqlite";  // SQLite file (--catalog)
     std::string databaseAddress;                         // "postgresql://..." (--database)
     std::string downloadsDir = "downloads";
@@ -24,6 +26,7 @@ struct ServiceOptions {
     size_t keptScansFiles = KeepSettings().maxFiles;  // files in keptScansDir at most
     size_t keptScansBytes = KeepSettings().maxBytes;  // their bytes at most
     int keepDays = 90;                                // scan records older than this are deleted; 0 keeps them
+    int drainSeconds = 0;                             // after SIGTERM, answered with /readyz at 503
     size_t clientConnections = HttpLimits().maxConnectionsPerClient;  // connections from one client address
     size_t requestBuffers = HttpLimits().maxBufferedBodyBytes;        // bytes of request bodies being received
     bool help = false;

@@ -16,6 +16,7 @@ packages=(
   dpkg-dev lintian systemd systemd-container man-db adduser iproute2
   nsis chromium curl pci.ids usb.ids
   osslsigncode openssl icoutils python3 msitools wixl faketime
+  prometheus apache2-utils linux-perf
 )
 missing_packages() {
   local p

@@ -1,26 +1,49 @@
 #!/usr/bin/env bash
 # Builds the trees, runs every benchmark and writes the results table to docs/benchmarks.md.
 # Windows benchmarks run under Wine in a prefix of their own (build/bench-prefix), never the
-# test prefix. Usage: run-benchmarks.sh [--no-build] [--service-only]
-# --service-only runs the service benchmark alone (tools/service-benchmark.sh) and replaces the
-# service's figures in docs/benchmarks.md, keeping the others with the date of their run.
+# test prefix. Usage: run-benchmarks.sh [--no-build] [--service-only] [--baseline REV] [--rounds N]
+# --service-only runs the service benchmarks alone (bench/scan_match_bench and
+# tools/service-benchmark.sh) and replaces the service's figures in docs/benchmarks.md, keeping
+# the others with the date of their run. The service is measured side by side with the
+# optimised build of an earlier commit, REV (default: where this branch left main), checked out
+# in build/baseline/src and built in build/baseline/release.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-build=yes service_only=
-for argument in "$@"; do
-  case $argument in
+build=yes service_only= baseline= rounds=3
+usage() { echo "usage: run-benchmarks.sh [--no-build] [--service-only] [--baseline REV] [--rounds N]" >&2; exit 2; }
+while [ $# -gt 0 ]; do
+  case $1 in
   --no-build) build= ;;
   --service-only) service_only=yes ;;
-  *) echo "usage: run-benchmarks.sh [--no-build] [--service-only]" >&2; exit 2 ;;
+  --baseline) [ $# -gt 1 ] || usage; baseline=$2; shift ;;
+  --rounds) [ $# -gt 1 ] || usage; rounds=$2; shift ;;
+  *) usage ;;
   esac
+  shift
 done
+if [ -z "$baseline" ]; then
+  baseline=$(git merge-base HEAD main)
+  if [ "$baseline" = "$(git rev-parse HEAD)" ]; then
+    echo "run-benchmarks.sh: HEAD is on main: name the commit to compare the service with (--baseline REV)" >&2
+    exit 2
+  fi
+fi
+baseline=$(git rev-parse --verify "$baseline^{commit}")
+baseline_label="before ($(git rev-parse --short "$baseline"))"
 if [ -n "$build" ] && [ -n "$service_only" ]; then
-  tools/build.sh native
   tools/build.sh service
 elif [ -n "$build" ]; then
   tools/build.sh all
 fi
+# The earlier commit's service, from a checkout of its own.
+if [ ! -d build/baseline/src ]; then
+  git worktree add --detach build/baseline/src "$baseline" >/dev/null
+else
+  git -C build/baseline/src checkout -q --detach "$baseline"
+fi
+cmake -S build/baseline/src -B build/baseline/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/baseline/release --target korvala-service
 
 export KORVALA_WINEPREFIX=$root/build/bench-prefix
 work=$(mktemp -d)
@@ -45,7 +68,10 @@ if [ -z "$service_only" ]; then
   run "Scan document (Wine)" tools/wine-run build/win32/bench/scan_document_bench.exe
   run "HTTP client (Wine)" tools/wine-run build/win32/bench/http_client_bench.exe
 fi
-run "Service (native: optimised and sanitized builds)" tools/service-benchmark.sh
+run "Service: reading and matching one document (bench/scan_match_bench, optimised)" \
+  build/service-release/bench/scan_match_bench
+run "Service (native, optimised: $baseline_label and this tree)" \
+  tools/service-benchmark.sh build/baseline/release/service/korvala-service "$baseline_label" "$rounds"
 
 now=$(date -u '+%Y-%m-%d %H:%M UTC')
 if [ -n "$service_only" ]; then

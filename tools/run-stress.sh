@@ -21,7 +21,8 @@ echo "== service under load"
 # sanitizers' quarantine of freed memory is kept small so that resident memory shows real use.
 work=$(mktemp -d -p /dev/shm)
 port=18191
-ASAN_OPTIONS=quarantine_size_mb=1 "$root/build/native/service/korvala-service" --listen "127.0.0.1:$port" --catalog "$work/catalog.sqlite" \
+ASAN_OPTIONS=quarantine_size_mb=1 "$root/build/native/service/korvala-service" --listen "127.0.0.1:$port" --admin-listen 127.0.0.1:0 \
+  --catalog "$work/catalog.sqlite" \
   --downloads "$work" 2>"$work/service.log" &
 service=$!
 trap 'kill $service 2>/dev/null || true; rm -rf "$work"' EXIT

@@ -56,7 +56,8 @@ done <"$work/devices.tsv"
 
 "$native/service/korvala-service" --catalog "$work/catalog.sqlite" --import "$work/catalog.txt" >/dev/null
 "$native/service/tests/write_scan_document" <"$work/pc.tsv" >"$work/scan.xml"
-"$native/service/korvala-service" --catalog "$work/catalog.sqlite" --listen 127.0.0.1:0 2>"$work/service.log" &
+"$native/service/korvala-service" --catalog "$work/catalog.sqlite" --listen 127.0.0.1:0 --admin-listen 127.0.0.1:0 \
+  2>"$work/service.log" &
 service_pid=$!
 address=$("$root/tools/wait-for-service" "$work/service.log")
 curl -sSf --data-binary "@$work/scan.xml" -o "$work/results.html" "$address/result_page.php?desktop"

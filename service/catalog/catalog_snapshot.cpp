@@ -1,12 +1,18 @@
 #include "catalog_snapshot.h"
 
+#include "ansi_text.h"
 #include "catalog_text.h"
+#include "device_identity.h"
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <tuple>
 
 namespace {
+
+// How many items ahead of its use a lookup's place in the table is asked for.
+constexpr size_t kPrefetchDistance = 16;
 
 bool ReadHash(const std::string& decimal, int64_t& hash)
 {
@@ -22,6 +28,22 @@ size_t Home(int64_t hash, size_t slotCount)
 }
 
 }  // namespace
+
+KnownEntry::KnownEntry(CatalogEntry catalogEntry)
+    : available(ReadVersionNumbers(catalogEntry.version).value_or(VersionNumbers())),
+      entry(std::move(catalogEntry)),
+      ansiIdentity(Utf8ToAnsi(entry.identity).value_or(entry.identity))
+{
+    for (const IdentityForm& form : DeviceIdentityForms(ansiIdentity, true))
+        formLengths.push_back(form.hardwareId.size());
+}
+
+bool KnownEntry::HasForm(const KnownEntry& identity) const
+{
+    const std::string& cut = identity.ansiIdentity;
+    return std::find(formLengths.begin(), formLengths.end(), cut.size()) != formLengths.end() &&
+           ansiIdentity.compare(0, cut.size(), cut) == 0;
+}
 
 std::vector<CatalogRow> HashedRows(const std::vector<CatalogEntry>& entries)
 {
@@ -45,60 +67,68 @@ CatalogSnapshot::CatalogSnapshot(std::vector<CatalogRow> rows, long long version
         slotCount *= 2;
     slots_.resize(slotCount);
     entries_.reserve(rows.size());
-    const std::string* lastIdentity = nullptr;  // of the last row read
-    Slot* identitySlot = nullptr;               // its slot; nullptr when that identity is left out
+    std::optional<std::string> lastIdentity;  // of the last row read (rows are moved into entries_)
+    Slot* identitySlot = nullptr;             // its slot; nullptr when that identity is left out
     for (CatalogRow& row : rows) {
         int64_t hash = 0;
         if (!ReadHash(row.hashDecimal, hash))
             continue;
-        const bool sameIdentity = lastIdentity && *lastIdentity == row.entry.identity;
-        if (sameIdentity && (!identitySlot || entries_.back().osCode == row.entry.osCode))
+        const bool sameIdentity = lastIdentity == row.entry.identity;
+        if (sameIdentity && (!identitySlot || entries_.back().entry.osCode == row.entry.osCode))
             continue;  // an identity left out, or an identity and code listed twice: it has one entry
         if (!sameIdentity) {
-            lastIdentity = &row.entry.identity;
+            lastIdentity = row.entry.identity;
             size_t at = Home(hash, slotCount);
-            while (slots_[at].entry != 0 && slots_[at].hash != hash)
+            while (slots_[at].count != 0 && slots_[at].hash != hash)
                 at = (at + 1) & (slotCount - 1);
-            identitySlot = slots_[at].entry == 0 ? &slots_[at] : nullptr;
+            identitySlot = slots_[at].count == 0 ? &slots_[at] : nullptr;
             if (!identitySlot)
                 continue;  // an identity earlier in byte order has this hash
-            *identitySlot = {hash, static_cast<uint32_t>(entries_.size() + 1), 0};
+            *identitySlot = {hash, static_cast<uint32_t>(entries_.size()), 0};
         }
-        entries_.push_back(row.entry);
+        entries_.emplace_back(std::move(row.entry));
         ++identitySlot->count;
     }
 }
 
-const CatalogSnapshot::Slot* CatalogSnapshot::SlotOf(int64_t hash) const
+const CatalogSnapshot::Slot& CatalogSnapshot::SlotOf(int64_t hash) const
 {
     for (size_t at = Home(hash, slots_.size());; at = (at + 1) & (slots_.size() - 1)) {
         const Slot& slot = slots_[at];
-        if (slot.entry == 0 || slot.hash == hash)
-            return &slot;
+        if (slot.count == 0 || slot.hash == hash)
+            return slot;
     }
 }
 
-const CatalogEntry* CatalogSnapshot::Find(int64_t hash, std::string_view osCode) const
+IdentityEntries CatalogSnapshot::Find(int64_t hash) const
 {
-    const Slot* slot = SlotOf(hash);
-    const CatalogEntry* everyWindows = nullptr;
-    for (uint32_t i = slot->entry; i < slot->entry + slot->count; ++i) {
-        const CatalogEntry& entry = entries_[i - 1];
-        if (entry.osCode == osCode)
-            return &entry;
-        if (entry.osCode.empty())
-            everyWindows = &entry;
+    const Slot& slot = SlotOf(hash);
+    return slot.count == 0 ? IdentityEntries() : IdentityEntries(&entries_[slot.first], slot.count);
+}
+
+const KnownEntry* CatalogSnapshot::FindFor(int64_t hash, std::string_view osCode) const
+{
+    const KnownEntry* everyWindows = nullptr;
+    for (const KnownEntry& known : Find(hash)) {
+        if (known.entry.osCode == osCode)
+            return &known;
+        if (known.entry.osCode.empty())
+            everyWindows = &known;
     }
     return everyWindows;
 }
 
-void CatalogSnapshot::Prefetch(const std::vector<ScanEntry>& items) const
+void CatalogSnapshot::FindAll(const std::vector<ScanEntry>& items, std::string_view osCode,
+                              std::vector<const KnownEntry*>& known) const
 {
-    for (const ScanEntry& item : items)
-        __builtin_prefetch(&slots_[Home(item.hash, slots_.size())]);
-    for (const ScanEntry& item : items) {
-        const Slot* slot = SlotOf(item.hash);
-        if (slot->entry != 0)
-            __builtin_prefetch(&entries_[slot->entry - 1].version);
+    known.resize(items.size());
+    for (size_t i = 0; i < std::min(kPrefetchDistance, items.size()); ++i)
+        __builtin_prefetch(&slots_[Home(items[i].hash, slots_.size())]);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i + kPrefetchDistance < items.size())
+            __builtin_prefetch(&slots_[Home(items[i + kPrefetchDistance].hash, slots_.size())]);
+        known[i] = FindFor(items[i].hash, osCode);
+        if (known[i])
+            __builtin_prefetch(known[i]);
     }
 }

@@ -44,7 +44,7 @@ public:
     void Publish(std::unique_ptr<const CatalogSnapshot> next);
 
 private:
-    // More slots than readers at a time (handler threads); a reader that finds none free waits.
+    // More slots than readers at a time (the server's loops); a reader that finds none free waits.
     static constexpr size_t kSlots = 256;
     std::atomic<const CatalogSnapshot*> current_;
     mutable std::array<std::atomic<const CatalogSnapshot*>, kSlots> slots_;  // nullptr: free

@@ -1,32 +1,38 @@
 #include "offer_matcher.h"
 
-#include "ansi_text.h"
-#include "device_identity.h"
-#include "version_number.h"
-
 #include <algorithm>
-#include <functional>
 
 namespace {
 
 // Position of a level in a device's run of items; -1 for no or an unknown level.
-int LevelRank(const std::string& level)
+int LevelRank(std::string_view level)
 {
-    static const char* const kOrder[] = {"N", "0", "1", "2"};
-    for (int rank = 0; rank < 4; ++rank) {
-        if (level == kOrder[rank])
-            return rank;
+    if (level.size() != 1)
+        return -1;
+    switch (level[0]) {
+    case 'N':
+        return 0;
+    case '0':
+    case '1':
+    case '2':
+        return level[0] - '0' + 1;
+    default:
+        return -1;
     }
-    return -1;
 }
 
 // One past the last item of the leveled run that starts at first.
 size_t LeveledRunEnd(const std::vector<ScanEntry>& items, size_t first)
 {
     size_t end = first + 1;
-    while (end < items.size() && LevelRank(items[end - 1].level) >= 0 &&
-           LevelRank(items[end].level) > LevelRank(items[end - 1].level) && items[end].version == items[first].version)
+    int rank = LevelRank(items[first].level);
+    while (end < items.size() && rank >= 0) {
+        const int next = LevelRank(items[end].level);
+        if (next <= rank || items[end].version != items[first].version)
+            break;
+        rank = next;
         ++end;
+    }
     return end;
 }
 
@@ -40,63 +46,70 @@ size_t UnleveledGroupEnd(const std::vector<ScanEntry>& items, size_t first)
     return end;
 }
 
-// The bytes the engine hashed (and cut) for a catalog identity.
-std::string AnsiIdentity(const std::string& utf8Identity)
-{
-    return Utf8ToAnsi(utf8Identity).value_or(utf8Identity);
-}
-
-// Whether cut is one of the identity forms of identity, the identity itself included.
-bool IsFormOf(const std::string& cut, const std::string& identity)
-{
-    const std::vector<IdentityForm> forms = DeviceIdentityForms(identity, true);
-    return std::any_of(forms.begin(), forms.end(), [&](const IdentityForm& form) { return form.hardwareId == cut; });
-}
-
-// The catalog as one document sees it: the entries for its OS code or for every Windows.
-class DocumentLookup {
+// The entries offered in one document, found by their index in the snapshot: an open-addressing
+// set that keeps its room from document to document on its thread.
+class OfferedSet {
 public:
-    DocumentLookup(const CatalogLookup& catalog, const std::string& osCode) : catalog_(catalog), osCode_(osCode) {}
-    const CatalogEntry* Find(int64_t hash) const { return catalog_.Find(hash, osCode_); }
+    explicit OfferedSet(size_t items) : slots_(Room())
+    {
+        size_t size = 16;
+        while (size < items * 2)
+            size *= 2;
+        slots_.assign(size, kEmpty);
+    }
+    // false when index was in the set already.
+    bool Insert(size_t index)
+    {
+        const uint32_t value = static_cast<uint32_t>(index);
+        for (size_t at = (index * 0x9E3779B1u) & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at] == value)
+                return false;
+            if (slots_[at] == kEmpty) {
+                slots_[at] = value;
+                return true;
+            }
+        }
+    }
 
 private:
-    const CatalogLookup& catalog_;
-    const std::string& osCode_;
+    static constexpr uint32_t kEmpty = UINT32_MAX;
+    static std::vector<uint32_t>& Room()
+    {
+        thread_local std::vector<uint32_t> slots;
+        return slots;
+    }
+    std::vector<uint32_t>& slots_;
 };
 
 class OfferList {
 public:
-    // The decision for one device (or program) whose most specific known identity is entry.
-    void Consider(const CatalogEntry* entry, const std::string& installedVersion)
+    OfferList(const CatalogSnapshot& catalog, size_t items, std::vector<Offer>& offers)
+        : catalog_(catalog), offered_(items), offers_(offers)
     {
-        if (IsUpdateFor(installedVersion, entry->version) && FirstOffer(entry))
-            offers_.push_back({entry, installedVersion});
+        offers_.clear();
+        offers_.reserve(items);  // at most one offer per item: no growing
     }
-    std::vector<Offer> Take() { return std::move(offers_); }
+
+    // The decision for one device (or program) whose most specific known identity is entry.
+    void Consider(const KnownEntry& entry, std::string_view installedVersion)
+    {
+        if (IsUpdateFor(installedVersion, entry.available) && offered_.Insert(catalog_.IndexOf(entry)))
+            offers_.push_back({&entry.entry, installedVersion});
+    }
 
 private:
-    // Adds entry to the sorted list of offered entries; false when it was there already. (An
-    // identity has one entry object, so entries stand for identities.)
-    bool FirstOffer(const CatalogEntry* entry)
-    {
-        auto at = std::lower_bound(offered_.begin(), offered_.end(), entry, std::less<const CatalogEntry*>());
-        if (at != offered_.end() && *at == entry)
-            return false;
-        offered_.insert(at, entry);
-        return true;
-    }
-
-    std::vector<Offer> offers_;
-    std::vector<const CatalogEntry*> offered_;  // sorted
+    const CatalogSnapshot& catalog_;
+    OfferedSet offered_;
+    std::vector<Offer>& offers_;
 };
 
 // A leveled run is one device: its first known identity decides.
-void MatchLeveledRun(const std::vector<ScanEntry>& items, size_t first, size_t end, const DocumentLookup& lookup,
-                     OfferList& offers)
+void MatchLeveledRun(const std::vector<ScanEntry>& items, const std::vector<const KnownEntry*>& known, size_t first,
+                     size_t end, OfferList& offers)
 {
     for (size_t i = first; i < end; ++i) {
-        if (const CatalogEntry* entry = lookup.Find(items[i].hash)) {
-            offers.Consider(entry, items[i].version);
+        if (known[i]) {
+            offers.Consider(*known[i], items[i].version);
             return;
         }
     }
@@ -107,41 +120,43 @@ void MatchLeveledRun(const std::vector<ScanEntry>& items, size_t first, size_t e
 // before it when it is a cut of that device's first (most specific) known identity and not
 // yet among them; a repeated identity is the same form of a next device with the same id or
 // family. Any other known identity starts the next device, which it decides.
-void MatchUnleveledGroup(const std::vector<ScanEntry>& items, size_t first, size_t end, const DocumentLookup& lookup,
-                         OfferList& offers)
+void MatchUnleveledGroup(const std::vector<ScanEntry>& items, const std::vector<const KnownEntry*>& known,
+                         size_t first, size_t end, std::vector<const KnownEntry*>& device, OfferList& offers)
 {
-    std::vector<std::string> deviceIdentities;  // ANSI, most specific first
+    device.clear();  // its known identities, most specific first
     for (size_t i = first; i < end; ++i) {
-        const CatalogEntry* entry = lookup.Find(items[i].hash);
-        if (!entry)
+        if (!known[i])
             continue;
-        std::string identity = AnsiIdentity(entry->identity);
-        bool sameDevice =
-            !deviceIdentities.empty() && IsFormOf(identity, deviceIdentities.front()) &&
-            std::find(deviceIdentities.begin(), deviceIdentities.end(), identity) == deviceIdentities.end();
+        const KnownEntry& entry = *known[i];
+        const bool sameDevice = !device.empty() && device.front()->HasForm(entry) &&
+                                std::none_of(device.begin(), device.end(), [&](const KnownEntry* identity) {
+                                    return identity->ansiIdentity == entry.ansiIdentity;
+                                });
         if (!sameDevice) {
-            deviceIdentities.clear();
+            device.clear();
             offers.Consider(entry, items[i].version);
         }
-        deviceIdentities.push_back(std::move(identity));
+        device.push_back(&entry);
     }
 }
 
 }  // namespace
 
-std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& catalog)
+void FindOffers(const ScanReport& report, const CatalogSnapshot& catalog, std::vector<Offer>& found)
 {
-    const DocumentLookup lookup(catalog, report.osVersionCode);
-    OfferList offers;
+    // Kept from document to document on each thread, so that matching allocates nothing per item.
+    thread_local std::vector<const KnownEntry*> known;
+    thread_local std::vector<const KnownEntry*> device;
     const std::vector<ScanEntry>& items = report.items;
+    catalog.FindAll(items, report.osVersionCode, known);
+    OfferList offers(catalog, items.size(), found);
     for (size_t first = 0; first < items.size();) {
-        bool leveled = !items[first].level.empty();
-        size_t end = leveled ? LeveledRunEnd(items, first) : UnleveledGroupEnd(items, first);
+        const bool leveled = !items[first].level.empty();
+        const size_t end = leveled ? LeveledRunEnd(items, first) : UnleveledGroupEnd(items, first);
         if (leveled)
-            MatchLeveledRun(items, first, end, lookup, offers);
+            MatchLeveledRun(items, known, first, end, offers);
         else
-            MatchUnleveledGroup(items, first, end, lookup, offers);
+            MatchUnleveledGroup(items, known, first, end, device, offers);
         first = end;
     }
-    return offers.Take();
 }

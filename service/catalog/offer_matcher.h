@@ -1,26 +1,14 @@
 #pragma once
 // Which catalog entries a scan report gets offered.
-#include "catalog_entry.h"
+#include "catalog_snapshot.h"
 #include "scan_reader.h"
 
-#include <string>
 #include <string_view>
 #include <vector>
 
 struct Offer {
-    const CatalogEntry* entry;     // in the catalog the offer was found in, which must outlive it
-    std::string installedVersion;  // ANSI text from the document
-};
-
-// The catalog as the matcher reads it.
-class CatalogLookup {
-public:
-    virtual ~CatalogLookup() = default;
-    // The entry known under an HWIDHASH for a document of an OS code: the identity's entry for
-    // that code, else its entry for every Windows; nullptr when there is neither (entries made
-    // for other codes do not exist for the document). An identity and code have one entry
-    // object: whatever finds it gets the same one.
-    virtual const CatalogEntry* Find(int64_t hash, std::string_view osCode) const = 0;
+    const CatalogEntry* entry;          // in the snapshot the offer was found in, which must outlive it
+    std::string_view installedVersion;  // ANSI text in the document, which must outlive it too
 };
 
 // Every device gets at most one offer, decided by its most specific identity that the catalog
@@ -30,4 +18,6 @@ public:
 // group the known identities that are cuts of one another (before "&REV_", 13 bytes after the
 // start of "&SUBSYS_", before "&SUBSYS_") make one device. A catalog entry is offered at most
 // once per document. Only the entries for the document's OS code or for every Windows count.
-std::vector<Offer> FindOffers(const ScanReport& report, const CatalogLookup& lookup);
+// Each item is looked up once; the work allocates nothing per item. offers is emptied first; a
+// vector that is reused keeps its room.
+void FindOffers(const ScanReport& report, const CatalogSnapshot& catalog, std::vector<Offer>& offers);

@@ -18,3 +18,22 @@ int CompareVersions(const VersionNumbers& a, const VersionNumbers& b);
 // Whether the catalog's version is an update for the installed one. An empty installed version
 // (no driver) is always updated; one with no leading number (an unreadable driver key) never.
 bool IsUpdateFor(std::string_view installed, std::string_view available);
+
+// A catalog's version read once, for comparing it with many installed ones: its first numbers
+// stand in the object itself, so that a comparison usually reads one place in memory.
+class AvailableVersion {
+public:
+    explicit AvailableVersion(const VersionNumbers& numbers);
+    size_t Size() const { return size_; }
+    uint64_t operator[](size_t part) const { return part < kInline ? inline_[part] : more_[part - kInline]; }
+
+private:
+    static constexpr size_t kInline = 4;
+    uint64_t inline_[kInline] = {};
+    size_t size_ = 0;
+    std::vector<uint64_t> more_;  // the numbers after the first kInline
+};
+
+// The same for a version read beforehand; the installed text is read as it is compared, without
+// allocating.
+bool IsUpdateFor(std::string_view installed, const AvailableVersion& available);

@@ -16,12 +16,13 @@ constexpr size_t kReadSize = size_t{64} * 1024;
 constexpr size_t kFileChunk = size_t{64} * 1024;
 
 // Sends from text starting at sent until the socket is full or all is out.
-IoResult SendText(int socket, const std::string& text, size_t& sent, bool& progressed)
+IoResult SendText(int socket, const std::string& text, size_t& sent, bool& progressed, HttpMetrics::Loop& metrics)
 {
     while (sent < text.size()) {
         ssize_t written = send(socket, text.data() + sent, text.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (written > 0) {
             sent += static_cast<size_t>(written);
+            metrics.Sent(static_cast<size_t>(written));
             progressed = true;
         } else if (written < 0 && errno == EINTR) {
             continue;
@@ -34,7 +35,8 @@ IoResult SendText(int socket, const std::string& text, size_t& sent, bool& progr
 
 }  // namespace
 
-Connection::Connection(int socket, std::string remoteAddress) : socket(socket), remoteAddress(std::move(remoteAddress))
+Connection::Connection(int socket, std::string remoteAddress, HttpMetrics::Loop& metrics)
+    : socket(socket), census(socket, std::move(remoteAddress)), metrics_(metrics)
 {
 }
 
@@ -51,6 +53,7 @@ IoResult Connection::Receive(size_t limit)
         ssize_t got = recv(socket, buffer, wanted, MSG_DONTWAIT);
         if (got > 0) {
             input.append(buffer, static_cast<size_t>(got));
+            metrics_.Received(static_cast<size_t>(got));
             // Less than asked for: the socket is empty for now (the next wait says when not).
             if (static_cast<size_t>(got) < wanted)
                 return IoResult::WouldBlock;
@@ -79,7 +82,7 @@ void Connection::AcknowledgeAtOnce()
 IoResult Connection::Discard()
 {
     char buffer[kReadSize];
-    // A bounded share at a time: a client that keeps sending must not hold the waiting thread.
+    // A bounded share at a time: a client that keeps sending must not hold the loop.
     for (int read = 0; read < 16; ++read) {
         ssize_t got = recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
         if (got == 0)
@@ -109,7 +112,7 @@ void Connection::SetReply(HttpResponse&& response, bool keepAlive)
 IoResult Connection::SendReply()
 {
     progressed_ = false;
-    IoResult result = SendText(socket, output_, outputSent_, progressed_);
+    IoResult result = SendText(socket, output_, outputSent_, progressed_, metrics_);
     while (result == IoResult::Done && file_.IsOpen()) {
         if (chunkSent_ == chunk_.size()) {
             if (fileSent_ >= file_.Size()) {
@@ -124,7 +127,7 @@ IoResult Connection::SendReply()
             chunkSent_ = 0;
             fileSent_ += got;
         }
-        result = SendText(socket, chunk_, chunkSent_, progressed_);
+        result = SendText(socket, chunk_, chunkSent_, progressed_, metrics_);
     }
     if (result == IoResult::Done) {
         output_.clear();
@@ -141,13 +144,27 @@ bool Connection::ReplyProgressed()
 void LogRequest(const std::string& remoteAddress, const std::string& method, const std::string& target, int status,
                 size_t bodyBytes)
 {
-    const std::string shown = Printable(target, 200);
-    std::time_t now = std::time(nullptr);
+    // The time as the line shows it, made once a second per thread.
+    thread_local std::time_t shown = -1;
+    thread_local char stamp[32] = "";
+    const std::time_t now = std::time(nullptr);
     std::tm parts{};
-    gmtime_r(&now, &parts);
-    char stamp[32];
-    if (std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0)
-        stamp[0] = '\0';
-    Log(std::string(stamp) + " " + remoteAddress + " " + (method.empty() ? "-" : method) + " " +
-        (shown.empty() ? "-" : shown) + " " + std::to_string(status) + " " + std::to_string(bodyBytes));
+    if (now != shown && gmtime_r(&now, &parts) && std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &parts) > 0)
+        shown = now;
+    const std::string shownTarget = Printable(target, 200);
+    // Appended to one buffer: a line costs one allocation.
+    std::string line;
+    line.reserve(64 + remoteAddress.size() + shownTarget.size());
+    line += stamp;
+    line += ' ';
+    line += remoteAddress;
+    line += ' ';
+    line += method.empty() ? "-" : method;
+    line += ' ';
+    line += shownTarget.empty() ? "-" : shownTarget;
+    line += ' ';
+    line += std::to_string(status);
+    line += ' ';
+    line += std::to_string(bodyBytes);
+    Log(std::move(line));
 }

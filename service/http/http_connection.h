@@ -1,7 +1,8 @@
 #pragma once
-// One client connection of the HTTP server: what was received, the request being read or
-// handled, and the reply being sent. The server's waiting thread owns it, except while a
-// handler thread works on its request.
+// One client connection of the HTTP server: what was received, the request being read, and the
+// reply being sent. One loop of the server owns it.
+#include "connection_census.h"
+#include "http_metrics.h"
 #include "http_request.h"
 #include "http_request_head.h"
 #include "http_response.h"
@@ -12,17 +13,17 @@
 using SteadyClock = std::chrono::steady_clock;
 
 enum class ConnectionState {
-    Idle,      // waiting for the first byte of a request
-    Reading,   // a request has begun and is not complete
-    Handling,  // its request is with a handler thread
-    Writing,   // the reply waits for the socket
-    Closing,   // the reply is out; reading what the client still sends until it closes
+    Idle,     // waiting for the first byte of a request
+    Reading,  // a request has begun and is not complete
+    Writing,  // the reply waits for the socket
+    Closing,  // the reply is out; reading what the client still sends until it closes
 };
 
 enum class IoResult { Done, WouldBlock, Closed, Failed };
 
 struct Connection {
-    Connection(int socket, std::string remoteAddress);
+    // Its bytes in and out are counted in metrics.
+    Connection(int socket, std::string remoteAddress, HttpMetrics::Loop& metrics);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -46,7 +47,7 @@ struct Connection {
     bool ReplyProgressed();  // whether the last SendReply sent anything
 
     const int socket;
-    const std::string remoteAddress;
+    CensusEntry census;  // remote address, and whether it waits for a head
     ConnectionState state = ConnectionState::Idle;
     SteadyClock::time_point deadline;   // of the current state
     SteadyClock::time_point idleSince;  // when it began waiting for its current request
@@ -61,13 +62,10 @@ struct Connection {
     size_t bodyBudget = 0;  // what the body being received takes of the server's budget
     bool continueSent = false;
 
-    HttpRequest request;  // the complete request, while Handling
-    SteadyClock::time_point completedAt;
-
     bool closeAfterReply = false;
-    IoResult lastSend = IoResult::Done;  // of the handler thread's first try
 
 private:
+    HttpMetrics::Loop& metrics_;
     std::string output_;
     size_t outputSent_ = 0;
     FileBody file_;

@@ -1,12 +1,16 @@
 #pragma once
-// The service's HTTP/1.1 server. One thread waits on every connection with epoll and reads
-// requests without blocking, so that slow or idle clients hold no thread; complete requests go
-// to a pool of handler threads, which usually send the reply at once; what the socket does not
-// take at once is sent by the waiting thread. Every stage has a limit, so that no client can
+// The service's HTTP/1.1 server: one event loop per core, all waiting on one listening socket.
+// A loop accepts connections, reads their requests without blocking, handles each complete
+// request at once and sends the reply; what the socket does not take at once is sent when it
+// can take more. Handling in the loop costs no hand-off between threads: a request is answered
+// in well under a millisecond, and what is slow (writing scan records, the log) goes to threads
+// of its own through queues that never block. Every stage has a limit, so that no client can
 // hold the service: the size of a head and of a body, the memory of all bodies being received,
-// the time from a request's first byte to its last, the wait for a handler, the idle time and
-// request count of a keep-alive connection, a reply that makes no progress, and the number of
-// connections, in all and from one client address.
+// the time from a request's first byte to its last, the idle time and request count of a
+// keep-alive connection, a reply that makes no progress, and the number of connections, in all
+// and from one client address; the limits hold for all loops together.
+#include "connection_census.h"
+#include "http_metrics.h"
 #include "http_request.h"
 #include "http_response.h"
 
@@ -15,14 +19,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct HttpLimits {
     size_t maxHeadBytes = size_t{8} * 1024;
     size_t maxBodyBytes = size_t{1024} * 1024;
     // From the first byte of a request to its last; a client that is slower gets 408.
     std::chrono::milliseconds requestDeadline{30000};
-    // From a complete request to the start of its handling; a request that waited longer gets 503.
-    std::chrono::milliseconds handlingDeadline{10000};
     // How long a connection may wait for its next request (also the first).
     std::chrono::milliseconds idleTimeout{5000};
     // How long a reply may make no progress before the connection is dropped.
@@ -40,7 +43,7 @@ struct HttpLimits {
     // beyond it gets 503 before its body is read.
     size_t maxBufferedBodyBytes = size_t{256} * 1024 * 1024;
     size_t maxRequestsPerConnection = 1000;
-    unsigned handlerThreads = 0;  // 0: one per core, at least 2
+    unsigned loops = 0;  // 0: one per core
 };
 
 class HttpServer {
@@ -50,7 +53,8 @@ public:
     // target is empty when the request line was not read.
     using Refusal = std::function<void(const std::string& target, int status, HttpResponse&)>;
 
-    HttpServer(Handler handler, Refusal refusal, HttpLimits limits);
+    // Requests to countedTargets are counted apart in Metrics(), the rest together.
+    HttpServer(Handler handler, Refusal refusal, HttpLimits limits, std::vector<std::string> countedTargets = {});
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -58,18 +62,32 @@ public:
     // Port 0 picks a free port. A port in use is an error.
     bool Listen(const std::string& host, int port, std::string& error);
     int Port() const { return port_; }
-    // Serves until Stop. Requests under way are answered (within stopGrace) before it returns.
+    // Serves until Stop, on this thread and one more per further loop. Requests under way are
+    // answered (within stopGrace) before it returns.
     void Run();
-    // From any thread; returns at once.
+    // From any thread; returns at once. New connections are refused from now on.
     void Stop();
+
+    const HttpMetrics& Metrics() const { return *metrics_; }
+    size_t OpenConnections() { return census_.Count(); }
+    // How long ago the loop that turned least recently last turned (a loop turns at least every
+    // 100 ms while it runs); zero before Run, the time since the end once Run returned.
+    std::chrono::nanoseconds LongestPause() const;
+    bool Running() const { return running_; }
 
 private:
     class Loop;
+    friend class Loop;
+
     Handler handler_;
     Refusal refusal_;
     HttpLimits limits_;
+    std::unique_ptr<HttpMetrics> metrics_;
+    ConnectionCensus census_;
+    std::atomic<size_t> bodyBudgetTaken_{0};
     int listener_ = -1;
     int port_ = -1;
-    int wakeup_ = -1;  // eventfd that interrupts the wait
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> running_{false};
+    std::vector<std::unique_ptr<Loop>> loops_;
 };

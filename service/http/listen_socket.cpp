@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,6 +48,9 @@ int OpenListeningSocket(const std::string& host, int& port, std::string& error)
         // TIME_WAIT; Linux refuses a second listener on the port all the same.
         int yes = 1;
         setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        // Replies go out at once, without waiting for the client's delayed acknowledgement; the
+        // connections it accepts inherit this.
+        setsockopt(listener, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         if (bind(listener, candidate->ai_addr, candidate->ai_addrlen) != 0 || listen(listener, SOMAXCONN) != 0) {
             error = "cannot listen on " + host + ":" + service + ": " + std::strerror(errno);
             close(listener);

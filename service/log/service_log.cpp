@@ -42,6 +42,7 @@ void LogWriter::Write(std::string line)
         std::lock_guard<std::mutex> lock(mutex_);
         if (queue_.size() >= capacity_) {
             ++dropped_;
+            ++droppedInAll_;
             return;
         }
         queue_.push_back(std::move(line));
@@ -56,6 +57,12 @@ bool LogWriter::Flush(std::chrono::milliseconds patience)
     std::unique_lock<std::mutex> lock(mutex_);
     queued_.notify_one();
     return written_.wait_for(lock, patience, [this] { return queue_.empty() && dropped_ == 0 && !writing_; });
+}
+
+size_t LogWriter::DroppedInAll()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return droppedInAll_;
 }
 
 void LogWriter::Run()
@@ -99,6 +106,11 @@ void LogService(const std::string& message)
 void FlushLog(std::chrono::milliseconds patience)
 {
     ServiceLog().Flush(patience);
+}
+
+size_t LogLinesDropped()
+{
+    return ServiceLog().DroppedInAll();
 }
 
 std::string Printable(std::string_view text, size_t maxLength)

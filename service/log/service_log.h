@@ -23,6 +23,8 @@ public:
     void Write(std::string line);
     // Waits until every line queued so far is written; false when patience ran out first.
     bool Flush(std::chrono::milliseconds patience);
+    // The lines dropped since the writer began.
+    size_t DroppedInAll();
 
 private:
     void Run();
@@ -33,7 +35,8 @@ private:
     std::condition_variable queued_;   // to the writer: lines, or the end
     std::condition_variable written_;  // to Flush
     std::deque<std::string> queue_;
-    size_t dropped_ = 0;    // since the last report of dropped lines
+    size_t dropped_ = 0;  // since the last report of dropped lines
+    size_t droppedInAll_ = 0;
     bool writing_ = false;  // the writer has lines that it took from the queue
     bool ending_ = false;
     std::thread writer_;
@@ -47,6 +50,8 @@ void Log(std::string line);
 void LogService(const std::string& message);
 // Before the program ends: waits at most patience until the lines logged so far are written.
 void FlushLog(std::chrono::milliseconds patience);
+// The lines of the service's log dropped so far.
+size_t LogLinesDropped();
 
 // A text from a client for a log line: at most maxLength bytes, each byte that is not printable
 // ASCII shown as "?".

@@ -87,14 +87,30 @@ bool IsGet(const HttpRequest& request)
 
 struct KorvalaRoutes::Evaluation {
     std::optional<CatalogSnapshots::Pin> catalog;  // holds the entries that the offers point to
-    ScanReport report;
-    std::vector<Offer> offers;
+    // Views into the request's body. Both keep their room from request to request on a thread.
+    ScanReport& report = ThreadLocal<ScanReport>();
+    std::vector<Offer>& offers = ThreadLocal<std::vector<Offer>>();
+
+    template <typename Value>
+    static Value& ThreadLocal()
+    {
+        thread_local Value value;
+        return value;
+    }
 };
 
 KorvalaRoutes::KorvalaRoutes(const CatalogSnapshots& catalog, ScanRecorder& recorder, ScanKeeper& keeper,
                              RouteSettings settings)
     : catalog_(catalog), recorder_(recorder), keeper_(keeper), settings_(std::move(settings))
 {
+}
+
+std::vector<std::string> KorvalaRoutes::Targets()
+{
+    std::vector<std::string> targets = {kCountTarget, kResultsTarget, kInstallerTarget};
+    for (const PageRoute& route : kPages)
+        targets.emplace_back(route.target);
+    return targets;
 }
 
 void KorvalaRoutes::Refuse(const std::string& target, int status, HttpResponse& response)
@@ -142,12 +158,10 @@ bool KorvalaRoutes::Evaluate(const HttpRequest& request, std::string_view docume
         return false;
     }
     result.catalog.emplace(catalog_.Read());
-    const CatalogSnapshot& catalog = **result.catalog;
-    catalog.Prefetch(result.report.items);
-    result.offers = FindOffers(result.report, catalog);
+    FindOffers(result.report, **result.catalog, result.offers);
     const ScanReport& report = result.report;
-    if (!recorder_.Add(
-            {report.scanGuid, UtcTime(), report.osVersionCode, page, report.items.size(), result.offers.size()})) {
+    if (!recorder_.Add({std::string(report.scanGuid), UtcTime(), std::string(report.osVersionCode), page,
+                        report.items.size(), result.offers.size()})) {
         Fail(request.head.target, response, 503, "The service cannot record scans at the moment. Try again later.");
         return false;
     }

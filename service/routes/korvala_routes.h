@@ -7,6 +7,7 @@
 #include "scan_recorder.h"
 
 #include <string>
+#include <vector>
 
 struct RouteSettings {
     std::string downloadsDir;  // where korvala-setup.exe is served from
@@ -20,6 +21,8 @@ public:
     KorvalaRoutes(const CatalogSnapshots& catalog, ScanRecorder& recorder, ScanKeeper& keeper, RouteSettings settings);
 
     void Handle(const HttpRequest& request, HttpResponse& response) const;
+    // Every address, for counting requests apart.
+    static std::vector<std::string> Targets();
     // The reply that refuses a request: for the update count a plain text that starts with
     // "Error:", so that a client reading a number gets none; an HTML page elsewhere.
     static void Refuse(const std::string& target, int status, HttpResponse& response);

@@ -15,6 +15,9 @@
 
 namespace {
 
+// Documents waiting for the disk, in bytes.
+constexpr size_t kQueueBytes = size_t{16} * 1024 * 1024;
+
 // The number N of a file name scan-N.xml; 0 for other names.
 unsigned long KeptNumber(const char* name)
 {
@@ -70,11 +73,35 @@ ScanKeeper::ScanKeeper(KeepSettings settings) : settings_(std::move(settings))
         closedir(dir);
     }
     next_ = highest + 1;
+    writer_ = std::thread([this] { Write(); });
+}
+
+ScanKeeper::~ScanKeeper()
+{
+    Stop();
+}
+
+void ScanKeeper::Stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    queued_.notify_one();
+    if (writer_.joinable())
+        writer_.join();
 }
 
 bool ScanKeeper::Admit(size_t bytes)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    if (queuedBytes_ + bytes > kQueueBytes) {
+        if (!behind_)
+            LogService("the disk does not take the kept scans in time: documents are not kept while " +
+                       std::to_string(queue_.size()) + " wait");
+        behind_ = true;
+        return false;
+    }
+    behind_ = false;
     if (!full_ && files_ < settings_.maxFiles && bytes <= settings_.maxBytes - std::min(bytes_, settings_.maxBytes)) {
         ++files_;
         bytes_ += bytes;
@@ -91,9 +118,35 @@ void ScanKeeper::Keep(std::string_view document, const ScanReport& report)
 {
     if (settings_.folder.empty())
         return;
-    const std::string text = WithoutPassword(document, report);
-    if (!Admit(text.size()))
-        return;
+    std::string text = WithoutPassword(document, report);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_ || !Admit(text.size()))
+            return;
+        queuedBytes_ += text.size();
+        queue_.push_back(std::move(text));
+    }
+    queued_.notify_one();
+}
+
+void ScanKeeper::Write()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        queued_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (queue_.empty())
+            return;
+        std::string text = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        WriteFile(text);
+        lock.lock();
+        queuedBytes_ -= text.size();
+    }
+}
+
+void ScanKeeper::WriteFile(const std::string& text)
+{
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::string path = settings_.folder + "/scan-" + std::to_string(next_++) + ".xml";
         // Documents hold e-mail addresses: readable by the service's user only.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -11,10 +13,11 @@ constexpr std::string_view kDeclarationAndRoot =
     "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n<ScanInstance ProtocolVersion=\"";
 constexpr std::string_view kDocumentEnd = "\r\n</Data>\r\n</ScanInstance>";
 constexpr std::string_view kDeviceListError = "ERROR";
-constexpr std::string_view kItemStart = "<ScanItem HWIDHASH=\"";
-constexpr std::string_view kVersionStart = "\" CURRENTVERSION=\"";
-constexpr std::string_view kLevelStart = "\" PLEVEL=\"";
-constexpr std::string_view kItemEnd = "\" />\r\n";
+// The parts of an item line, as arrays: their lengths are known when compiling.
+constexpr char kItemStart[] = "<ScanItem HWIDHASH=\"";
+constexpr char kVersionRest[] = " CURRENTVERSION=\"";  // after the quote that ends HWIDHASH
+constexpr char kLevelStart[] = "\" PLEVEL=\"";
+constexpr char kItemEnd[] = "\" />\r\n";
 
 // A position in the document that only moves forward.
 class Cursor {
@@ -32,6 +35,7 @@ public:
         pos_ += literal.size();
         return true;
     }
+    void Advance(size_t length) { pos_ += length; }
 
     // The text up to the first occurrence of terminator; the terminator is consumed too.
     bool ReadUntil(std::string_view terminator, std::string_view& value)
@@ -85,7 +89,7 @@ bool IsEmailOfUsualLength(std::string_view value)
 }
 
 struct HeaderField {
-    std::string ScanReport::*field;
+    std::string_view ScanReport::*field;
     std::string_view terminator;
     const char* name;
     // Values that go into the service's records and pages are checked: nullptr for the others.
@@ -114,55 +118,136 @@ bool ParseWholeNumber(std::string_view text, Number& value)
     return fault == std::errc() && stop == end && !text.empty();
 }
 
+// The 8 bytes at text as one number, the first byte lowest.
+uint64_t EightBytes(const char* text)
+{
+    uint64_t bytes = 0;
+    std::memcpy(&bytes, text, 8);
+    if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__)
+        bytes = __builtin_bswap64(bytes);
+    return bytes;
+}
+
+// Whether eight bytes are all decimal digits: each is 0x30 to 0x39, its high half is 3, and
+// adding 6 keeps it 3.
+bool AllDigits(uint64_t bytes)
+{
+    return (bytes & 0xF0F0F0F0F0F0F0F0u) == 0x3030303030303030u &&
+           ((bytes + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) == 0x3030303030303030u;
+}
+
+// The number that eight decimal digits stand for, all eight at once.
+uint64_t EightDigitsValue(uint64_t bytes)
+{
+    bytes = ((bytes & 0x0F0F0F0F0F0F0F0Fu) * 2561) >> 8;             // pairs of digits
+    bytes = ((bytes & 0x00FF00FF00FF00FFu) * 6553601) >> 16;         // groups of four
+    return ((bytes & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32;  // all eight
+}
+
+// The position of the first double quote in text from start on, or npos; eight bytes at a time
+// (values are short, a call of memchr would cost more).
+size_t NextQuote(std::string_view text, size_t start)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    size_t at = start;
+    for (; at <= text.size() && text.size() - at >= 8; at += 8) {
+        // A byte that is a quote becomes 0; the lowest high bit left marks the first of them.
+        const uint64_t differ = EightBytes(text.data() + at) ^ (kOnes * '"');
+        if (const uint64_t zero = (differ - kOnes) & ~differ & kHighs)
+            return at + static_cast<size_t>(__builtin_ctzll(zero) / 8);
+    }
+    for (; at < text.size(); ++at) {
+        if (text[at] == '"')
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// Whether text holds the literal (a string constant) at position at; the length is known when
+// compiling, so the comparison is a few loads.
+template <size_t N>
+bool LiteralAt(std::string_view text, size_t at, const char (&literal)[N])
+{
+    return at <= text.size() && text.size() - at >= N - 1 && std::memcmp(text.data() + at, literal, N - 1) == 0;
+}
+
+// The decimal HWIDHASH up to its closing quote, read straight into the integer; the cursor
+// then stands after the quote. nullptr, or the reason, when it is not a 64-bit decimal number.
+const char* ReadHash(Cursor& cursor, int64_t& hash)
+{
+    const std::string_view rest = cursor.Rest();
+    const size_t end = NextQuote(rest, 0);
+    if (end == std::string_view::npos)
+        return "a ScanItem line is expected";
+    const bool negative = end > 0 && rest[0] == '-';
+    size_t start = negative ? 1 : 0;
+    const bool digits = end > start;
+    while (start < end && rest[start] == '0')
+        ++start;  // leading zeros count for nothing
+    // 19 digits fit in 64 unsigned bits; the magnitude may reach 2^63 for a negative number,
+    // 2^63 - 1 for another.
+    const uint64_t limit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0);
+    if (!digits || end - start > 19)
+        return "HWIDHASH is not a 64-bit decimal number";
+    uint64_t magnitude = 0;
+    size_t at = start;
+    for (const size_t head = start + (end - start) % 8; at < head; ++at) {
+        if (rest[at] < '0' || rest[at] > '9')
+            return "HWIDHASH is not a 64-bit decimal number";
+        magnitude = magnitude * 10 + static_cast<unsigned>(rest[at] - '0');
+    }
+    for (; at < end; at += 8) {
+        const uint64_t bytes = EightBytes(rest.data() + at);
+        if (!AllDigits(bytes))
+            return "HWIDHASH is not a 64-bit decimal number";
+        magnitude = magnitude * 100000000 + EightDigitsValue(bytes);
+    }
+    if (magnitude > limit)
+        return "HWIDHASH is not a 64-bit decimal number";
+    hash = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
+    cursor.Advance(end + 1);
+    return nullptr;
+}
+
 // The value of CURRENTVERSION ends at the first double quote that is followed by the rest of a
 // line end, with or without a level: values may hold quotes of their own.
 bool ReadVersionAndLevel(Cursor& cursor, ScanEntry& entry)
 {
-    std::string_view rest = cursor.Rest();
-    for (size_t quote = rest.find('"'); quote != std::string_view::npos; quote = rest.find('"', quote + 1)) {
-        std::string_view tail = rest.substr(quote);
-        if (tail.substr(0, kItemEnd.size()) == kItemEnd) {
-            entry.version = std::string(rest.substr(0, quote));
-            return cursor.Skip(rest.substr(0, quote + kItemEnd.size()));
+    const std::string_view rest = cursor.Rest();
+    for (size_t quote = NextQuote(rest, 0); quote != std::string_view::npos; quote = NextQuote(rest, quote + 1)) {
+        if (LiteralAt(rest, quote, kLevelStart)) {
+            const size_t levelStart = quote + sizeof kLevelStart - 1;
+            const size_t levelEnd = NextQuote(rest, levelStart);
+            if (levelEnd != std::string_view::npos && levelEnd != levelStart && LiteralAt(rest, levelEnd, kItemEnd)) {
+                entry.version = rest.substr(0, quote);
+                entry.level = rest.substr(levelStart, levelEnd - levelStart);
+                cursor.Advance(levelEnd + sizeof kItemEnd - 1);
+                return true;
+            }
+        } else if (LiteralAt(rest, quote, kItemEnd)) {
+            entry.version = rest.substr(0, quote);
+            entry.level = {};
+            cursor.Advance(quote + sizeof kItemEnd - 1);
+            return true;
         }
-        if (tail.substr(0, kLevelStart.size()) != kLevelStart)
-            continue;
-        size_t levelStart = quote + kLevelStart.size();
-        size_t levelEnd = rest.find('"', levelStart);
-        if (levelEnd == std::string_view::npos || levelEnd == levelStart)
-            continue;
-        if (rest.substr(levelEnd, kItemEnd.size()) != kItemEnd)
-            continue;
-        entry.version = std::string(rest.substr(0, quote));
-        entry.level = std::string(rest.substr(levelStart, levelEnd - levelStart));
-        return cursor.Skip(rest.substr(0, levelEnd + kItemEnd.size()));
     }
     return false;
 }
 
-bool ReadItem(Cursor& cursor, ScanEntry& entry, std::string& error)
+const char* ReadItem(Cursor& cursor, ScanEntry& entry)
 {
-    std::string_view hash;
-    int64_t hashValue = 0;
-    if (!cursor.Skip(kItemStart) || !cursor.ReadUntil("\"", hash)) {
-        error = "a ScanItem line is expected";
-        return false;
-    }
-    if (!ParseWholeNumber(hash, hashValue)) {
-        error = "HWIDHASH is not a 64-bit decimal number";
-        return false;
-    }
-    entry.hash = hashValue;
-    // ReadUntil consumed the closing quote of HWIDHASH, which kVersionStart begins with.
-    if (!cursor.Skip(kVersionStart.substr(1))) {
-        error = "CURRENTVERSION is missing";
-        return false;
-    }
-    if (!ReadVersionAndLevel(cursor, entry)) {
-        error = "the ScanItem line is truncated";
-        return false;
-    }
-    return true;
+    if (!LiteralAt(cursor.Rest(), 0, kItemStart))
+        return "a ScanItem line is expected";
+    cursor.Advance(sizeof kItemStart - 1);
+    if (const char* fault = ReadHash(cursor, entry.hash))
+        return fault;
+    // ReadHash consumed the closing quote of HWIDHASH, which kVersionStart begins with.
+    if (!LiteralAt(cursor.Rest(), 0, kVersionRest))
+        return "CURRENTVERSION is missing";
+    cursor.Advance(sizeof kVersionRest - 1);
+    if (!ReadVersionAndLevel(cursor, entry))
+        return "the ScanItem line is truncated";
+    return nullptr;
 }
 
 bool ReadInventory(std::string_view inventory, size_t maxItems, ScanReport& report, std::string& error)
@@ -180,14 +265,14 @@ bool ReadInventory(std::string_view inventory, size_t maxItems, ScanReport& repo
             error = "The document holds more than " + std::to_string(maxItems) + " items.";
             return false;
         }
-        ScanEntry entry;
         size_t start = cursor.Position();
-        if (!ReadItem(cursor, entry, error)) {
+        ScanEntry& entry = report.items.emplace_back();
+        if (const char* fault = ReadItem(cursor, entry)) {
+            report.items.pop_back();
             error = "Item " + std::to_string(report.items.size() + 1) + " (byte " + std::to_string(start) +
-                    " of the inventory): " + error + ".";
+                    " of the inventory): " + fault + ".";
             return false;
         }
-        report.items.push_back(std::move(entry));
     }
     return true;
 }
@@ -202,7 +287,10 @@ std::string_view WithoutTrailingWhiteSpace(std::string_view text)
 
 bool ReadScanDocument(std::string_view document, ScanReport& report, std::string& error, size_t maxItems)
 {
+    std::vector<ScanEntry> items = std::move(report.items);
+    items.clear();
     report = ScanReport();
+    report.items = std::move(items);
     Cursor cursor(WithoutTrailingWhiteSpace(document));
     if (!cursor.Skip(kDeclarationAndRoot)) {
         error = "The document does not begin with the scan document's XML declaration and root element.";
@@ -221,7 +309,7 @@ bool ReadScanDocument(std::string_view document, ScanReport& report, std::string
         }
         if (field.field == &ScanReport::password)
             report.passwordStart = start;
-        report.*field.field = std::string(value);
+        report.*field.field = value;
     }
     std::string_view count;
     if (!cursor.ReadUntil("\">\r\n", count) || !ParseWholeNumber(count, report.deviceCount)) {

@@ -2,6 +2,8 @@
 // Reads a scan document the way the engine writes it: a fixed layout of header and Data
 // element around one ScanItem line per item. It is not well-formed XML: values stand
 // unescaped in 8-bit ANSI text, and the device list's "ERROR" marker has no line end.
+// What it reads are views into the document, which must outlive the report: nothing is
+// copied, and a report that is read into again keeps its room for items.
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -9,17 +11,17 @@
 #include <vector>
 
 struct ScanEntry {
-    int64_t hash = 0;     // HWIDHASH
-    std::string version;  // CURRENTVERSION as sent (ANSI, unescaped)
-    std::string level;    // PLEVEL, empty when the line has none
+    int64_t hash = 0;          // HWIDHASH
+    std::string_view version;  // CURRENTVERSION as sent (ANSI, unescaped)
+    std::string_view level;    // PLEVEL, empty when the line has none
 };
 
 struct ScanReport {
-    std::string protocolVersion;
-    std::string scanGuid;
-    std::string osVersionCode;
-    std::string email;
-    std::string password;
+    std::string_view protocolVersion;
+    std::string_view scanGuid;
+    std::string_view osVersionCode;
+    std::string_view email;
+    std::string_view password;
     size_t passwordStart = 0;  // where the password stands in the document
     int32_t deviceCount = 0;
     bool deviceListError = false;  // the inventory begins with "ERROR"
@@ -27,7 +29,7 @@ struct ScanReport {
     bool itemLimitReached = false;  // reading stopped at the limit on items
 };
 
-// Fills report and returns true when the document follows the layout and holds at most
+// Fills report (emptied first) and returns true when the document follows the layout and holds at most
 // maxItems items; otherwise returns false and describes the first fault in error (plain text).
 // The header values that the service records and shows are bounded: the scan identifier is a
 // GUID in braces (or empty: a client that could not make one), the OS version a code of at most

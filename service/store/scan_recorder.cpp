@@ -65,6 +65,12 @@ size_t ScanRecorder::Stop(std::chrono::milliseconds patience)
     return lost_;
 }
 
+RecorderStats ScanRecorder::Stats()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return {queue_.size(), settings_.capacity, written_, refused_, failures_, retries_, lost_, failing_, lastError_};
+}
+
 void ScanRecorder::Write()
 {
     auto nextCleanup = std::chrono::steady_clock::now();
@@ -96,7 +102,7 @@ void ScanRecorder::Write()
 
 bool ScanRecorder::WriteBatch(std::vector<ScanRecord>& batch, std::unique_lock<std::mutex>& lock)
 {
-    for (;;) {
+    for (bool retry = false;; retry = true) {
         lock.unlock();
         std::string error;
         std::vector<RefusedRecord> refused;
@@ -105,11 +111,16 @@ bool ScanRecorder::WriteBatch(std::vector<ScanRecord>& batch, std::unique_lock<s
             LogService("the database refused the record of scan " + Printable(batch[record.index].scanGuid, 80) +
                        " (received " + batch[record.index].receivedUtc + "); it is dropped: " + record.error);
         lock.lock();
+        retries_ += retry ? 1 : 0;
         if (written) {
+            written_ += batch.size() - refused.size();
+            refused_ += refused.size();
             if (failing_.exchange(false))
                 LogService("scan records are written again");
             return true;
         }
+        ++failures_;
+        lastError_ = error;
         if (!failing_.exchange(true))
             LogService("cannot write scan records, refusing scans until it works again: " + error);
         if (stopping_ && std::chrono::steady_clock::now() >= giveUpAt_)

@@ -21,6 +21,19 @@ struct RecorderSettings {
     std::chrono::milliseconds retryAfter{200};
 };
 
+// What the recorder has done, for the service's metrics and readiness.
+struct RecorderStats {
+    size_t queued = 0;    // records waiting now
+    size_t capacity = 0;  // of the queue
+    uint64_t written = 0;
+    uint64_t refused = 0;   // by the database for their values, and dropped
+    uint64_t failures = 0;  // attempts to write a batch that the database failed
+    uint64_t retries = 0;   // attempts after a failed one
+    uint64_t lost = 0;      // not written by the end of a stop
+    bool failing = false;   // the last attempt failed: scans are refused
+    std::string error;      // the database's message for the last failure
+};
+
 class ScanRecorder {
 public:
     ScanRecorder(ServiceStore& store, RecorderSettings settings);
@@ -33,6 +46,7 @@ public:
     // Writes what is queued, retrying a failing database for at most patience, and ends the
     // writer. The number of records that could not be written is logged and returned.
     size_t Stop(std::chrono::milliseconds patience);
+    RecorderStats Stats();
 
 private:
     void Write();
@@ -47,6 +61,8 @@ private:
     bool stopping_ = false;
     std::chrono::steady_clock::time_point giveUpAt_;
     size_t lost_ = 0;
+    uint64_t written_ = 0, refused_ = 0, failures_ = 0, retries_ = 0;
+    std::string lastError_;
     std::atomic<bool> failing_{false};
     bool fullReported_ = false;
     std::thread writer_;

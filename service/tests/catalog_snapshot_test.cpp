@@ -15,10 +15,10 @@ TEST(CatalogSnapshot, FindsEntriesByTheirHash)
     const CatalogSnapshot snapshot(
         HashedRows({{"SOFTWARE\\Acme Ltd\\Acme Viewer", "viewer", "2.0", "/v"}, {"PCI\\VEN_10DE", "nv", "1.0", "/n"}}),
         7);
-    const CatalogEntry* viewer = snapshot.Find(std::stoll(CatalogIdentityHash("SOFTWARE\\Acme Ltd\\Acme Viewer")), "4");
+    const KnownEntry* viewer = snapshot.FindFor(std::stoll(CatalogIdentityHash("SOFTWARE\\Acme Ltd\\Acme Viewer")), "4");
     ASSERT_TRUE(viewer);
-    EXPECT_EQ(viewer->name, "viewer");
-    EXPECT_FALSE(snapshot.Find(std::stoll(CatalogIdentityHash("PCI\\VEN_10DF")), "4"));
+    EXPECT_EQ(viewer->entry.name, "viewer");
+    EXPECT_FALSE(snapshot.FindFor(std::stoll(CatalogIdentityHash("PCI\\VEN_10DF")), "4"));
     EXPECT_EQ(snapshot.EntryCount(), 2u);
     EXPECT_EQ(snapshot.Version(), 7);
 
@@ -28,8 +28,8 @@ TEST(CatalogSnapshot, FindsEntriesByTheirHash)
         if (reversed)
             std::swap(rows[0], rows[1]);
         const CatalogSnapshot shared(rows, 1);
-        ASSERT_TRUE(shared.Find(42, "4"));
-        EXPECT_EQ(shared.Find(42, "4")->name, "first");
+        ASSERT_TRUE(shared.FindFor(42, "4"));
+        EXPECT_EQ(shared.FindFor(42, "4")->entry.name, "first");
     }
 }
 
@@ -52,8 +52,8 @@ TEST(CatalogSnapshots, ReadersNeverSeeAReplacedSnapshotDisappear)
             long long last = 0;
             while (!done) {
                 CatalogSnapshots::Pin pin = snapshots.Read();
-                const CatalogEntry* entry = pin->Find(1, "4");
-                EXPECT_TRUE(entry && entry->name == "entry " + std::to_string(pin->Version()));
+                const KnownEntry* entry = pin->FindFor(1, "4");
+                EXPECT_TRUE(entry && entry->entry.name == "entry " + std::to_string(pin->Version()));
                 EXPECT_GE(pin->Version(), last);
                 last = pin->Version();
                 ++reads;

@@ -21,11 +21,15 @@ struct MatchCase {
 std::vector<std::string> OfferedNames(const std::vector<CatalogEntry>& catalog, const std::string& inventory)
 {
     const CatalogSnapshot snapshot(HashedRows(catalog), 1);
+    const std::string document = WholeDocument(inventory);
     ScanReport report;
     std::string error;
-    EXPECT_TRUE(ReadScanDocument(WholeDocument(inventory), report, error)) << error;
+    EXPECT_TRUE(ReadScanDocument(document, report, error)) << error;
+    std::vector<Offer> offers;
+    FindOffers(report, snapshot, offers);
     std::vector<std::string> names;
-    for (const Offer& offer : FindOffers(report, snapshot))
+    names.reserve(offers.size());
+    for (const Offer& offer : offers)
         names.push_back(offer.entry->name);
     return names;
 }

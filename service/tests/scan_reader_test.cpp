@@ -57,9 +57,10 @@ TEST(ScanReader, ReadsInventories)
          {{"1", "1", "N"}, {"2", "1", "0"}}},
     };
     for (const ReadCase& c : cases) {
+        const std::string document = kHead + c.inventory + kTail;  // the report's views point into it
         ScanReport report;
         std::string error;
-        ASSERT_TRUE(ReadScanDocument(kHead + c.inventory + kTail, report, error)) << c.name << ": " << error;
+        ASSERT_TRUE(ReadScanDocument(document, report, error)) << c.name << ": " << error;
         EXPECT_EQ(report.deviceListError, c.deviceListError) << c.name;
         ASSERT_EQ(report.items.size(), c.items.size()) << c.name;
         for (size_t i = 0; i < c.items.size(); ++i) {
@@ -72,9 +73,10 @@ TEST(ScanReader, ReadsInventories)
 
 TEST(ScanReader, ReadsHeaderValuesUnescaped)
 {
+    const std::string document = kHead + kTail + "\r\n";
     ScanReport report;
     std::string error;
-    ASSERT_TRUE(ReadScanDocument(kHead + kTail + "\r\n", report, error)) << error;
+    ASSERT_TRUE(ReadScanDocument(document, report, error)) << error;
     EXPECT_EQ(report.protocolVersion, "1.1");
     EXPECT_EQ(report.scanGuid, "{6B29FC40-CA47-1067-B31D-00DD010662DA}");
     EXPECT_EQ(report.osVersionCode, "4");
@@ -87,9 +89,10 @@ TEST(ScanReader, ReadsWhatTheEngineWrites)
 {
     std::string inventory = DeviceLines("PCI\\VEN_8086&DEV_27C5&SUBSYS_01AD1028&REV_01", "5.1.2600.0", true) +
                             ProgramLine("SOFTWARE\\A\\B", "1, 0", true);
+    const std::string document = WholeDocument(inventory);
     ScanReport report;
     std::string error;
-    ASSERT_TRUE(ReadScanDocument(WholeDocument(inventory), report, error)) << error;
+    ASSERT_TRUE(ReadScanDocument(document, report, error)) << error;
     ASSERT_EQ(report.items.size(), 5u);
     EXPECT_EQ(report.items[0].hash, 7403206061709420101);
     EXPECT_EQ(report.items[3].level, "2");
@@ -158,7 +161,8 @@ TEST(ScanReader, BoundsTheHeaderValuesThatAreRecorded)
         std::string error;
         EXPECT_EQ(ReadScanDocument(document, report, error), c.read) << c.name << ": " << error;
         if (c.read) {
-            EXPECT_EQ(report.scanGuid + "|" + report.osVersionCode + "|" + report.email,
+            EXPECT_EQ(std::string(report.scanGuid) + "|" + std::string(report.osVersionCode) + "|" +
+                          std::string(report.email),
                       c.scanGuid + "|" + c.osVersion + "|" + c.email)
                 << c.name;
         }

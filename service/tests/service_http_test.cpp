@@ -400,6 +400,7 @@ TEST_P(ServiceHttp, KeepsAcceptedDesktopDocumentsWithoutThePassword)
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 400);
     ASSERT_TRUE(Post(service, kResults, second, nullptr));
+    service.Stop();  // the kept documents are written by then
 
     auto read = [&](const char* name) {
         std::ifstream file(service.KeptScansFolder() + "/" + name, std::ios::binary);

@@ -86,7 +86,7 @@ const Abuse kAbuses[] = {
 
 TEST(ServiceLimits, AbusiveClientsDoNotDelayOthersAndAreCutOff)
 {
-    // More abusers than handler threads, and than the thread pool of a thread-per-connection
+    // More abusers than event loops, and than the thread pool of a thread-per-connection
     // server.
     constexpr int kAbusers = 24;
     for (const Abuse& abuse : kAbuses) {
@@ -351,18 +351,6 @@ TEST(ServiceLimits, AnswersAsHttpAsks)
         EXPECT_GT(length, 0u) << c.name;
         EXPECT_EQ(reply.size() - headEnd - 4, c.body ? length : 0) << c.name;
     }
-}
-
-TEST(ServiceLimits, RefusesARequestThatWaitedTooLongForAHandler)
-{
-    TestServiceOptions options;
-    options.limits.handlingDeadline = milliseconds(0);
-    TestService service(options);
-    ASSERT_TRUE(service.Started());
-    RawConnection connection(service.Port());
-    ASSERT_TRUE(connection.Send(CountRequest()));
-    EXPECT_TRUE(connection.ReadUntil("Error: ", kPrompt)) << connection.Received();
-    EXPECT_EQ(connection.Received().substr(0, 12), "HTTP/1.1 503");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The service as a program of its own: the stop that SIGTERM asks for writes every scan record;
+// The service as a program of its own: the stop that SIGTERM asks for writes every scan record,
+// and /readyz turns 503 before the public listener closes;
 // a reader of standard error that stalls does not hold the answers, and the log counts the lines
 // it could not keep; many large bodies at once keep the program's memory within the budget for
 // request bodies (its peak resident size, from /proc); driver packages imported while it runs
@@ -52,8 +53,15 @@ public:
     {
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
-        std::vector<std::string> arguments = {
-            KORVALA_SERVICE_PROGRAM, "--listen", "127.0.0.1:0", "--catalog", Database(), "--downloads", folder_};
+        std::vector<std::string> arguments = {KORVALA_SERVICE_PROGRAM,
+                                              "--listen",
+                                              "127.0.0.1:0",
+                                              "--admin-listen",
+                                              "127.0.0.1:0",
+                                              "--catalog",
+                                              Database(),
+                                              "--downloads",
+                                              folder_};
         arguments.insert(arguments.end(), options.begin(), options.end());
         std::vector<char*> argv;
         argv.reserve(arguments.size() + 1);
@@ -117,11 +125,11 @@ private:
     pid_t pid_ = -1;
 };
 
-// The port of the program's "listening on" line, once the log that readLog returns holds it;
-// 0 when it does not within the patience.
-int ListeningPort(const std::function<std::string()>& readLog)
+// The port of the program's "listening on" line (or of another that mark begins), once the log
+// that readLog returns holds it; 0 when it does not within the patience.
+int ListeningPort(const std::function<std::string()>& readLog,
+                  const std::string& mark = "listening on http://127.0.0.1:")
 {
-    const std::string mark = "listening on http://127.0.0.1:";
     for (auto end = std::chrono::steady_clock::now() + kPatience; std::chrono::steady_clock::now() < end;
          std::this_thread::sleep_for(milliseconds(20))) {
         const std::string log = readLog();
@@ -302,6 +310,38 @@ TEST(ServiceProgram, WritesEveryRecordBeforeItEndsOnSigterm)
     std::unique_ptr<ServiceStore> store = ServiceStore::Open(database, error);
     ASSERT_TRUE(store) << error;
     EXPECT_EQ(store->ScanCount(), 20);
+}
+
+// A load balancer that asks /readyz stops sending requests before the service stops answering
+// them: SIGTERM turns it to 503 at once, and the public listener serves on for the drain time (a
+// second signal ends it).
+TEST(ServiceProgram, TurnsUnreadyOnSigtermBeforeItStopsServing)
+{
+    ServiceProgram program("korvala-drain", {"--drain", "60"});
+    ASSERT_GT(program.Pid(), 0);
+    const int port = ListeningPort([&] { return program.LogText(); });
+    const int adminPort = ListeningPort([&] { return program.LogText(); }, "admin listener on http://127.0.0.1:");
+    ASSERT_GT(port, 0) << program.LogText();
+    ASSERT_GT(adminPort, 0) << program.LogText();
+    httplib::Client admin("127.0.0.1", adminPort);
+    httplib::Result ready = admin.Get("/readyz");
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(ready->status, 200);
+    EXPECT_EQ(ready->body, "ready\n");
+
+    ASSERT_EQ(kill(program.Pid(), SIGTERM), 0);
+    for (auto end = std::chrono::steady_clock::now() + kPatience;
+         ready && ready->status == 200 && std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(milliseconds(20)))
+        ready = admin.Get("/readyz");
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(ready->status, 503);
+    EXPECT_EQ(ready->body, "not ready: the service is stopping\n");
+    httplib::Client client("127.0.0.1", port);
+    httplib::Result reply = client.Post("/count_updates.php", CountBody(), kForm);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->body, "5");
+    EXPECT_TRUE(program.Stop()) << program.LogText();
 }
 
 TEST(ServiceProgram, AStalledReaderOfStandardErrorHoldsNoAnswer)

@@ -1,7 +1,7 @@
-// The service's records and database, on each database: failures answered as errors, nothing
-// lost at a stop or while the database fails, records the database refuses left out alone,
-// retention, instances that share one database, the upgrade of a database of the first layout,
-// what the service cannot start with, and the kept documents' files.
+// The service's records and database, on each database: failures answered as errors and told
+// by /readyz, nothing lost at a stop or while the database fails, records the database refuses
+// left out alone, retention, instances that share one database, the upgrade of a database of the
+// first layout, what the service cannot start with, and the kept documents' files.
 #include "catalog_text.h"
 #include "open_sql_connection.h"
 #include "scan_documents.h"
@@ -57,6 +57,10 @@ TEST_P(ServiceStoreTest, AnswersAnErrorWhileScansCannotBeRecorded)
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, 503);
     EXPECT_EQ(reply->body.substr(0, 7), "Error: ") << reply->body;
+    httplib::Result ready = service.AdminClient().Get("/readyz");
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(ready->status, 503);
+    EXPECT_EQ(ready->body.rfind("not ready: scan records cannot be written: ", 0), 0u) << ready->body;
     httplib::Result page =
         service.Client().Post("/result_page.php?desktop", WholeDocument(SamplePcInventory()), "text/xml");
     ASSERT_TRUE(page);
@@ -70,6 +74,9 @@ TEST_P(ServiceStoreTest, AnswersAnErrorWhileScansCannotBeRecorded)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, 200);
+    ready = service.AdminClient().Get("/readyz");
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(ready->status, 200) << ready->body;
     service.Stop();
     EXPECT_EQ(service.Store().ScanCount(), counted + 1);
 }
@@ -302,6 +309,8 @@ TEST(ScanKeeper, NumbersFilesOnWithoutReplacingAny)
     ScanKeeper first({folder}), second({folder});
     first.Keep(document, report);
     second.Keep(document, report);
+    first.Stop();
+    second.Stop();
     auto read = [&](const char* name) {
         std::ifstream file(folder + "/" + name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -336,6 +345,7 @@ TEST(ScanKeeper, KeepsNoMoreThanItsBounds)
         ScanKeeper keeper({folder, c.maxFiles, c.maxBytes});
         for (int i = 0; i < 5; ++i)
             keeper.Keep(document, report);
+        keeper.Stop();
         size_t files = 0;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             files += entry.path().filename().string().rfind("scan-", 0) == 0 ? 1 : 0;

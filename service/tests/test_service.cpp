@@ -83,6 +83,13 @@ httplib::Client TestService::Client() const
     return client;
 }
 
+httplib::Client TestService::AdminClient() const
+{
+    httplib::Client client("127.0.0.1", service_ ? service_->AdminPort() : -1);
+    client.set_read_timeout(60, 0);
+    return client;
+}
+
 bool TestService::WaitForCatalog()
 {
     return WaitUntil([this] {

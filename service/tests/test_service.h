@@ -36,6 +36,8 @@ public:
     bool Started() const { return service_ != nullptr; }
     httplib::Client Client() const;
     int Port() const { return service_ ? service_->Port() : -1; }
+    // A client of the admin listener (/metrics, /healthz, /readyz).
+    httplib::Client AdminClient() const;
     ServiceStore& Store() { return service_->Store(); }
     const std::string& Database() const { return database_; }
     const std::string& Folder() const { return folder_; }
