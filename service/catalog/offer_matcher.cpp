@@ -120,8 +120,8 @@ void MatchLeveledRun(const std::vector<ScanEntry>& items, const std::vector<cons
 // before it when it is a cut of that device's first (most specific) known identity and not
 // yet among them; a repeated identity is the same form of a next device with the same id or
 // family. Any other known identity starts the next device, which it decides.
-void MatchUnleveledGroup(const std::vector<ScanEntry>& items, const std::vector<const KnownEntry*>& known,
-                         size_t first, size_t end, std::vector<const KnownEntry*>& device, OfferList& offers)
+void MatchUnleveledGroup(const std::vector<ScanEntry>& items, const std::vector<const KnownEntry*>& known, size_t first,
+                         size_t end, std::vector<const KnownEntry*>& device, OfferList& offers)
 {
     device.clear();  // its known identities, most specific first
     for (size_t i = first; i < end; ++i) {

@@ -15,7 +15,8 @@ TEST(CatalogSnapshot, FindsEntriesByTheirHash)
     const CatalogSnapshot snapshot(
         HashedRows({{"SOFTWARE\\Acme Ltd\\Acme Viewer", "viewer", "2.0", "/v"}, {"PCI\\VEN_10DE", "nv", "1.0", "/n"}}),
         7);
-    const KnownEntry* viewer = snapshot.FindFor(std::stoll(CatalogIdentityHash("SOFTWARE\\Acme Ltd\\Acme Viewer")), "4");
+    const KnownEntry* viewer =
+        snapshot.FindFor(std::stoll(CatalogIdentityHash("SOFTWARE\\Acme Ltd\\Acme Viewer")), "4");
     ASSERT_TRUE(viewer);
     EXPECT_EQ(viewer->entry.name, "viewer");
     EXPECT_FALSE(snapshot.FindFor(std::stoll(CatalogIdentityHash("PCI\\VEN_10DF")), "4"));
