@@ -18,10 +18,7 @@ size_t BucketIndex(std::chrono::nanoseconds latency)
 }  // namespace
 
 HttpMetrics::Loop::Loop(size_t targets)
-    : targets_(targets),
-      requests_(targets * kStatusCount),
-      latency_(targets * kBucketCount),
-      latencyNanoseconds_(targets)
+    : requests_(targets * kStatusCount), latency_(targets * kBucketCount), latencyNanoseconds_(targets)
 {
 }
 

@@ -67,7 +67,6 @@ public:
 
     private:
         friend class HttpMetrics;
-        const size_t targets_;
         std::vector<LoopCounter> requests_;            // [target][status]
         std::vector<LoopCounter> latency_;             // [target][bucket], not cumulative
         std::vector<LoopCounter> latencyNanoseconds_;  // [target]
