@@ -10,7 +10,8 @@
 # returns when all is done and asks for the restart that removes the uninstaller (3010), and
 # compares the registry and the file tree with their state before the installation. In a 64-bit
 # prefix a 32-bit setup works in the 32-bit program folder and registry view (Wow6432Node), a
-# 64-bit one in the 64-bit ones; both views are checked.
+# 64-bit one in the 64-bit ones; both views are checked. msiexec's logs stay in
+# installer_test_logs beside the test when a check fails.
 # A release's setup is checked with its signing certificate: the installed files carry valid
 # signatures.
 # Usage: installer_test.sh <korvala.msi> <korvala-setup.exe> <the previous version's korvala-setup.exe>
@@ -19,7 +20,7 @@ set -uo pipefail
 msi_package=$(realpath "$1")
 shift
 . "$(dirname "$0")/installer_test_lib.sh"
-logs=$work
+keep_logs_in installer_test_logs
 virtual_settings_key='HKCU\Software\Classes\VirtualStore\MACHINE\SOFTWARE\Korvala'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvala'
 uninstall_name=Korvala
@@ -163,5 +164,4 @@ snapshot after
 check "registry as before the installation" same_as_before registry
 check "files as before the installation" same_as_before files
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+end_of_test

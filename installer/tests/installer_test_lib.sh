@@ -34,6 +34,14 @@ check() {
   local what=$1; shift
   if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
 }
+# msiexec's logs (/l*v) go to a folder beside the test (the working folder), which stays when a
+# check fails.
+keep_logs_in() { logs=$PWD/$1; rm -rf "$logs"; mkdir -p "$logs"; }
+end_of_test() {
+  echo "$failures failed"
+  if [ "$failures" -eq 0 ]; then rm -rf "$logs"; else echo "msiexec's logs: $logs"; fi
+  [ "$failures" -eq 0 ]
+}
 # Registry queries in the packages' view.
 reg_value() { wine_out "$system\\reg.exe" query "$1" /v "$2" | grep -E "^\s+$2\s"; }
 reg_default() { wine_out "$system\\reg.exe" query "$1" /ve | sed -n 's/^\s*(Default)\s\+REG_SZ\s\+//p'; }
@@ -184,7 +192,7 @@ start_program_elsewhere() {
   "$wine_run" "$(windows_path "$tools/run_program.exe")" --desktop KorvalaElsewhere "\"$win_install_dir\\korvala-desk.exe\"" \
     >"$work/elsewhere.out" 2>/dev/null </dev/null &
   starter=$!
-  wait_for 30 grep -q '^started' "$work/elsewhere.out"
+  wait_for 30 grep -qs '^started' "$work/elsewhere.out"
 }
 # No window of the program on this desktop: the close tool finds none.
 program_window_out_of_reach() {

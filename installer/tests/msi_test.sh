@@ -15,9 +15,7 @@ set -uo pipefail
 failing_package=$(realpath "$1") setup=$(realpath "$2")
 shift 2
 . "$(dirname "$0")/installer_test_lib.sh"
-logs=$PWD/msi_test_logs
-rm -rf "$logs"
-mkdir -p "$logs"
+keep_logs_in msi_test_logs
 
 product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
 code=$(product_code "$package") previous_code=$(product_code "$previous_package")
@@ -224,10 +222,4 @@ snapshot after
 check "registry as before the installation" same_as_before registry
 check "files as before the installation" same_as_before files
 
-echo "$failures failed"
-if [ "$failures" -eq 0 ]; then
-  rm -rf "$logs"
-else
-  echo "msiexec's logs: $logs"
-fi
-[ "$failures" -eq 0 ]
+end_of_test
