@@ -12,7 +12,7 @@ constexpr int kSecondsPerDay = 24 * 60 * 60;
 
 // The chart's size and margins, in pixels.
 constexpr double kWidth = 760, kHeight = 240, kLeft = 56, kRight = 36, kTop = 12, kBottom = 36;
-constexpr int kGridLines = 4;    // above the baseline
+constexpr int kGridLines = 5;    // above the baseline, at most
 constexpr int kLabelEvery = 15;  // days, counted back from the last
 
 constexpr const char* kStyle =
@@ -32,7 +32,7 @@ constexpr const char* kStyle =
 const std::map<std::string, const char*>& WindowsOfCode()
 {
     static const std::map<std::string, const char*> names = {
-        {"", "none: Windows 95, or a Windows the program does not tell apart"},
+        {"", "Windows 95, or one the program does not tell apart"},
         {"1", "Windows Me"},
         {"2", "Windows 2000"},
         {"3", "Windows NT 4.0"},
@@ -86,12 +86,13 @@ std::string Chart(const std::vector<std::pair<std::string, long long>>& days)
     for (const auto& day : days)
         most = std::max(most, day.second);
     const long long step = RoundStep(static_cast<double>(most) / kGridLines);
+    const long long lines = std::max(1LL, (most + step - 1) / step);  // the top one at or above the most
     const double plotWidth = kWidth - kLeft - kRight, plotHeight = kHeight - kTop - kBottom;
     const double slot = plotWidth / static_cast<double>(days.size());
-    const double perScan = plotHeight / static_cast<double>(step * kGridLines);
+    const double perScan = plotHeight / static_cast<double>(step * lines);
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Format("%.0f", kWidth) + "\" height=\"" +
                       Format("%.0f", kHeight) + "\" role=\"img\" aria-label=\"Scans per day\">\n";
-    for (int line = 0; line <= kGridLines; ++line) {
+    for (long long line = 0; line <= lines; ++line) {
         const std::string y = Format("%.1f", kTop + plotHeight - perScan * static_cast<double>(step * line));
         svg += "<line class=\"grid\" x1=\"" + Format("%.1f", kLeft) + "\" x2=\"" + Format("%.1f", kWidth - kRight) +
                "\" y1=\"" + y + "\" y2=\"" + y + "\"/><text class=\"axis\" x=\"" + Format("%.1f", kLeft - 6) +
@@ -178,7 +179,7 @@ std::string MostOfferedSection(const ScanStatistics& statistics)
         html += "<tr><td class=\"n\">" + std::to_string(++rank) + "</td><td>" +
                 (name.empty() ? std::string("(no longer in the catalog)") : HtmlEscape(name)) + "</td><td>" +
                 HtmlEscape(entry.identity) + "</td><td>" +
-                (entry.osCode.empty() ? std::string("every Windows") : HtmlEscape(entry.osCode)) +
+                (entry.osCode.empty() ? std::string("every&nbsp;Windows") : HtmlEscape(entry.osCode)) +
                 "</td><td class=\"n\">" + Thousands(entry.offers) + "</td></tr>\n";
     }
     return html + "</table>\n";

@@ -245,13 +245,13 @@ TEST_P(ServiceStoreTest, StatisticsPageShowsTheScansAndOffersKept)
         {"before the retention",
          {bar(today, "1 scan"), bar(earlier, "3 scans"), bar(old, "2 scans"),
           osCode("4", "Windows XP, Server 2003", "5", "83.3"), osCode("6", "Windows Vista and later", "1", "16.7"),
-          perScan("Items", "36.7"), perScan("Offers", "2.0"), offered("1", goneRow, "every Windows", 4),
+          perScan("Items", "36.7"), perScan("Offers", "2.0"), offered("1", goneRow, "every&nbsp;Windows", 4),
           offered("2", taggedRow, "4", 3), sampleRow, "Offers counted since " + old + "."},
          "no offers"},
         {"after it",
          {bar(today, "1 scan"), bar(earlier, "3 scans"), osCode("4", "Windows XP, Server 2003", "3", "75.0"),
           perScan("Items", "50.0"), perScan("Offers", "2.5"), offered("1", taggedRow, "4", 3),
-          offered("2", goneRow, "every Windows", 2), sampleRow, "Offers counted since " + earlier + "."},
+          offered("2", goneRow, "every&nbsp;Windows", 2), sampleRow, "Offers counted since " + earlier + "."},
          bar(old, "2 scans")},
     };
     for (const auto& view : views) {
