@@ -25,7 +25,9 @@ def options_section(readme):
     out = []
     i = start + 2  # past the header and its rule
     while i < len(lines) and lines[i].startswith("|"):
-        option, default, meaning = [cell.strip() for cell in lines[i].strip().strip("|").split("|")]
+        # Cells are split at the bars that Markdown does not escape ("x86\|amd64" is one cell).
+        cells = re.split(r"(?<!\\)\|", lines[i].strip().strip("|"))
+        option, default, meaning = [cell.strip().replace("\\|", "|") for cell in cells]
         name, _, value = option.strip("`").partition(" ")
         out.append(".TP")
         out.append("\\fB" + name.replace("-", "\\-") + "\\fR" + (" \\fI" + value + "\\fR" if value else ""))
