@@ -39,9 +39,5 @@ if ! grep -q '<p>150,000 scans from ' "$work/stats.html" || [ "$entries" -ne 20 
   exit 1
 fi
 
-mkdir -p "$(dirname "$output")"
-timeout 90 chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
-  --disable-component-update --disable-sync --hide-scrollbars --user-data-dir="$work/profile" \
-  --window-size=960,1600 --screenshot="$output" "$admin/stats" >/dev/null 2>&1
-[ -s "$output" ] || { echo "screenshot-stats: Chromium wrote no screenshot" >&2; exit 1; }
+"$root/tools/chromium-screenshot" "$admin/stats" "$output" 960,1600
 echo "screenshot-stats: wrote $output ($bars days with scans, $entries entries)"
