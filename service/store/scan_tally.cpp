@@ -47,7 +47,8 @@ void SortAndMerge(std::vector<Row>& rows)
 struct OfferCounter {
     const CatalogSnapshot* catalog;
     std::string day;
-    std::vector<uint32_t> counts;  // one per entry of the snapshot
+    std::vector<uint32_t> counts;   // one per entry of the snapshot
+    std::vector<uint32_t> offered;  // the entries counted, each once
 };
 
 }  // namespace
@@ -68,11 +69,12 @@ ScanTally TallyScans(const std::vector<ScanRecord>& records)
             return c.catalog == record.catalog.get() && c.day == day;
         });
         if (counter == counters.end())
-            counter = counters.insert(counters.end(), {record.catalog.get(), std::move(day),
-                                                       std::vector<uint32_t>(record.catalog->EntryCount())});
+            counter = counters.insert(
+                counters.end(),
+                {record.catalog.get(), std::move(day), std::vector<uint32_t>(record.catalog->EntryCount()), {}});
         for (uint32_t index : record.offeredEntries) {
-            if (index < counter->counts.size())
-                ++counter->counts[index];
+            if (index < counter->counts.size() && counter->counts[index]++ == 0)
+                counter->offered.push_back(index);
         }
     }
 
@@ -83,10 +85,9 @@ ScanTally TallyScans(const std::vector<ScanRecord>& records)
         tally.days.push_back(std::move(total));
     }
     // A snapshot's entries stand in the order of identity and code: one counter's rows come sorted.
-    for (const OfferCounter& counter : counters) {
-        for (size_t index = 0; index < counter.counts.size(); ++index) {
-            if (counter.counts[index] == 0)
-                continue;
+    for (OfferCounter& counter : counters) {
+        std::sort(counter.offered.begin(), counter.offered.end());
+        for (uint32_t index : counter.offered) {
             const CatalogEntry& entry = counter.catalog->EntryAt(index).entry;
             tally.offersPerDay.push_back({counter.day, {entry.identity, entry.osCode, counter.counts[index]}});
             tally.offersPerEntry.push_back(tally.offersPerDay.back().entry);

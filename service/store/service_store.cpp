@@ -373,8 +373,8 @@ bool ServiceStore::DeleteScansBefore(const std::string& utc, std::string& error)
             if (row.size() == 3)
                 removed.push_back({std::move(row[0]), std::move(row[1]), -Number(row[2], 0)});
         }
-        return AddOffersPerEntry(SumPerEntry(std::move(removed)), error) &&
-               Run("DELETE FROM offer_totals WHERE offers <= 0", {}, error) &&
+        return (removed.empty() || (AddOffersPerEntry(SumPerEntry(std::move(removed)), error) &&
+                                    Run("DELETE FROM offer_totals WHERE offers <= 0", {}, error))) &&
                Run("DELETE FROM scan_days WHERE day < $1", {day}, error) &&
                Run("DELETE FROM scans WHERE received_utc < $1", {utc}, error);
     });
