@@ -1,7 +1,9 @@
 #include "korvala_service.h"
 
 #include "service_metrics.h"
+#include "stats_page.h"
 
+#include <ctime>
 #include <thread>
 
 namespace {
@@ -27,6 +29,7 @@ std::unique_ptr<KorvalaService> KorvalaService::Open(const ServiceConfig& config
         return nullptr;
     std::unique_ptr<KorvalaService> service(new KorvalaService());
     service->startTime_ = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    service->keepDays_ = config.recorder.keepDays;
     service->catalogStore_ = ServiceStore::Open(config.database, error);
     if (!service->catalogStore_)
         return nullptr;
@@ -78,6 +81,14 @@ void KorvalaService::AddAdminPages()
     });
     adminRoutes_.Add("/healthz", [this](const HttpRequest&, HttpResponse& response) { Answer(Health(), response); });
     adminRoutes_.Add("/readyz", [this](const HttpRequest&, HttpResponse& response) { Answer(Readiness(), response); });
+    // Read from the daily roll-ups: milliseconds, whatever the number of records.
+    adminRoutes_.Add("/stats", [this](const HttpRequest&, HttpResponse& response) {
+        ScanStatistics statistics;
+        std::string error;
+        if (!catalogStore_->ReadStatistics(kMostOfferedEntries, statistics, error))
+            return Answer({false, "cannot read the statistics: " + error}, response);
+        response.SetContent(RenderStatsPage(statistics, std::time(nullptr), keepDays_), "text/html; charset=utf-8");
+    });
 }
 
 void KorvalaService::Run()

@@ -1,7 +1,7 @@
 #pragma once
 // korvala-service put together: the database, the catalog snapshot that follows it, the scan
 // record writer, the kept documents, the routes and the HTTP server, and the admin listener
-// with the service's metrics, health and readiness.
+// with the service's metrics, health, readiness and statistics page.
 #include "admin_routes.h"
 #include "catalog_refresher.h"
 #include "http_server.h"
@@ -79,4 +79,5 @@ private:
     std::unique_ptr<CatalogRefresher> refresher_;  // last: its thread ends first
     std::atomic<bool> draining_{false};
     double startTime_ = 0;
+    int keepDays_ = 0;  // of the scan records, for the statistics page
 };

@@ -96,7 +96,7 @@ int Serve(const ServiceOptions& options, const sigset_t& stopSignals)
         std::to_string(service->CatalogEntries()) + " entries)";
     LogService(listening);
     LogService("admin listener on http://" + options.adminHost + ":" + std::to_string(service->AdminPort()) +
-               " (/metrics, /healthz, /readyz)");
+               " (/metrics, /healthz, /readyz, /stats)");
     // Tells systemd (Type=notify) that the service answers; nothing happens when it was not
     // started by systemd.
     sd_notify(0, ("READY=1\nSTATUS=" + listening).c_str());

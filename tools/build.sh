@@ -55,7 +55,7 @@ service_release() {
   cmake --build "$root/build/service-release" --target "$@"
 }
 if [ "$what" = service ] || [ "$what" = all ]; then
-  service_release korvala-service service_bench scan_match_bench service_load
+  service_release korvala-service service_bench scan_match_bench service_load scan_history
 fi
 if [ "$what" = deb ]; then
   service_release korvala_service_deb

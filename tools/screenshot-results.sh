@@ -66,9 +66,5 @@ rows=$(grep -c '<tr class="offer">' "$work/results.html" || true)
 grep -q "found $devices updates" "$work/results.html" && [ "$rows" -eq "$devices" ] ||
   { echo "screenshot-results: the page lists $rows offers for $devices devices" >&2; exit 1; }
 
-mkdir -p "$(dirname "$output")"
-timeout 90 chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
-  --disable-component-update --disable-sync --hide-scrollbars --user-data-dir="$work/profile" \
-  --window-size=820,940 --screenshot="$output" "file://$work/results.html" >/dev/null 2>&1
-[ -s "$output" ] || { echo "screenshot-results: Chromium wrote no screenshot" >&2; exit 1; }
+"$root/tools/chromium-screenshot" "file://$work/results.html" "$output" 820,940
 echo "screenshot-results: wrote $output ($rows offers for $devices devices)"

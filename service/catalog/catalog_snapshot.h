@@ -10,6 +10,7 @@
 #include "version_number.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,7 +53,9 @@ private:
     uint32_t count_ = 0;
 };
 
-class CatalogSnapshot {
+// Shared: what reads it pins it (catalog_snapshots.h), and scan records that name its entries
+// hold it until they are written.
+class CatalogSnapshot : public std::enable_shared_from_this<CatalogSnapshot> {
 public:
     // When identities share a hash, the first in byte order of the identity is found. Rows whose
     // hash is not a 64-bit decimal are left out, and so are repeated identity and code pairs.
@@ -71,6 +74,8 @@ public:
     size_t EntryCount() const { return entries_.size(); }
     // The index of an entry of this snapshot, below EntryCount().
     size_t IndexOf(const KnownEntry& entry) const { return static_cast<size_t>(&entry - entries_.data()); }
+    // The entries in the order of their identity and OS code (byte order), each pair once.
+    const KnownEntry& EntryAt(size_t index) const { return entries_[index]; }
     // The database's catalog version this copy was taken at.
     long long Version() const { return version_; }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <utility>
 
 CatalogSnapshots::Pin::~Pin()
 {
@@ -10,16 +11,14 @@ CatalogSnapshots::Pin::~Pin()
         slot_->store(nullptr, std::memory_order_release);
 }
 
-CatalogSnapshots::CatalogSnapshots(std::unique_ptr<const CatalogSnapshot> first) : current_(first.release())
+CatalogSnapshots::CatalogSnapshots(std::unique_ptr<const CatalogSnapshot> first)
+    : owner_(std::move(first)), current_(owner_.get())
 {
     for (auto& slot : slots_)
         slot.store(nullptr);
 }
 
-CatalogSnapshots::~CatalogSnapshots()
-{
-    delete current_.load();
-}
+CatalogSnapshots::~CatalogSnapshots() = default;
 
 CatalogSnapshots::Pin CatalogSnapshots::Read() const
 {
@@ -45,10 +44,10 @@ CatalogSnapshots::Pin CatalogSnapshots::Read() const
 void CatalogSnapshots::Publish(std::unique_ptr<const CatalogSnapshot> next)
 {
     std::lock_guard<std::mutex> lock(publishing_);
-    const CatalogSnapshot* replaced = current_.exchange(next.release());
+    std::shared_ptr<const CatalogSnapshot> replaced = std::exchange(owner_, std::move(next));
+    current_.store(owner_.get());
     for (auto& slot : slots_) {
-        while (slot.load() == replaced)
+        while (slot.load() == replaced.get())
             std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
-    delete replaced;
 }

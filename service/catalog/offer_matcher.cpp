@@ -93,8 +93,9 @@ public:
     // The decision for one device (or program) whose most specific known identity is entry.
     void Consider(const KnownEntry& entry, std::string_view installedVersion)
     {
-        if (IsUpdateFor(installedVersion, entry.available) && offered_.Insert(catalog_.IndexOf(entry)))
-            offers_.push_back({&entry.entry, installedVersion});
+        const size_t index = catalog_.IndexOf(entry);
+        if (IsUpdateFor(installedVersion, entry.available) && offered_.Insert(index))
+            offers_.push_back({&entry.entry, installedVersion, static_cast<uint32_t>(index)});
     }
 
 private:

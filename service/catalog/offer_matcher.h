@@ -3,12 +3,14 @@
 #include "catalog_snapshot.h"
 #include "scan_reader.h"
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 struct Offer {
     const CatalogEntry* entry;          // in the snapshot the offer was found in, which must outlive it
     std::string_view installedVersion;  // ANSI text in the document, which must outlive it too
+    uint32_t entryIndex;                // of the entry in the snapshot (CatalogSnapshot::EntryAt)
 };
 
 // Every device gets at most one offer, decided by its most specific identity that the catalog

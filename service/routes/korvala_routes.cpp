@@ -160,8 +160,17 @@ bool KorvalaRoutes::Evaluate(const HttpRequest& request, std::string_view docume
     result.catalog.emplace(catalog_.Read());
     FindOffers(result.report, **result.catalog, result.offers);
     const ScanReport& report = result.report;
+    // The offered entries are counted by the recorder's thread: here they are only handed over.
+    std::shared_ptr<const CatalogSnapshot> catalog;
+    std::vector<uint32_t> offered;
+    if (!result.offers.empty()) {
+        catalog = result.catalog->Hold();
+        offered.reserve(result.offers.size());
+        for (const Offer& offer : result.offers)
+            offered.push_back(offer.entryIndex);
+    }
     if (!recorder_.Add({std::string(report.scanGuid), UtcTime(), std::string(report.osVersionCode), page,
-                        report.items.size(), result.offers.size()})) {
+                        report.items.size(), result.offers.size(), std::move(catalog), std::move(offered)})) {
         Fail(request.head.target, response, 503, "The service cannot record scans at the moment. Try again later.");
         return false;
     }

@@ -15,6 +15,7 @@ const SqlDialect kPostgres = {
     // Instances that start together on a new database set it up one after the other.
     "SELECT pg_advisory_xact_lock(5786713)",
     "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema() AND table_name = $1",
+    "to_char(received_utc AT TIME ZONE 'UTC', 'YYYY-MM-DD')",
     true,
 };
 

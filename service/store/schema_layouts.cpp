@@ -49,6 +49,25 @@ std::vector<std::string> EntriesPerOsCode(const SqlDialect&)
     };
 }
 
+// Layout 3: daily roll-ups of the scan records for the statistics page, written with the records
+// and deleted with them: scans, items and offers per UTC day and OS code (from the records kept),
+// offers per catalog entry and day, and per entry over the days kept (both from now on: earlier
+// records do not name their offers). Instances of the earlier version that still run go on
+// recording scans, which the roll-ups then miss.
+std::vector<std::string> DailyRollUps(const SqlDialect& dialect)
+{
+    return {
+        "CREATE TABLE scan_days (day TEXT NOT NULL, os_code TEXT NOT NULL, scans BIGINT NOT NULL, "
+        "items BIGINT NOT NULL, offers BIGINT NOT NULL, PRIMARY KEY (day, os_code))",
+        std::string("INSERT INTO scan_days (day, os_code, scans, items, offers) SELECT ") + dialect.receivedDay +
+            ", os_code, COUNT(*), SUM(items), SUM(offers) FROM scans GROUP BY 1, 2",
+        "CREATE TABLE offer_counts (day TEXT NOT NULL, identity TEXT NOT NULL, os_code TEXT NOT NULL, "
+        "offers BIGINT NOT NULL, PRIMARY KEY (day, identity, os_code))",
+        "CREATE TABLE offer_totals (identity TEXT NOT NULL, os_code TEXT NOT NULL, offers BIGINT NOT NULL, "
+        "PRIMARY KEY (identity, os_code))",
+    };
+}
+
 }  // namespace
 
 const std::vector<SchemaStep>& SchemaSteps()
@@ -56,6 +75,7 @@ const std::vector<SchemaStep>& SchemaSteps()
     static const std::vector<SchemaStep> steps = {
         {1, "the catalog, its version and the scan records", CatalogAndScans},
         {2, "catalog entries per OS code, with the driver's date", EntriesPerOsCode},
+        {3, "daily roll-ups of the scans and the offers", DailyRollUps},
     };
     return steps;
 }

@@ -4,9 +4,11 @@
 #include "database_address.h"
 #include "open_sql_connection.h"
 #include "sample_catalog.h"
+#include "scan_tally.h"
 #include "schema_layouts.h"
 #include "version_number.h"
 
+#include <charconv>
 #include <map>
 #include <tuple>
 #include <unordered_map>
@@ -32,33 +34,23 @@ std::string Placeholders(size_t rows, size_t columns, bool numbered)
     return text;
 }
 
-// Runs insertFront + placeholders + insertBack for the rows, kRowsPerStatement at a time;
-// fill appends the parameters of one row.
-template <typename Row, typename Fill, typename Run>
-bool InsertInBatches(const std::vector<Row>& rows, size_t columns, bool numbered, const std::string& insertFront,
-                     const std::string& insertBack, Fill fill, Run run)
+// A number the database wrote as text, or otherwise when it is none.
+long long Number(const std::string& text, long long otherwise)
 {
-    for (size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
-        size_t count = std::min(kRowsPerStatement, rows.size() - first);
-        std::vector<std::string> parameters;
-        parameters.reserve(count * columns);
-        for (size_t i = first; i < first + count; ++i)
-            fill(rows[i], parameters);
-        if (!run(insertFront + Placeholders(count, columns, numbered) + insertBack, parameters))
-            return false;
-    }
-    return true;
+    long long number = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, fault] = std::from_chars(text.data(), end, number);
+    return fault == std::errc() && stop == end && !text.empty() ? number : otherwise;
 }
 
 long long NumberOf(const std::vector<SqlRow>& rows)
 {
-    if (rows.empty() || rows[0].empty())
-        return -1;
-    try {
-        return std::stoll(rows[0][0]);
-    } catch (const std::exception&) {
-        return -1;
-    }
+    return rows.empty() || rows[0].empty() ? -1 : Number(rows[0][0], -1);
+}
+
+void AddEntryOffers(const EntryOffers& row, std::vector<std::string>& parameters)
+{
+    parameters.insert(parameters.end(), {row.identity, row.osCode, std::to_string(row.offers)});
 }
 
 }  // namespace
@@ -81,6 +73,22 @@ bool ServiceStore::Run(const std::string& sql, const std::vector<std::string>& p
                        std::vector<SqlRow>* rows)
 {
     return sql_->Execute(sql, parameters, rows, error);
+}
+
+template <typename Row, typename Fill>
+bool ServiceStore::InsertRows(const std::vector<Row>& rows, size_t columns, const std::string& front,
+                              const std::string& back, Fill fill, std::string& error)
+{
+    for (size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
+        size_t count = std::min(kRowsPerStatement, rows.size() - first);
+        std::vector<std::string> parameters;
+        parameters.reserve(count * columns);
+        for (size_t i = first; i < first + count; ++i)
+            fill(rows[i], parameters);
+        if (!Run(front + Placeholders(count, columns, sql_->Dialect().numberedParameters) + back, parameters, error))
+            return false;
+    }
+    return true;
 }
 
 template <typename Work>
@@ -163,9 +171,8 @@ bool ServiceStore::Upsert(const std::vector<CatalogEntry>& entries, std::string&
         }
         rows.push_back({std::move(hash), entries[i]});
     }
-    return InsertInBatches(
-        rows, 7, sql_->Dialect().numberedParameters,
-        "INSERT INTO catalog_entries (identity, os_code, hash, name, version, download, driver_date) VALUES ",
+    return InsertRows(
+        rows, 7, "INSERT INTO catalog_entries (identity, os_code, hash, name, version, download, driver_date) VALUES ",
         " ON CONFLICT (identity, os_code) DO UPDATE SET hash = excluded.hash, name = excluded.name, "
         "version = excluded.version, download = excluded.download, driver_date = excluded.driver_date",
         [](const CatalogRow& row, std::vector<std::string>& parameters) {
@@ -173,9 +180,7 @@ bool ServiceStore::Upsert(const std::vector<CatalogEntry>& entries, std::string&
             parameters.insert(parameters.end(), {entry.identity, entry.osCode, row.hashDecimal, entry.name,
                                                  entry.version, entry.download, entry.date});
         },
-        [&](const std::string& sql, const std::vector<std::string>& parameters) {
-            return Run(sql, parameters, error);
-        });
+        error);
 }
 
 bool ServiceStore::Import(const std::vector<CatalogEntry>& entries, std::string& error)
@@ -264,16 +269,53 @@ bool ServiceStore::LoadCatalog(std::vector<CatalogRow>& rows, long long& version
 
 bool ServiceStore::InsertScans(const std::vector<ScanRecord>& records, std::string& error)
 {
-    return InsertInBatches(
-        records, 6, sql_->Dialect().numberedParameters,
-        "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES ", "",
+    return InsertRows(
+        records, 6, "INSERT INTO scans (scan_guid, received_utc, os_code, page, items, offers) VALUES ", "",
         [](const ScanRecord& record, std::vector<std::string>& parameters) {
             parameters.insert(parameters.end(), {record.scanGuid, record.receivedUtc, record.osVersionCode, record.page,
                                                  std::to_string(record.itemCount), std::to_string(record.offerCount)});
         },
-        [&](const std::string& sql, const std::vector<std::string>& parameters) {
-            return Run(sql, parameters, error);
-        });
+        error);
+}
+
+bool ServiceStore::AddOffersPerEntry(const std::vector<EntryOffers>& rows, std::string& error)
+{
+    return InsertRows(rows, 3, "INSERT INTO offer_totals (identity, os_code, offers) VALUES ",
+                      " ON CONFLICT (identity, os_code) DO UPDATE SET offers = offer_totals.offers + excluded.offers",
+                      AddEntryOffers, error);
+}
+
+bool ServiceStore::AddDayTotals(const std::vector<DayTotal>& rows, std::string& error)
+{
+    return InsertRows(
+        rows, 5, "INSERT INTO scan_days (day, os_code, scans, items, offers) VALUES ",
+        " ON CONFLICT (day, os_code) DO UPDATE SET scans = scan_days.scans + excluded.scans, "
+        "items = scan_days.items + excluded.items, offers = scan_days.offers + excluded.offers",
+        [](const DayTotal& row, std::vector<std::string>& parameters) {
+            parameters.insert(parameters.end(), {row.day, row.osCode, std::to_string(row.scans),
+                                                 std::to_string(row.items), std::to_string(row.offers)});
+        },
+        error);
+}
+
+bool ServiceStore::AddOffersPerDay(const std::vector<DayOffers>& rows, std::string& error)
+{
+    return InsertRows(
+        rows, 4, "INSERT INTO offer_counts (day, identity, os_code, offers) VALUES ",
+        " ON CONFLICT (day, identity, os_code) DO UPDATE SET offers = offer_counts.offers + "
+        "excluded.offers",
+        [](const DayOffers& row, std::vector<std::string>& parameters) {
+            parameters.push_back(row.day);
+            AddEntryOffers(row.entry, parameters);
+        },
+        error);
+}
+
+bool ServiceStore::WriteScans(const std::vector<ScanRecord>& records, std::string& error)
+{
+    const ScanTally tally = TallyScans(records);
+    return InsertScans(records, error) && AddDayTotals(tally.days, error) &&
+           AddOffersPerDay(tally.offersPerDay, error) && AddOffersPerEntry(tally.offersPerEntry, error);
 }
 
 // Each record behind a savepoint of its own: a record whose values the database refuses is
@@ -285,7 +327,7 @@ bool ServiceStore::InsertScansOneByOne(const std::vector<ScanRecord>& records, s
         if (!Run("SAVEPOINT scan_record", {}, error))
             return false;
         std::string refusal;
-        if (!InsertScans({records[i]}, refusal)) {
+        if (!WriteScans({records[i]}, refusal)) {
             if (!sql_->RefusedValues()) {
                 error = refusal;
                 return false;
@@ -306,7 +348,7 @@ bool ServiceStore::RecordScans(const std::vector<ScanRecord>& records, std::vect
     std::lock_guard<std::mutex> lock(mutex_);
     refused.clear();
     const char* begin = sql_->Dialect().beginWrite;
-    if (InTransaction(begin, error, [&] { return InsertScans(records, error); }))
+    if (InTransaction(begin, error, [&] { return WriteScans(records, error); }))
         return true;
     if (!sql_->RefusedValues())
         return false;
@@ -319,7 +361,54 @@ bool ServiceStore::RecordScans(const std::vector<ScanRecord>& records, std::vect
 bool ServiceStore::DeleteScansBefore(const std::string& utc, std::string& error)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return Run("DELETE FROM scans WHERE received_utc < $1", {utc}, error);
+    const std::string day = utc.substr(0, 10);
+    return InTransaction(sql_->Dialect().beginWrite, error, [&] {
+        // The counts deleted come off the totals. Of instances that delete at once, each is
+        // returned only the rows it deleted itself.
+        std::vector<SqlRow> deleted;
+        if (!Run("DELETE FROM offer_counts WHERE day < $1 RETURNING identity, os_code, offers", {day}, error, &deleted))
+            return false;
+        std::vector<EntryOffers> removed;
+        for (SqlRow& row : deleted) {
+            if (row.size() == 3)
+                removed.push_back({std::move(row[0]), std::move(row[1]), -Number(row[2], 0)});
+        }
+        return (removed.empty() || (AddOffersPerEntry(SumPerEntry(std::move(removed)), error) &&
+                                    Run("DELETE FROM offer_totals WHERE offers <= 0", {}, error))) &&
+               Run("DELETE FROM scan_days WHERE day < $1", {day}, error) &&
+               Run("DELETE FROM scans WHERE received_utc < $1", {utc}, error);
+    });
+}
+
+bool ServiceStore::ReadStatistics(size_t mostOffered, ScanStatistics& statistics, std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<SqlRow> days, offered, since;
+    const bool read = InTransaction(sql_->Dialect().beginRead, error, [&] {
+        return Run("SELECT day, os_code, scans, items, offers FROM scan_days ORDER BY day, os_code", {}, error,
+                   &days) &&
+               Run("SELECT t.identity, t.os_code, t.offers, e.name FROM (SELECT identity, os_code, offers FROM "
+                   "offer_totals WHERE offers > 0 ORDER BY offers DESC, identity, os_code LIMIT $1) t "
+                   "LEFT JOIN catalog_entries e ON e.identity = t.identity AND e.os_code = t.os_code "
+                   "ORDER BY t.offers DESC, t.identity, t.os_code",
+                   {std::to_string(mostOffered)}, error, &offered) &&
+               Run("SELECT MIN(day) FROM offer_counts", {}, error, &since);
+    });
+    if (!read)
+        return false;
+    statistics = ScanStatistics();
+    for (SqlRow& row : days) {
+        if (row.size() == 5)
+            statistics.days.push_back(
+                {std::move(row[0]), std::move(row[1]), Number(row[2], 0), Number(row[3], 0), Number(row[4], 0)});
+    }
+    for (SqlRow& row : offered) {
+        if (row.size() == 4)
+            statistics.mostOffered.emplace_back(EntryOffers{std::move(row[0]), std::move(row[1]), Number(row[2], 0)},
+                                                std::move(row[3]));
+    }
+    statistics.offersCountedSince = since.empty() || since[0].empty() ? std::string() : since[0][0];
+    return true;
 }
 
 bool ServiceStore::LatestScans(size_t limit, std::vector<ScanRecord>& records, std::string& error)

@@ -15,6 +15,7 @@ struct SqlDialect {
     const char* beginRead;       // a transaction that reads one consistent state
     const char* serializeSetUp;  // run first in the set-up and driver-import transactions ("" when not needed)
     const char* tableExists;     // a query of the number of tables named $1
+    const char* receivedDay;     // the UTC day of scans.received_utc as "YYYY-MM-DD"
     // Parameters of long statements: SQLite looks each named one ($1) up in a list, so its
     // thousands of parameters are plain "?".
     bool numberedParameters;

@@ -11,6 +11,7 @@ const SqlDialect kSqlite = {
     "BEGIN",
     "",
     "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = $1",
+    "substr(received_utc, 1, 10)",
     false,
 };
 

@@ -1,7 +1,8 @@
 // The service's records and database, on each database: failures answered as errors and told
 // by /readyz, nothing lost at a stop or while the database fails, records the database refuses
-// left out alone, retention, instances that share one database, the upgrade of a database of the
-// first layout, what the service cannot start with, and the kept documents' files.
+// left out alone, retention, instances that share one database, the statistics page over the
+// records' roll-ups, the upgrade of a database of the first layout, what the service cannot start
+// with, and the kept documents' files.
 #include "catalog_text.h"
 #include "open_sql_connection.h"
 #include "scan_documents.h"
@@ -185,10 +186,91 @@ TEST_P(ServiceStoreTest, DropsOnlyTheRecordsTheDatabaseRefuses)
     EXPECT_EQ(stored, expected);
 }
 
+// The statistics page of the admin listener, on the scans of three days: one through the service
+// today (the demo PC: five offers), three with offers of a catalog of the test's own three days
+// ago, and two forty days ago, which a retention of thirty days deletes with their offers.
+TEST_P(ServiceStoreTest, StatisticsPageShowsTheScansAndOffersKept)
+{
+    TestService service(GetParam());
+    ASSERT_TRUE(service.Started());
+    httplib::Result reply = PostCount(service);
+    ASSERT_TRUE(reply && reply->body == "5");
+    ASSERT_TRUE(service.WaitForScans(1));
+    std::vector<ScanRecord> posted;
+    std::string error;
+    ASSERT_TRUE(service.Store().LatestScans(1, posted, error)) << error;
+    ASSERT_EQ(posted.at(0).itemCount, kSamplePcItems);
+
+    // An entry whose name has to be escaped, and one that the service's catalog does not hold.
+    const CatalogEntry tagged{"SOFTWARE\\Test\\<Tag>", "Tag <b>&</b>", "2.0", "/tag.exe", "4"};
+    const CatalogEntry gone{"SOFTWARE\\Test\\Gone", "Gone", "2.0", "/gone.exe"};
+    ASSERT_TRUE(service.Store().Import({tagged}, error)) << error;
+    const auto catalog = std::make_shared<const CatalogSnapshot>(HashedRows({tagged, gone}), 1);
+    ASSERT_EQ(catalog->EntryAt(0).entry.identity, tagged.identity);  // entries in byte order
+    auto record = [&](const std::string& utc, const char* osCode, size_t items, std::vector<uint32_t> offered) {
+        return ScanRecord{"{R}", utc, osCode, "count", items, offered.size(), catalog, std::move(offered)};
+    };
+    const std::string today = posted.at(0).receivedUtc.substr(0, 10), earlier = UtcTime(3).substr(0, 10),
+                      old = UtcTime(40).substr(0, 10);
+    std::vector<RefusedRecord> refused;
+    ASSERT_TRUE(service.Store().RecordScans(
+        {record(earlier + "T01:00:00Z", "4", 100, {0, 1}), record(earlier + "T02:00:00Z", "6", 50, {0, 1}),
+         record(earlier + "T03:00:00Z", "4", 30, {0}), record(old + "T04:00:00Z", "4", 10, {1}),
+         record(old + "T05:00:00Z", "4", 10, {1})},
+        refused, error))
+        << error;
+
+    auto bar = [](const std::string& day, const char* scans) { return "<title>" + day + ": " + scans + "</title>"; };
+    auto osCode = [](const char* code, const char* windows, const char* scans, const char* share) {
+        return std::string("<tr><td>") + code + "</td><td>" + windows + "</td><td class=\"n\">" + scans +
+               "</td><td class=\"n\">" + share + " %</td>";
+    };
+    auto perScan = [](const char* what, const char* average) {
+        return std::string("<th>") + what + " per scan</th><td class=\"n\">" + average + "</td>";
+    };
+    auto offered = [](const std::string& rank, const std::string& entry, const char* code, int times) {
+        return "<tr><td class=\"n\">" + rank + "</td><td>" + entry + "</td><td>" + code + "</td><td class=\"n\">" +
+               std::to_string(times) + "</td></tr>";
+    };
+    const std::string taggedRow = "Tag &lt;b&gt;&amp;&lt;/b&gt;</td><td>SOFTWARE\\Test\\&lt;Tag&gt;",
+                      goneRow = "(no longer in the catalog)</td><td>SOFTWARE\\Test\\Gone",
+                      sampleRow =
+                          "<td>NVIDIA GeForce 8500 GT display driver</td><td>PCI\\VEN_10DE&amp;DEV_0421</td>"
+                          "<td>4</td><td class=\"n\">1</td></tr>";
+    const struct {
+        const char* when;
+        std::vector<std::string> shown;
+        std::string notShown;
+    } views[] = {
+        {"before the retention",
+         {bar(today, "1 scan"), bar(earlier, "3 scans"), bar(old, "2 scans"),
+          osCode("4", "Windows XP, Server 2003", "5", "83.3"), osCode("6", "Windows Vista and later", "1", "16.7"),
+          perScan("Items", "36.7"), perScan("Offers", "2.0"), offered("1", goneRow, "every&nbsp;Windows", 4),
+          offered("2", taggedRow, "4", 3), sampleRow, "Offers counted since " + old + "."},
+         "no offers"},
+        {"after it",
+         {bar(today, "1 scan"), bar(earlier, "3 scans"), osCode("4", "Windows XP, Server 2003", "3", "75.0"),
+          perScan("Items", "50.0"), perScan("Offers", "2.5"), offered("1", taggedRow, "4", 3),
+          offered("2", goneRow, "every&nbsp;Windows", 2), sampleRow, "Offers counted since " + earlier + "."},
+         bar(old, "2 scans")},
+    };
+    for (const auto& view : views) {
+        httplib::Result page = service.AdminClient().Get("/stats");
+        ASSERT_TRUE(page && page->status == 200);
+        for (const std::string& part : view.shown)
+            EXPECT_NE(page->body.find(part), std::string::npos) << view.when << ": " << part << "\n" << page->body;
+        EXPECT_EQ(page->body.find(view.notShown), std::string::npos) << view.when << ": " << view.notShown;
+        RecorderSettings settings;
+        settings.keepDays = 30;
+        ScanRecorder recorder(service.Store(), settings);  // deletes expired records as it starts
+        recorder.Stop(std::chrono::seconds(30));
+    }
+}
+
 // A database as the first version of the service made it (its layout written out here as that
 // version created it) is upgraded in place by two instances that open it at once: its catalog and
-// scan records are kept, its entries are for every Windows, and the first version's reading of
-// the catalog goes on working while its imports fail.
+// scan records are kept, its entries are for every Windows, its records are rolled up per day,
+// and the first version's reading of the catalog goes on working while its imports fail.
 TEST_P(ServiceStoreTest, UpgradesADatabaseOfTheFirstLayoutInPlace)
 {
     std::string error;
@@ -241,6 +323,13 @@ TEST_P(ServiceStoreTest, UpgradesADatabaseOfTheFirstLayoutInPlace)
     ASSERT_TRUE(stores[0]->LatestScans(10, records, error)) << error;
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].scanGuid, "{OLD}");
+    ScanStatistics statistics;
+    ASSERT_TRUE(stores[0]->ReadStatistics(20, statistics, error)) << error;
+    ASSERT_EQ(statistics.days.size(), 1u);
+    const DayTotal& day = statistics.days[0];
+    EXPECT_EQ(std::tie(day.day, day.osCode, day.scans, day.items, day.offers),
+              std::make_tuple("2020-01-02", "6", 1, 12, 1));
+    EXPECT_TRUE(statistics.mostOffered.empty());  // the first layout did not record which
 
     CatalogChanges changes;
     ASSERT_TRUE(stores[0]->ImportNewer({{display, "GeForce for XP", "6.14.11.8122", "/xp.exe", "4"}}, changes, error))
@@ -257,7 +346,7 @@ TEST_P(ServiceStoreTest, UpgradesADatabaseOfTheFirstLayoutInPlace)
                        {}, nullptr, error));
     std::vector<SqlRow> layout;
     ASSERT_TRUE(first->Execute("SELECT version FROM schema_version", {}, &layout, error)) << error;
-    EXPECT_EQ(layout, (std::vector<SqlRow>{{"2"}}));
+    EXPECT_EQ(layout, (std::vector<SqlRow>{{"3"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, ServiceStoreTest, testing::Values(StoreKind::Sqlite, StoreKind::Postgres),

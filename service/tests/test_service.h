@@ -36,7 +36,7 @@ public:
     bool Started() const { return service_ != nullptr; }
     httplib::Client Client() const;
     int Port() const { return service_ ? service_->Port() : -1; }
-    // A client of the admin listener (/metrics, /healthz, /readyz).
+    // A client of the admin listener (/metrics, /healthz, /readyz, /stats).
     httplib::Client AdminClient() const;
     ServiceStore& Store() { return service_->Store(); }
     const std::string& Database() const { return database_; }
@@ -64,3 +64,4 @@ private:
 // The inventory of the demo PC: five updates in the sample catalog, and items without one.
 std::string SamplePcInventory();
 constexpr size_t kSamplePcOffers = 5;
+constexpr size_t kSamplePcItems = 20;
