@@ -332,33 +332,10 @@ bool CAnimatedPicture::DrawFrame(const GifFrameInfo& ending, bool startOver, con
     return Render(frame.picture.Get(), frame.info.left, frame.info.top, frame.info.width, frame.info.height);
 }
 
-void CAnimatedPicture::CopyCanvas(HDC dc)
+void CAnimatedPicture::PaintClient(HDC dc)
 {
     ScopedLock hold(m_canvasLock);
     ::BitBlt(dc, 0, 0, m_width, m_height, m_canvas.Get(), 0, 0, SRCCOPY);
-}
-
-LRESULT CAnimatedPicture::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    if (!m_ready) {
-        handled = FALSE;
-        return 0;
-    }
-    PaintDC dc(m_hWnd);
-    if (dc) {
-        CopyCanvas(dc.Get());
-    }
-    return 0;
-}
-
-LRESULT CAnimatedPicture::OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled)
-{
-    if (!m_ready) {
-        handled = FALSE;
-        return 0;
-    }
-    CopyCanvas(reinterpret_cast<HDC>(wParam));
-    return 0;
 }
 
 LRESULT CAnimatedPicture::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)

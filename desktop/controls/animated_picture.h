@@ -8,6 +8,7 @@
 #include "critical_section.h"
 #include "gif_stream.h"
 #include "memory_dc.h"
+#include "self_painted.h"
 #include "unique_handle.h"
 
 #include <ocidl.h>
@@ -21,7 +22,10 @@ struct GifFrame {
     GifFrameInfo info;  // position, size, delay, disposal
 };
 
-class CAnimatedPicture : public CStatic {
+class CAnimatedPicture : public CSelfPainted<CAnimatedPicture, CStatic> {
+    using Base = CSelfPainted<CAnimatedPicture, CStatic>;
+    friend Base;
+
 public:
     CAnimatedPicture();
     ~CAnimatedPicture() override;
@@ -46,9 +50,7 @@ public:
     size_t CurrentFrame() const { return m_currentFrame; }
     bool HasAnimationThread() const { return static_cast<bool>(m_thread); }
 
-    BEGIN_MSG_MAP(CAnimatedPicture, CStatic)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_PRINTCLIENT, OnPrintClient)
+    BEGIN_MSG_MAP(CAnimatedPicture, Base)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     END_MSG_MAP()
 
@@ -64,11 +66,11 @@ private:
     bool DrawFrame(const GifFrameInfo& ending, bool startOver, const GifFrame& frame);
     void SaveArea(const GifFrameInfo& frame);
     void ApplyDisposal(const GifFrameInfo& frame);
-    void CopyCanvas(HDC dc);
+    // Once a picture is loaded: its canvas, which the animation thread draws.
+    bool PaintsItself() const { return m_ready != FALSE; }
+    void PaintClient(HDC dc);
     void ForgetEndedThread();
 
-    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
-    LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled);
     LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
 
     int m_width = 0;

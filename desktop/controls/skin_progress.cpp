@@ -4,7 +4,6 @@
 #include "memory_dc.h"
 #include "progress_fill.h"
 #include "win_app.h"
-#include "window_dc.h"
 
 #include <string>
 #include <utility>
@@ -72,31 +71,7 @@ bool CSkinProgress::PaintsItself() const
 
 void CSkinProgress::DrawOverlay(HDC, int, const RECT&, const RECT&, BOOL) {}
 
-LRESULT CSkinProgress::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    if (!PaintsItself()) {
-        handled = FALSE;
-        return 0;
-    }
-    PaintDC dc(m_hWnd);
-    if (dc) {
-        Paint(dc.Get());
-    }
-    return 0;
-}
-
-// Painting into a given context (printing, snapshots) follows the same rules.
-LRESULT CSkinProgress::OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled)
-{
-    if (!PaintsItself()) {
-        handled = FALSE;
-        return 0;
-    }
-    Paint(reinterpret_cast<HDC>(wParam));
-    return 0;
-}
-
-void CSkinProgress::Paint(HDC dc)
+void CSkinProgress::PaintClient(HDC dc)
 {
     const bool plain = HighContrastOn();
     RECT client = ClientRect();

@@ -2,9 +2,13 @@
 #pragma once
 
 #include "controls.h"
+#include "self_painted.h"
 #include "unique_handle.h"
 
-class CSkinProgress : public CProgressCtrl {
+class CSkinProgress : public CSelfPainted<CSkinProgress, CProgressCtrl> {
+    using Base = CSelfPainted<CSkinProgress, CProgressCtrl>;
+    friend Base;
+
 public:
     // Takes ownership of `bitmap` (null only removes the fill bitmap). FALSE when it can't be read.
     BOOL SetBitmap(HBITMAP bitmap, BOOL redraw = TRUE);
@@ -20,18 +24,11 @@ public:
     // Called at the end of each painting; draws nothing here.
     virtual void DrawOverlay(HDC dc, int percent, const RECT& client, const RECT& filled, BOOL vertical);
 
-    BEGIN_MSG_MAP(CSkinProgress, CProgressCtrl)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_PRINTCLIENT, OnPrintClient)
-    END_MSG_MAP()
-
 private:
-    void Paint(HDC dc);
-    int Percent() const;
-    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
-    LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled);
     // Painted by this class: with a fill bitmap, or in the system's colours under high contrast.
     bool PaintsItself() const;
+    void PaintClient(HDC dc);
+    int Percent() const;
 
     long m_lower = 0;
     long m_upper = 100;

@@ -2,7 +2,6 @@
 
 #include "high_contrast.h"
 #include "scoped_selection.h"
-#include "window_dc.h"
 
 bool CTextPicture::GetAccessibleFacts(AccessibleFacts& facts) const
 {
@@ -11,7 +10,12 @@ bool CTextPicture::GetAccessibleFacts(AccessibleFacts& facts) const
     return true;
 }
 
-void CTextPicture::PaintWords(HDC dc) const
+bool CTextPicture::PaintsItself() const
+{
+    return HighContrastOn();
+}
+
+void CTextPicture::PaintClient(HDC dc) const
 {
     RECT client = ClientRect();
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
@@ -24,29 +28,6 @@ void CTextPicture::PaintWords(HDC dc) const
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
     ::DrawTextA(dc, AccessibleName().c_str(), -1, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-}
-
-LRESULT CTextPicture::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    if (!HighContrastOn()) {
-        handled = FALSE;
-        return 0;
-    }
-    PaintDC dc(m_hWnd);
-    if (dc) {
-        PaintWords(dc.Get());
-    }
-    return 0;
-}
-
-LRESULT CTextPicture::OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled)
-{
-    if (!HighContrastOn()) {
-        handled = FALSE;
-        return 0;
-    }
-    PaintWords(reinterpret_cast<HDC>(wParam));
-    return 0;
 }
 
 // The system tells that the window shows; a reader hears the words from the client object.

@@ -5,21 +5,23 @@
 #pragma once
 
 #include "controls.h"
+#include "self_painted.h"
 
-class CTextPicture : public CStatic {
+class CTextPicture : public CSelfPainted<CTextPicture, CStatic> {
+    using Base = CSelfPainted<CTextPicture, CStatic>;
+    friend Base;
+
 public:
     bool GetAccessibleFacts(AccessibleFacts& facts) const override;
 
-    BEGIN_MSG_MAP(CTextPicture, CStatic)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_PRINTCLIENT, OnPrintClient)
+    BEGIN_MSG_MAP(CTextPicture, Base)
     MESSAGE_HANDLER(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
     END_MSG_MAP()
 
 private:
-    void PaintWords(HDC dc) const;
+    // Under high contrast only: the words in the system's colours.
+    bool PaintsItself() const;
+    void PaintClient(HDC dc) const;
 
-    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
-    LRESULT OnPrintClient(UINT, WPARAM wParam, LPARAM, BOOL& handled);
     LRESULT OnWindowPosChanged(UINT, WPARAM, LPARAM lParam, BOOL& handled);
 };
