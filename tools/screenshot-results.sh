@@ -16,17 +16,9 @@ subsystem="1028 022f"
 devices=12
 revision=02
 installed=5.1.2600.5512
-for file in "$native/service/korvala-service" "$native/service/tests/write_scan_document" "$pci_ids"; do
-  [ -f "$file" ] || { echo "screenshot-results: $file is missing (tools/install-deps.sh, tools/build.sh native)" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-service_pid=
-cleanup() {
-  [ -z "$service_pid" ] || kill "$service_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=tools/private-service-env
+. "$root/tools/private-service-env"
+needs screenshot-results "$native/service/korvala-service" "$native/service/tests/write_scan_document" "$pci_ids"
 
 # One line per device: vendor id, device id, vendor name, device name, subsystem name.
 awk -v subsystem="$subsystem" -v limit="$devices" '

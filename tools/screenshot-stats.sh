@@ -10,17 +10,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 native=$root/build/native
 output=${1:-$root/docs/service-stats.png}
-for file in "$native/service/korvala-service" "$native/bench/service_bench" "$native/bench/scan_history"; do
-  [ -x "$file" ] || { echo "screenshot-stats: $file is missing (tools/build.sh native)" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-service_pid=
-cleanup() {
-  [ -z "$service_pid" ] || kill "$service_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=tools/private-service-env
+. "$root/tools/private-service-env"
+needs screenshot-stats "$native/service/korvala-service" "$native/bench/service_bench" "$native/bench/scan_history"
 
 "$native/bench/service_bench" catalog "$work/catalog.txt" 20000
 "$native/service/korvala-service" --catalog "$work/catalog.sqlite" --import "$work/catalog.txt" >/dev/null
