@@ -75,9 +75,18 @@ make_copy() {
   echo "$copy/root"
 }
 
+# Puts this script and the package into a copy, at a place that the copy's own /tmp (a tmpfs in
+# the chroot, systemd's in the container) does not hide: the checkout or the build may lie
+# under /tmp. Echoes the folder as the copy sees it.
+bring_in() {  # root deb
+  mkdir "$1/root/korvala-package-test.d"
+  cp "$self" "$2" "$1/root/korvala-package-test.d/"
+  echo /root/korvala-package-test.d
+}
+
 # In the namespaces: this script again, in a chroot and in a container that boots systemd.
 in_namespaces() {
-  local deb=$1 scratch=$2 root result
+  local deb=$1 scratch=$2 root result inside
   mount --make-rprivate /
   ip link set lo up
   root=$(make_copy "$scratch/without-systemd")
@@ -86,12 +95,14 @@ in_namespaces() {
   mount --rbind /sys "$root/sys"
   mount -t tmpfs tmpfs "$root/run"
   mount -t tmpfs tmpfs "$root/tmp"
+  inside=$(bring_in "$root" "$deb")
   chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    LANG=C.UTF-8 "$self" --without-systemd "$deb"
+    LANG=C.UTF-8 "$inside/${self##*/}" --without-systemd "$inside/${deb##*/}"
 
   echo "== under systemd"
   root=$(make_copy "$scratch/under-systemd")
   result=$root/root/korvala-package-test
+  inside=$(bring_in "$root" "$deb")
   cat >"$root/etc/systemd/system/korvala-package-test.target" <<TARGET
 [Unit]
 Requires=basic.target korvala-package-test.service
@@ -102,7 +113,7 @@ TARGET
 After=basic.target
 [Service]
 Type=oneshot
-ExecStart=$self --under-systemd $deb
+ExecStart=$inside/${self##*/} --under-systemd $inside/${deb##*/}
 StandardOutput=file:/root/korvala-package-test.log
 StandardError=inherit
 ExecStopPost=/usr/bin/systemctl poweroff --no-block
