@@ -2,6 +2,7 @@
 
 #include "catalog_text.h"
 #include "database_address.h"
+#include "plain_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -198,15 +199,6 @@ bool ReadCommandLine(int argc, const char* const argv[], std::vector<Setting>& s
         settings.push_back({option, argv[++i], std::string(argument)});
     }
     return true;
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    constexpr std::string_view kSpace = " \t\r";
-    size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kSpace) + 1 - first);
 }
 
 bool ReadConfigFile(const std::string& path, std::vector<Setting>& settings, std::string& error)

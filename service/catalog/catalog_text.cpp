@@ -1,6 +1,7 @@
 #include "catalog_text.h"
 
 #include "ansi_text.h"
+#include "plain_text.h"
 #include "scan_document_layout.h"
 #include "version_number.h"
 
@@ -9,14 +10,6 @@
 #include <cctype>
 
 namespace {
-
-std::string_view Trimmed(std::string_view text)
-{
-    size_t start = text.find_first_not_of(" \t");
-    if (start == std::string_view::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(" \t") - start + 1);
-}
 
 constexpr size_t kLongestOsCode = 8;
 
@@ -97,13 +90,8 @@ CatalogText ReadCatalogText(std::string_view text)
     CatalogText result;
     size_t lineNumber = 0;
     while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        std::string_view line = Trimmed(TakeLine(text));
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        line = Trimmed(line);
         if (line.empty() || line.front() == '#')
             continue;
 

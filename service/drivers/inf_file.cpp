@@ -1,6 +1,7 @@
 #include "inf_file.h"
 
 #include "ansi_text.h"
+#include "plain_text.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -14,20 +15,6 @@ constexpr size_t kLongestExpansion = size_t{64} * 1024;
 // Words of the C preprocessor that template INFs (.inx) hold before they are finished.
 constexpr std::string_view kPreprocessorWords[] = {"include", "define", "if",   "ifdef", "ifndef",
                                                    "endif",   "else",   "elif", "undef", "pragma"};
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 // A logical line's characters, each marked whether it stood inside quotes.
 struct MarkedText {
@@ -140,9 +127,7 @@ bool InfFile::Parse(std::string_view text, InfFile& file, InfFault& fault)
     size_t logicalStart = 0;
     size_t number = 0;
     while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        std::string_view line = TakeLine(text);
         ++number;
         if (IsTemplateLine(line)) {
             fault = {number, "template text (" + std::string(Trimmed(line).substr(0, 40)) +
